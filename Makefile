@@ -1,0 +1,39 @@
+# The two everyday commands: `make run` and `make test`. Both install what is missing first.
+JOBS ?= 2
+
+.PHONY: all deps configure build run test test-asan fuzz-smoke format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake --preset default >/dev/null
+
+build: configure
+	@cmake --build --preset default -j $(JOBS)
+
+run: build
+	@if [ -x build/default/src/app/qt/vaneto-editor ]; then \
+		build/default/src/app/qt/vaneto-editor; \
+	else \
+		echo "the editor is not built yet: everything else is"; \
+	fi
+
+test: build
+	@ctest --preset default -j $(JOBS)
+
+test-asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	@ctest --preset asan -j $(JOBS)
+
+fuzz-smoke: deps
+	@if [ -x scripts/fuzz-smoke ]; then scripts/fuzz-smoke; else echo "no fuzz targets yet"; fi
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf build

@@ -1,0 +1,84 @@
+#include "midi/LoFileReader.h"
+
+#include "midi/LoBuffer.h"
+
+#include <algorithm>
+
+LoFileReader::LoFileReader(const std::filesystem::path& path)
+    : std::ifstream(path, std::ios::in | std::ios::binary) {}
+
+LoFileReader::~LoFileReader() = default;
+
+std::size_t LoFileReader::read(void* destination, std::size_t count) {
+    if (destination == nullptr || count == 0) {
+        return 0;
+    }
+    std::ifstream::read(static_cast<char*>(destination), static_cast<std::streamsize>(count));
+    return static_cast<std::size_t>(std::max<std::streamsize>(0, gcount()));
+}
+
+std::uint16_t LoFileReader::read16(bool bigEndian) {
+    std::uint8_t b[2] = {0, 0};
+    read(b, 2);
+    if (bigEndian) {
+        return static_cast<std::uint16_t>((b[0] << 8) | b[1]);
+    }
+    return static_cast<std::uint16_t>((b[1] << 8) | b[0]);
+}
+
+std::uint32_t LoFileReader::read32(bool bigEndian) {
+    std::uint8_t b[4] = {0, 0, 0, 0};
+    read(b, 4);
+    if (bigEndian) {
+        return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
+               (std::uint32_t{b[2]} << 8) | b[3];
+    }
+    return (std::uint32_t{b[3]} << 24) | (std::uint32_t{b[2]} << 16) | (std::uint32_t{b[1]} << 8) |
+           b[0];
+}
+
+LoBuffer& LoFileReader::readBuffer(LoBuffer& buffer) { return buffer.readFrom(*this); }
+
+std::int32_t LoFileReader::tell() { return static_cast<std::int32_t>(tellg()); }
+
+std::int32_t LoFileReader::seek(std::int32_t position) {
+    const std::int32_t previous = tell();
+    clear();
+    seekg(position, std::ios::beg);
+    return previous;
+}
+
+bool LoFileReader::skip(std::uint32_t count) {
+    const std::int64_t cur = tell();
+    clear();
+    seekg(0, std::ios::end);
+    const std::int64_t end = static_cast<std::int64_t>(tellg());
+    if (cur < 0 || end < 0 || end < cur + static_cast<std::int64_t>(count)) {
+        clear();
+        if (cur >= 0) {
+            seekg(cur, std::ios::beg);
+        }
+        return false;
+    }
+    seekg(cur + static_cast<std::int64_t>(count), std::ios::beg);
+    return true;
+}
+
+std::int64_t LoFileReader::fileSize() {
+    if (!is_open()) {
+        return -1;
+    }
+    const std::streampos cur = tellg();
+    const bool wasFailed = fail();
+    clear();
+    seekg(0, std::ios::end);
+    const std::int64_t size = static_cast<std::int64_t>(tellg());
+    clear();
+    if (cur >= 0) {
+        seekg(cur, std::ios::beg);
+    }
+    if (wasFailed) {
+        setstate(std::ios::failbit);
+    }
+    return size;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+
+class LoBuffer;
+
+// A binary input file stream with fixed-width reads in either byte order. Reports through the
+// stream state only: a file that cannot be opened gives a failed stream that delivers no bytes.
+class LoFileReader : public std::ifstream {
+public:
+    explicit LoFileReader(const std::filesystem::path& path);
+    ~LoFileReader() override;
+
+    LoFileReader(const LoFileReader&) = delete;
+    LoFileReader& operator=(const LoFileReader&) = delete;
+
+    // Unformatted read of up to count bytes; returns the count delivered (0 for a null
+    // destination or a count of 0, without touching the stream).
+    std::size_t read(void* destination, std::size_t count);
+    // 2 or 4 bytes; first byte most significant when bigEndian. Missing bytes count as 0.
+    std::uint16_t read16(bool bigEndian);
+    std::uint32_t read32(bool bigEndian);
+    // Lets the buffer fill itself from this stream in its own way.
+    LoBuffer& readBuffer(LoBuffer& buffer);
+
+    std::int32_t tell();
+    // Clears any failure state and moves to an absolute position; returns the previous position.
+    std::int32_t seek(std::int32_t position);
+    // Moves count bytes forward unless that would pass the end of the file (then nothing moves).
+    bool skip(std::uint32_t count);
+    // Size of the file in bytes (the position is kept); -1 when the stream is not usable.
+    std::int64_t fileSize();
+};
