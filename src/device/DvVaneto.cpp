@@ -1,0 +1,309 @@
+#include "device/DvVaneto.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::uint8_t sysexStart = 0xF0;
+constexpr std::uint8_t sysexEnd = 0xF7;
+constexpr std::uint8_t metaStatus = 0xFF;
+constexpr std::uint8_t manufacturer = 0x31;
+constexpr std::uint8_t announceCommand = 0x79;
+constexpr std::uint8_t dataCommand = 0x66;
+constexpr std::int32_t dataDelayMs = 6000;
+constexpr std::size_t dataHeaderLength = 5;
+constexpr std::string_view instrumentName = "Tiruk Vaneto";
+
+// The text up to its first NUL byte.
+std::string untilNul(std::string_view text) {
+    return std::string(text.substr(0, text.find('\0')));
+}
+
+bool isSysex(const LoMidiEvent& event) {
+    return !event.empty() && event[0] == sysexStart;
+}
+
+bool isAnnounce(const LoMidiEvent& event) {
+    return isSysex(event) && event.size() > 3 && event[3] == announceCommand;
+}
+
+bool isDataMessage(const LoMidiEvent& event) {
+    return isSysex(event) && event.size() > 4 && event[3] == dataCommand &&
+           (event[4] & 0xF0) == 0x20;
+}
+
+bool isMetaOfType(const LoMidiEvent& event, std::uint8_t type) {
+    return event.size() >= 2 && event[0] == metaStatus && event[1] == type;
+}
+
+std::string bankLabel(int bank) {
+    return "Bank " + std::to_string(bank + 1);
+}
+
+} // namespace
+
+DvVaneto::DvVaneto(std::span<const std::int16_t> factory) : factoryData(factory) {
+    for (int b = 0; b < bankTotal; ++b) {
+        bankData_[b].assign(valuesPerBank, 0);
+        sampleNames[b].assign(sampleNamesPerBank, std::string());
+        resetBank(b);
+    }
+}
+
+bool DvVaneto::isSingleSample(int bank) const {
+    return validBank(bank) && layoutFlags[bank];
+}
+
+int DvVaneto::samplesPerBank(int bank) const {
+    if (!validBank(bank)) {
+        return 0;
+    }
+    return layoutFlags[bank] ? 1 : sampleNamesPerBank;
+}
+
+unsigned DvVaneto::slotLength(int bank) const {
+    if (!validBank(bank)) {
+        return 0;
+    }
+    return static_cast<unsigned>(valuesPerBank / static_cast<unsigned>(samplesPerBank(bank)));
+}
+
+std::string DvVaneto::bankName(int bank) const {
+    if (!validBank(bank)) {
+        return {};
+    }
+    const std::lock_guard lock(nameMutex);
+    return bankNames[bank];
+}
+
+std::string DvVaneto::sampleName(int bank, int slot) const {
+    if (!validBank(bank) || slot < 0 || slot >= sampleNamesPerBank) {
+        return {};
+    }
+    const std::lock_guard lock(nameMutex);
+    return sampleNames[bank][slot];
+}
+
+void DvVaneto::setBankName(std::string_view name, int bank) {
+    if (!validBank(bank)) {
+        return;
+    }
+    std::string copy = untilNul(name);
+    const std::lock_guard lock(nameMutex);
+    bankNames[bank].swap(copy);
+}
+
+void DvVaneto::setSampleName(std::string_view name, int bank, int slot) {
+    if (!validBank(bank) || slot < 0 || slot >= sampleNamesPerBank) {
+        return;
+    }
+    std::string copy = untilNul(name);
+    const std::lock_guard lock(nameMutex);
+    sampleNames[bank][slot].swap(copy);
+}
+
+void DvVaneto::resetBank(int bank) {
+    if (!validBank(bank)) {
+        return;
+    }
+    std::vector<std::int16_t>& data = bankData_[bank];
+    data.assign(valuesPerBank, 0);
+    const std::size_t first = static_cast<std::size_t>(bank) * valuesPerBank;
+    if (first < factoryData.size()) {
+        const std::size_t available = std::min(valuesPerBank, factoryData.size() - first);
+        std::copy_n(factoryData.begin() + static_cast<std::ptrdiff_t>(first), available,
+                    data.begin());
+    }
+    data[valuesPerBank - 1] = 0;
+    layoutFlags[bank] = true;
+
+    std::string name = bankLabel(bank);
+    std::vector<std::string> samples(sampleNamesPerBank);
+    for (int i = 0; i < sampleNamesPerBank; ++i) {
+        samples[i] = "Sample " + std::to_string(i + 1) + " (in " + name + ")";
+    }
+    const std::lock_guard lock(nameMutex);
+    bankNames[bank].swap(name);
+    sampleNames[bank].swap(samples);
+}
+
+void DvVaneto::insertSample(const std::int16_t* values, std::size_t count, int bank, int slot) {
+    if (!validBank(bank) || slot < 0 || slot >= samplesPerBank(bank)) {
+        return;
+    }
+    if (values == nullptr) {
+        count = 0;
+    }
+    std::vector<std::int16_t>& data = bankData_[bank];
+    const std::size_t length = slotLength(bank);
+    const std::size_t start = static_cast<std::size_t>(slot) * length;
+    if (start >= data.size()) {
+        return;
+    }
+    // A bank is never written beyond the values it holds.
+    const std::size_t room = std::min(length, data.size() - start);
+    const std::size_t n = std::min(count, room);
+    std::int16_t* destination = data.data() + start;
+    std::copy_n(values == nullptr ? destination : values, n, destination);
+    std::fill(destination + n, destination + room, std::int16_t{0});
+    if (room > 0) {
+        destination[0] = 0;
+    }
+    declick(destination, n);
+}
+
+void DvVaneto::declick(std::int16_t* slot, std::size_t count) {
+    if (slot == nullptr) {
+        return;
+    }
+    for (std::size_t k = 1; k <= 15 && k <= count; ++k) {
+        std::int16_t& value = slot[count - k];
+        const int shift = static_cast<int>(16 - k);
+        const int magnitude = std::min(std::abs(static_cast<int>(value)), 32767);
+        const int faded = magnitude >> shift;
+        value = static_cast<std::int16_t>(value < 0 ? -faded : faded);
+    }
+}
+
+std::span<const std::int16_t> DvVaneto::bankData(int bank) const {
+    if (!validBank(bank)) {
+        return {};
+    }
+    return bankData_[bank];
+}
+
+void DvVaneto::split7(std::span<const std::uint8_t> in, LoBuffer::Bytes& out) {
+    out.reserve(out.size() + 2 * in.size());
+    for (const std::uint8_t b : in) {
+        out.push_back(static_cast<std::uint8_t>(b >> 7));
+        out.push_back(static_cast<std::uint8_t>(b & 0x7F));
+    }
+}
+
+void DvVaneto::merge7(std::span<const std::uint8_t> in, LoBuffer::Bytes& out) {
+    out.reserve(out.size() + in.size() / 2);
+    for (std::size_t i = 0; i + 1 < in.size(); i += 2) {
+        out.push_back(static_cast<std::uint8_t>(((in[i] & 1) << 7) | (in[i + 1] & 0x7F)));
+    }
+}
+
+LoMidiEvent DvVaneto::metaEvent(std::uint8_t kind, int bank) const {
+    LoMidiEvent event(0);
+    if (!validBank(bank)) {
+        return event;
+    }
+    LoBuffer::Bytes& out = event.bytes;
+    switch (kind) {
+    case 0x03: {
+        const std::string name = bankName(bank);
+        out = {metaStatus, 0x03};
+        out.insert(out.end(), name.begin(), name.end());
+        break;
+    }
+    case 0x04:
+        out = {metaStatus, 0x04};
+        out.insert(out.end(), instrumentName.begin(), instrumentName.end());
+        break;
+    case 0x7F: {
+        out = {metaStatus, 0x7F, manufacturer, 0x00, dataCommand, 0x00};
+        const int slots = samplesPerBank(bank);
+        const std::lock_guard lock(nameMutex);
+        for (int s = 0; s < slots; ++s) {
+            const std::string& name = sampleNames[bank][s];
+            out.insert(out.end(), name.begin(), name.end());
+            out.push_back(0x00);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return event;
+}
+
+LoMidiEventList DvVaneto::bankDump(int bank, int channel) const {
+    LoMidiEventList list;
+    if (!validBank(bank)) {
+        return list;
+    }
+    const auto bankBits = static_cast<std::uint8_t>(bank);
+    const std::uint8_t announce[] = {sysexStart,      manufacturer, 0x0D,
+                                     announceCommand, bankBits,     sysexEnd};
+    list.emplace_back(std::begin(announce), std::end(announce), 0);
+
+    const std::vector<std::int16_t>& values = bankData_[bank];
+    LoMidiEvent data(dataDelayMs);
+    LoBuffer::Bytes& out = data.bytes;
+    out.reserve(dataHeaderLength + 4 * values.size() + 1);
+    out = {sysexStart, manufacturer, static_cast<std::uint8_t>(0x40 | (bankBits & 0x3F)),
+           dataCommand, static_cast<std::uint8_t>(0x20 | (channel & 0x0F))};
+    for (const std::int16_t v : values) {
+        const auto u = static_cast<std::uint16_t>(v);
+        const std::uint8_t pair[] = {static_cast<std::uint8_t>(u & 0xFF),
+                                     static_cast<std::uint8_t>(u >> 8)};
+        split7(pair, out);
+    }
+    out.push_back(sysexEnd);
+    list.push_back(std::move(data));
+    return list;
+}
+
+int DvVaneto::identifyBank(const LoMidiEventList& events) const {
+    const auto announce = std::find_if(events.begin(), events.end(), isSysex);
+    if (announce == events.end()) {
+        return -1;
+    }
+    if (!isAnnounce(*announce)) {
+        return -2;
+    }
+    const auto next = announce + 1;
+    if (next == events.end() || !isDataMessage(*next)) {
+        return -3;
+    }
+    return (*next)[2] & 0x3F;
+}
+
+bool DvVaneto::loadBank(const LoMidiEventList& events, int bank) {
+    if (!validBank(bank)) {
+        return false;
+    }
+    const int identified = identifyBank(events);
+    if (identified < -1) {
+        return false;
+    }
+    if (identified == -1) {
+        return true;
+    }
+    for (const LoMidiEvent& event : events) {
+        if (isMetaOfType(event, 0x03)) {
+            const auto first = event.bytes.begin() + 2;
+            setBankName(std::string(first, std::find(first, event.bytes.end(), 0)), bank);
+        } else if (isMetaOfType(event, 0x7F)) {
+            std::vector<std::string> names;
+            for (std::size_t pos = 6; pos < event.size() && names.size() < sampleNamesPerBank;) {
+                const auto first = event.bytes.begin() + static_cast<std::ptrdiff_t>(pos);
+                const auto end = std::find(first, event.bytes.end(), 0);
+                names.emplace_back(first, end);
+                pos += names.back().size() + 1;
+            }
+            const std::lock_guard lock(nameMutex);
+            for (std::size_t s = 0; s < names.size(); ++s) {
+                sampleNames[bank][s].swap(names[s]);
+            }
+        } else if (isDataMessage(event)) {
+            const std::size_t dataBytes =
+                event.size() > dataHeaderLength + 1 ? event.size() - dataHeaderLength - 1 : 0;
+            const std::size_t count = std::min(dataBytes / 4, valuesPerBank);
+            std::vector<std::int16_t> values(valuesPerBank, 0);
+            LoBuffer::Bytes pair;
+            for (std::size_t i = 0; i < count; ++i) {
+                pair.clear();
+                merge7(std::span(event.bytes).subspan(dataHeaderLength + 4 * i, 4), pair);
+                values[i] = static_cast<std::int16_t>(pair[0] | (pair[1] << 8));
+            }
+            bankData_[bank].swap(values);
+        }
+    }
+    return true;
+}
