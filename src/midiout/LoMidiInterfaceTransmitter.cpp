@@ -1,0 +1,127 @@
+#include "midiout/LoMidiInterfaceTransmitter.h"
+
+#include "midiout/Clock.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+constexpr std::uint32_t pauseAfterOpen = 600;      // ms
+constexpr std::uint32_t pauseAfterNotesOff = 600;  // ms
+constexpr std::uint32_t pauseAfterLongMessage = 1; // ms
+constexpr std::uint32_t retryBytesPerMillisecond = 3;
+
+void writeDiagnostic(const std::string& line) {
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+LoMidiInterfaceTransmitter::LoMidiInterfaceTransmitter(std::uint16_t port)
+    : LoMidiInterfaceTransmitter(port, defaultMidiOutService(), realClock()) {}
+
+LoMidiInterfaceTransmitter::LoMidiInterfaceTransmitter(std::uint16_t port,
+                                                       std::shared_ptr<MidiOutService> service,
+                                                       Clock& clock)
+    : service_(service ? std::move(service) : defaultMidiOutService()), clock_(clock) {
+    const MidiOutResult opened = service_->open(
+        handle_, port,
+        [this](MidiOutHandle handle, std::uint32_t message, std::uintptr_t param1,
+               std::uintptr_t param2) { MidiCompletion(handle, message, param1, param2); });
+    opened_.store(check(opened, "opening the MIDI output port"));
+    busy.store(false);
+    clock_.sleep(pauseAfterOpen);
+    allNotesOff();
+    clock_.sleep(pauseAfterNotesOff);
+}
+
+LoMidiInterfaceTransmitter::~LoMidiInterfaceTransmitter() {
+    service_->close(handle_);
+}
+
+void LoMidiInterfaceTransmitter::allNotesOff() {
+    // Controller 123 (All Notes Off), value 0, on channels 1 to 16, then channel 1 once more.
+    for (std::uint32_t channel = 0; channel <= 16; ++channel) {
+        const std::uint32_t packed = 0x7BB0 | (channel & 0x0F);
+        check(service_->shortMessage(handle_, packed), "sending All Notes Off");
+    }
+}
+
+bool LoMidiInterfaceTransmitter::send(const LoMidiEventList& list) {
+    failedThisSend_.store(false);
+    if (list.empty()) {
+        return isOpen();
+    }
+    busy.store(true);
+    for (const LoMidiEvent& event : list) {
+        if (event.empty()) {
+            continue;
+        }
+        header_.data = event.bytes.data();
+        header_.length = static_cast<std::uint32_t>(event.size());
+        header_.flags = 0;
+        check(service_->prepare(handle_, header_), "preparing a long message");
+        // A negative delay (possible in a damaged file) counts as none rather than as ~49 days.
+        clock_.sleep(event.delay() > 0 ? static_cast<std::uint32_t>(event.delay()) : 0);
+        check(service_->longMessage(handle_, header_), "sending a long message");
+        clock_.sleep(pauseAfterLongMessage);
+        MidiOutResult released = service_->unprepare(handle_, header_);
+        while (released == MidiOutResult::stillPlaying) {
+            writeDiagnostic("midiOutLongMsg() - Asynchron!!!\n");
+            clock_.sleep(header_.length / retryBytesPerMillisecond);
+            released = service_->unprepare(handle_, header_);
+        }
+        check(released, "sending a long message");
+    }
+    busy.store(false);
+    return isOpen() && !failedThisSend_.load();
+}
+
+std::string LoMidiInterfaceTransmitter::failure() const {
+    std::lock_guard<std::mutex> lock(failureMutex_);
+    return failure_;
+}
+
+bool LoMidiInterfaceTransmitter::check(MidiOutResult result, const char* operation) {
+    if (result == MidiOutResult::ok) {
+        return true;
+    }
+    failedThisSend_.store(true);
+    if (!failed_.exchange(true)) {
+        std::string text = operation;
+        const std::string detail = service_->lastError();
+        if (!detail.empty()) {
+            text += ": " + detail;
+        }
+        std::lock_guard<std::mutex> lock(failureMutex_);
+        failure_ = std::move(text);
+    }
+    return false;
+}
+
+void LoMidiInterfaceTransmitter::MidiCompletion(MidiOutHandle, std::uint32_t message,
+                                                std::uintptr_t, std::uintptr_t) {
+    std::string line = "\t\t\tMidiCompletion - ";
+    switch (message) {
+    case midiOutOpened:
+        line += "MOM_OPEN:\n";
+        break;
+    case midiOutClosed:
+        line += "MOM_CLOSE:\n";
+        break;
+    case midiOutDone:
+        line += "MOM_DONE:\n";
+        break;
+    default: {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(message));
+        line += "DEFAULT: ";
+        line += hex;
+        line += " !!!\n";
+        break;
+    }
+    }
+    writeDiagnostic(line);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "midi/LoMidiEvent.h"
+#include "midiout/MidiOutService.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class Clock;
+
+// One open MIDI output port for one transfer. The constructor opens the port, waits 600 ms,
+// sends All Notes Off on all 16 channels (and channel 1 once more) and waits 600 ms again;
+// send plays a list of System Exclusive events, each after its delay; the destructor closes
+// the port. Diagnostic lines go to the standard error stream.
+//
+// Threads: send runs on one thread at a time and is not re-entered; isBusy, isOpen and
+// sendFailed may be read from any thread; MidiCompletion runs on the service's thread.
+class LoMidiInterfaceTransmitter {
+public:
+    // Uses the default MIDI output service and the real clock.
+    explicit LoMidiInterfaceTransmitter(std::uint16_t port);
+    LoMidiInterfaceTransmitter(std::uint16_t port, std::shared_ptr<MidiOutService> service,
+                               Clock& clock);
+    LoMidiInterfaceTransmitter(const LoMidiInterfaceTransmitter&) = delete;
+    LoMidiInterfaceTransmitter& operator=(const LoMidiInterfaceTransmitter&) = delete;
+    virtual ~LoMidiInterfaceTransmitter();
+
+    // Plays the events in order: waits each event's delay (milliseconds) before handing it to
+    // the port and returns once the port has released every buffer. Events without bytes are
+    // skipped with their delays. An empty list returns at once and leaves isBusy false. The
+    // list must stay unchanged until send returns. Answers false when the port is not open or
+    // any call on the port failed during this send; the timing is the same either way.
+    bool send(const LoMidiEventList& list);
+
+    // True from before the first event is prepared until the last buffer has been released.
+    bool isBusy() const { return busy.load(); }
+    // Whether the port opened in the constructor.
+    bool isOpen() const { return opened_.load(); }
+    // Whether any call on the port (All Notes Off included) has failed since construction.
+    bool sendFailed() const { return failed_.load(); }
+    // The first failure as a line of text ("" while nothing failed).
+    std::string failure() const;
+
+    // Completion handler registered with the port: writes one diagnostic line per notification
+    // ("\t\t\tMidiCompletion - MOM_OPEN:\n", "...MOM_CLOSE:\n", "...MOM_DONE:\n", or
+    // "...DEFAULT: <message in lower-case hex> !!!\n") and changes nothing else.
+    void MidiCompletion(MidiOutHandle handle, std::uint32_t message, std::uintptr_t param1,
+                        std::uintptr_t param2);
+
+private:
+    void allNotesOff();
+    // Records a failed call (result other than ok) and answers whether it succeeded.
+    bool check(MidiOutResult result, const char* operation);
+
+    std::shared_ptr<MidiOutService> service_;
+    Clock& clock_;
+    MidiOutHandle handle_ = noMidiOutHandle;
+    MidiOutHeader header_;
+    std::atomic<bool> busy{false};
+    std::atomic<bool> opened_{false};
+    std::atomic<bool> failed_{false};
+    std::atomic<bool> failedThisSend_{false};
+    mutable std::mutex failureMutex_;
+    std::string failure_;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+
+// The MIDI output ports of the machine, as the default MIDI output service lists them. Ports are
+// numbered 0 ... portCount() - 1; that number is what the transmitter opens.
+
+unsigned portCount();
+
+// Name of port p, cut to 31 characters ("" for a port that does not exist). The text lives in
+// one buffer shared by all calls: each call overwrites it, so copy it before the next call.
+// Meant for one thread (the user-interface thread).
+const char* portName(std::uint16_t port);
