@@ -19,10 +19,18 @@ std::uint32_t swap32(std::uint32_t value) {
            ((value & 0x00FF0000u) >> 8) | ((value & 0xFF000000u) >> 24);
 }
 
-std::uint16_t bigEndian16(std::uint16_t value) { return swap16(value); }
-std::uint32_t bigEndian32(std::uint32_t value) { return swap32(value); }
-std::uint16_t littleEndian16(std::uint16_t value) { return value; }
-std::uint32_t littleEndian32(std::uint32_t value) { return value; }
+std::uint16_t bigEndian16(std::uint16_t value) {
+    return swap16(value);
+}
+std::uint32_t bigEndian32(std::uint32_t value) {
+    return swap32(value);
+}
+std::uint16_t littleEndian16(std::uint16_t value) {
+    return value;
+}
+std::uint32_t littleEndian32(std::uint32_t value) {
+    return value;
+}
 
 void fromBigEndian(LoBuffer& output, const LoBuffer& input, std::size_t width) {
     output.bytes.clear();

@@ -37,9 +37,13 @@ std::uint32_t LoFileReader::read32(bool bigEndian) {
            b[0];
 }
 
-LoBuffer& LoFileReader::readBuffer(LoBuffer& buffer) { return buffer.readFrom(*this); }
+LoBuffer& LoFileReader::readBuffer(LoBuffer& buffer) {
+    return buffer.readFrom(*this);
+}
 
-std::int32_t LoFileReader::tell() { return static_cast<std::int32_t>(tellg()); }
+std::int32_t LoFileReader::tell() {
+    return static_cast<std::int32_t>(tellg());
+}
 
 std::int32_t LoFileReader::seek(std::int32_t position) {
     const std::int32_t previous = tell();

@@ -11,6 +11,8 @@ class LoBuffer;
 // stream state only: a file that cannot be opened gives a failed stream that delivers no bytes.
 class LoFileReader : public std::ifstream {
 public:
+    // A reader with no file yet; a subclass opens one later with the standard open.
+    LoFileReader() = default;
     explicit LoFileReader(const std::filesystem::path& path);
     ~LoFileReader() override;
 

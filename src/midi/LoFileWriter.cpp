@@ -35,7 +35,9 @@ LoFileWriter& LoFileWriter::write32(std::uint32_t value, bool bigEndian) {
     return write(b, 4);
 }
 
-std::int32_t LoFileWriter::tell() { return static_cast<std::int32_t>(tellp()); }
+std::int32_t LoFileWriter::tell() {
+    return static_cast<std::int32_t>(tellp());
+}
 
 std::int32_t LoFileWriter::seek(std::int32_t position) {
     const std::int32_t previous = tell();

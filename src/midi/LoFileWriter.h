@@ -9,6 +9,8 @@
 // truncates an existing one. Seeking back and writing overwrites in place.
 class LoFileWriter : public std::ofstream {
 public:
+    // A writer with no file yet; a subclass opens one later with the standard open.
+    LoFileWriter() = default;
     explicit LoFileWriter(const std::filesystem::path& path);
     ~LoFileWriter() override;
 

@@ -4,7 +4,9 @@
 
 LoVarlength::LoVarlength() : LoBuffer(1, 0) {}
 
-LoVarlength::LoVarlength(std::uint32_t value) { setValue(value); }
+LoVarlength::LoVarlength(std::uint32_t value) {
+    setValue(value);
+}
 
 LoVarlength::~LoVarlength() = default;
 
@@ -49,4 +51,6 @@ LoBuffer& LoVarlength::readFrom(std::istream& stream) {
     return *this;
 }
 
-bool LoVarlength::complete() const { return !bytes.empty() && (bytes.back() & 0x80) == 0; }
+bool LoVarlength::complete() const {
+    return !bytes.empty() && (bytes.back() & 0x80) == 0;
+}

@@ -6,7 +6,9 @@
 
 namespace {
 
-LoBuffer::Bytes encode(std::uint32_t v) { return LoVarlength(v).bytes; }
+LoBuffer::Bytes encode(std::uint32_t v) {
+    return LoVarlength(v).bytes;
+}
 
 TEST(LoVarlength, EncodesAtTheSizeBoundaries) {
     using B = LoBuffer::Bytes;
@@ -28,6 +30,26 @@ TEST(LoVarlength, ReadingStopsAtTheEndOfAnEndlessQuantity) {
     v.readFrom(in);
     EXPECT_EQ(v.bytes.size(), 1000u);
     EXPECT_FALSE(v.complete());
+}
+
+TEST(LoVarlength, DecodesAndReadsOneQuantityAtATime) {
+    LoVarlength v;
+    v.bytes = {0x81, 0x00};
+    EXPECT_EQ(v.value(), 0x80u);
+    v.bytes = {0x00};
+    EXPECT_EQ(v.value(), 0u);
+    for (std::uint32_t value :
+         {0u, 0x7Fu, 0x80u, 0x3FFFu, 0x4000u, 0x1FFFFFu, 0x0FFFFFFFu, 0x10000000u, 0xEFFFFFFFu}) {
+        EXPECT_EQ(LoVarlength(value).value(), value) << value;
+    }
+
+    std::istringstream in(std::string("\x81\x80\x00\x7F\x05", 5));
+    v.readFrom(in);
+    EXPECT_EQ(v.bytes, (LoBuffer::Bytes{0x81, 0x80, 0x00}));
+    EXPECT_TRUE(v.complete());
+    v.readFrom(in);
+    EXPECT_EQ(v.value(), 0x7Fu);
+    EXPECT_EQ(in.get(), 0x05) << "a quantity must not read past its last byte";
 }
 
 } // namespace

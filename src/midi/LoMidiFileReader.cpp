@@ -1,0 +1,149 @@
+#include "midi/LoMidiFileReader.h"
+
+#include "midi/LoVarlength.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr std::uint32_t headerChunkId = 0x4D546864; // "MThd"
+constexpr std::uint32_t trackChunkId = 0x4D54726B;  // "MTrk"
+// Positions are 32-bit; leave room for a chunk header past the last byte.
+constexpr std::int64_t largestFileSize = std::numeric_limits<std::int32_t>::max() - 16;
+
+bool isSysEx(const LoMidiEvent& midiEvent) {
+    return !midiEvent.empty() && midiEvent[0] == 0xF0;
+}
+
+bool isEndOfTrack(const LoMidiEvent& midiEvent) {
+    return midiEvent.size() >= 2 && midiEvent[0] == 0xFF && midiEvent[1] == 0x2F;
+}
+
+std::int32_t toInt32(std::uint32_t value) {
+    return static_cast<std::int32_t>(
+        std::min<std::uint32_t>(value, std::numeric_limits<std::int32_t>::max()));
+}
+
+} // namespace
+
+LoMidiFileReader::LoMidiFileReader() = default;
+
+LoMidiFileReader::LoMidiFileReader(const std::filesystem::path& path) : LoFileReader(path) {
+    parse();
+}
+
+LoMidiFileReader::~LoMidiFileReader() = default;
+
+void LoMidiFileReader::open(const std::filesystem::path& path) {
+    std::ifstream::open(path, std::ios::in | std::ios::binary);
+    parse();
+}
+
+bool LoMidiFileReader::isMidiFile() const {
+    return chunkId_ == headerChunkId;
+}
+
+std::int32_t LoMidiFileReader::position() {
+    const std::int32_t at = tell();
+    return at < 0 ? fileSize_ : at;
+}
+
+void LoMidiFileReader::parse() {
+    chunkId_ = 0;
+    format_ = 0;
+    trackCount_ = 0;
+    division_ = 0;
+    tempo_ = 120;
+    lastSysExTicks_ = 0;
+    trackFresh_ = true;
+    firstSysExPending_ = true;
+    trackStart_ = 0;
+    trackLength_ = 0;
+
+    const std::int64_t size = fileSize();
+    if (size < 0 || size > largestFileSize) {
+        fileSize_ = 0;
+        setstate(std::ios::failbit);
+        return;
+    }
+    fileSize_ = static_cast<std::int32_t>(size);
+    seek(0);
+    chunkId_ = read32(true);
+    if (chunkId_ == headerChunkId) {
+        skip(4);
+        format_ = read16(true);
+        trackCount_ = read16(true);
+        division_ = read16(true);
+    }
+    readChunkHeader();
+}
+
+void LoMidiFileReader::readChunkHeader() {
+    trackStart_ = position();
+    trackLength_ = 0;
+    if (read32(true) == trackChunkId) {
+        trackLength_ = read32(true);
+    }
+}
+
+LoMidiEvent& LoMidiFileReader::readEvent(LoMidiEvent& midiEvent) {
+    trackFresh_ = false;
+    LoVarlength delta;
+    readBuffer(delta);
+    readBuffer(midiEvent);
+
+    std::uint32_t ticks = 0;
+    const bool sysEx = isSysEx(midiEvent);
+    if (sysEx) {
+        const std::uint32_t deltaTicks = delta.value();
+        if (firstSysExPending_) {
+            ticks = deltaTicks;
+            firstSysExPending_ = false;
+        } else {
+            const auto since = static_cast<std::uint32_t>(lastSysExTicks_);
+            ticks = deltaTicks > since ? deltaTicks - since : 0;
+        }
+    }
+    midiEvent.setDelay(toInt32(ticksToMilliseconds(ticks, division_, tempo_)));
+    if (sysEx) {
+        const auto length = static_cast<std::uint32_t>(
+            std::min<std::size_t>(midiEvent.size(), std::numeric_limits<std::uint32_t>::max()));
+        lastSysExTicks_ = toInt32(bytesToTicks(length, division_, tempo_));
+    }
+    if (isEndOfTrack(midiEvent)) {
+        midiEvent.bytes.clear();
+        midiEvent.setDelay(0);
+    }
+    return midiEvent;
+}
+
+LoMidiEventList& LoMidiFileReader::readTrack(LoMidiEventList& list) {
+    if (!trackFresh_) {
+        lastSysExTicks_ = 0;
+        trackFresh_ = true;
+        firstSysExPending_ = true;
+        // Behind the current chunk, or behind its length field if the chunk claims more than
+        // the file holds. Always at least 8 bytes further on, so reading moves forward.
+        seek(std::min(trackStart_ + 8, fileSize_));
+        skip(trackLength_);
+        if (position() < fileSize_) {
+            readChunkHeader();
+        }
+    }
+    list.clear();
+    if (position() < fileSize_) {
+        for (;;) {
+            LoMidiEvent midiEvent;
+            readEvent(midiEvent);
+            if (midiEvent.empty()) {
+                break;
+            }
+            list.push_back(midiEvent);
+            if (isSysEx(midiEvent) && midiEvent.bytes.back() != 0xF7) {
+                break;
+            }
+        }
+    }
+    return list;
+}
