@@ -1,0 +1,96 @@
+#include "audio/LoAiffFileReader.h"
+
+#include "audio/LoFloat80.h"
+#include "audio/LoSample.h"
+
+#include <algorithm>
+
+LoAiffFileReader::LoAiffFileReader(const std::filesystem::path& path) : LoAudioFileReader(path) {
+    seek(0);
+    chunkId = read32(true);
+    if (chunkId == idForm) {
+        skip(4);
+        formType = read32(true);
+    }
+}
+
+LoAiffFileReader::~LoAiffFileReader() = default;
+
+bool LoAiffFileReader::isRecognized() {
+    return chunkId == idForm;
+}
+
+bool LoAiffFileReader::isSupported() {
+    return chunkId == idForm && formType == idAiff;
+}
+
+bool LoAiffFileReader::readCommon(Format& format) {
+    if (!findChunk(idComm, true)) {
+        return false;
+    }
+    skip(4);
+    format.channels = read16(true);
+    skip(4);
+    format.bits = read16(true);
+    LoFloat80 rate;
+    readBuffer(rate);
+    // Bytes cut off by the end of the file count as 0.
+    rate.bytes.resize(LoFloat80::byteCount, 0);
+    format.rate = rate.toDouble();
+    return true;
+}
+
+bool LoAiffFileReader::findSoundData(std::uint32_t& size, std::uint32_t& offset) {
+    if (!findChunk(idSsnd, true)) {
+        return false;
+    }
+    size = read32(true);
+    offset = read32(true);
+    read32(true); // block size, not used
+    return true;
+}
+
+void LoAiffFileReader::applyFormat(LoSample& sample, const Format& format) {
+    sample.setSampleRate(format.rate);
+    sample.setChannels(format.channels);
+    sample.setBitsPerSample(format.bits);
+    sample.setUnsigned8(false);
+}
+
+LoSample& LoAiffFileReader::readSample(LoSample& sample, std::uint32_t byteLimit) {
+    Format format;
+    sample.bytes.clear();
+    std::uint32_t size = 0;
+    std::uint32_t offset = 0;
+    // An offset that passes the end of the file leaves no sound to read.
+    if (readCommon(format) && findSoundData(size, offset) && skip(offset)) {
+        const std::uint64_t claimed = std::uint64_t{size};
+        const std::uint64_t header = 8 + std::uint64_t{offset};
+        const std::uint64_t available = claimed > header ? claimed - header : 0;
+        std::uint64_t count = (byteLimit == 0 || byteLimit > available) ? available : byteLimit;
+        count = std::min(count, bytesLeft());
+        const std::size_t width = (format.bits + 7u) / 8u;
+        // Only whole samples are kept; width 0 keeps nothing.
+        count = width == 0 ? 0 : count - count % width;
+        sample.bytes.resize(static_cast<std::size_t>(count));
+        readBuffer(sample);
+        const std::size_t whole =
+            width == 0 ? 0 : sample.bytes.size() - sample.bytes.size() % width;
+        sample.bytes.resize(whole);
+        // Big-endian to little-endian, one sample at a time, in place.
+        for (std::size_t start = 0; start < whole; start += width) {
+            std::reverse(sample.bytes.begin() + static_cast<std::ptrdiff_t>(start),
+                         sample.bytes.begin() + static_cast<std::ptrdiff_t>(start + width));
+        }
+    }
+    applyFormat(sample, format);
+    return sample;
+}
+
+LoSample& LoAiffFileReader::readSampleFormat(LoSample& sample) {
+    Format format;
+    sample.bytes.clear();
+    readCommon(format);
+    applyFormat(sample, format);
+    return sample;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "midi/LoFileReader.h"
+
+#include <cstdint>
+#include <filesystem>
+
+class LoSample;
+
+// An open audio file that knows whether it is of its reader's format, whether that is the
+// uncompressed kind it can read, and how to read its format and sample bytes into a LoSample.
+// Nothing is reported when the file cannot be opened: the reader then recognises nothing.
+// As a LoFileReader it is also the plain input stream of its file.
+class LoAudioFileReader : public LoFileReader {
+public:
+    explicit LoAudioFileReader(const std::filesystem::path& path);
+    ~LoAudioFileReader() override;
+
+    // The file carries the container identifiers of the reader's format.
+    virtual bool isRecognized() = 0;
+    // The file is of the kind readSample can read. Callers ask this before readSample.
+    virtual bool isSupported() = 0;
+    // Replaces the sample's bytes and format with the file's: rate, channels, depth and
+    // signedness, and the sample bytes as little-endian data. byteLimit 0 reads all of the
+    // sound data, any other value at most that many bytes. Never allocates more than the file
+    // holds.
+    virtual LoSample& readSample(LoSample& sample, std::uint32_t byteLimit) = 0;
+    // The same format as readSample gives, without any bytes: lets a caller choose a limit.
+    virtual LoSample& readSampleFormat(LoSample& sample) = 0;
+
+protected:
+    // Walks the chunks from offset 12 to the one with the given identifier and leaves the
+    // stream at its size field. False when it is missing, a header is cut short or a size
+    // runs past the end of the file. Always ends: every step moves forward.
+    bool findChunk(std::uint32_t id, bool bigEndianSizes);
+    // Bytes left from the current position to the end of the file (0 for a failed stream).
+    std::uint64_t bytesLeft();
+};

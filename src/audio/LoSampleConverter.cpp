@@ -1,0 +1,224 @@
+#include "audio/LoSampleConverter.h"
+
+#include "audio/LoSample.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+
+namespace {
+
+constexpr std::uint64_t maxSize = std::numeric_limits<std::uint32_t>::max();
+
+// Stores the width least significant bytes of v at slot, least significant first. Widths above
+// 4 bytes are filled with the sign.
+inline void writeValue(LoSample& out, std::size_t slot, std::size_t width, std::int32_t v) {
+    const std::size_t offset = slot * width;
+    const auto u = static_cast<std::uint32_t>(v);
+    for (std::size_t i = 0; i < width; ++i) {
+        out.bytes[offset + i] = i < 4 ? static_cast<std::uint8_t>(u >> (8 * i))
+                                      : static_cast<std::uint8_t>(v < 0 ? 0xFF : 0);
+    }
+}
+
+std::uint32_t clampSize(std::uint64_t size) {
+    return static_cast<std::uint32_t>(std::min(size, maxSize));
+}
+
+bool hasUsableRate(const LoSample& sample) {
+    const double rate = sample.getSampleRate();
+    return std::isfinite(rate) && rate > 0.0;
+}
+
+// An output of the given format and size, all zero, replacing whatever it held.
+void prepare(LoSample& out, double rate, std::uint16_t channelCount, std::uint16_t bits,
+             bool unsignedFlag, std::uint32_t size) {
+    out.bytes.assign(size, 0);
+    out.setSampleRate(rate);
+    out.setChannels(channelCount);
+    out.setBitsPerSample(bits);
+    out.setUnsigned8(unsignedFlag);
+}
+
+} // namespace
+
+LoSampleConverter::LoSampleConverter(double rate, std::uint16_t channelCount, std::uint16_t bits,
+                                     bool unsignedFlag)
+    : sampleRate(rate), channels(channelCount),
+      bitsPerSample(unsignedFlag ? std::uint16_t{8} : bits), unsigned8(unsignedFlag) {}
+
+LoSample& LoSampleConverter::convert(LoSample& output, const LoSample& input,
+                                     std::uint32_t frameLimit) const {
+    if (!input.hasReadableLayout() || !hasUsableRate(input)) {
+        prepare(output, sampleRate, channels, bitsPerSample, unsigned8, 0);
+        return output;
+    }
+    LoSample mixed;
+    LoSample resampled;
+    LoSample scaled;
+    convertChannels(mixed, input);
+    convertRate(resampled, mixed, frameLimit);
+    mixed.bytes = LoBuffer::Bytes(); // free early: the largest of the intermediates
+    convertDepth(scaled, resampled);
+    convertEncoding(output, scaled);
+    return output;
+}
+
+LoSample& LoSampleConverter::convertChannels(LoSample& output, const LoSample& input) const {
+    if (&output == &input) {
+        const LoSample copy = input;
+        return convertChannels(output, copy);
+    }
+    const std::uint16_t c = input.getChannels();
+    const bool u = input.isUnsigned8();
+    if (!input.hasReadableLayout()) {
+        prepare(output, input.getSampleRate(), channels, input.getBitsPerSample(), u, 0);
+        return output;
+    }
+    const std::uint64_t size = static_cast<std::uint64_t>(input.size()) * channels / c;
+    prepare(output, input.getSampleRate(), channels, input.getBitsPerSample(), u, clampSize(size));
+    const std::size_t width = input.getBytesPerSample();
+    const std::uint32_t frames = input.frameCount();
+    const std::size_t outFrames = output.size() / width / std::max<std::size_t>(channels, 1);
+    for (std::uint32_t f = 0; f < frames && f < outFrames; ++f) {
+        std::int64_t sum = 0;
+        for (std::uint16_t ch = 0; ch < c; ++ch) {
+            sum += input.getValue(static_cast<std::int32_t>(f), ch);
+        }
+        auto value = static_cast<std::int32_t>(sum / c);
+        if (u) {
+            value += 128;
+        }
+        for (std::uint16_t k = 0; k < channels; ++k) {
+            writeValue(output, static_cast<std::size_t>(f) * channels + k, width, value);
+        }
+    }
+    return output;
+}
+
+LoSample& LoSampleConverter::convertRate(LoSample& output, const LoSample& input,
+                                         std::uint32_t frameLimit) const {
+    if (&output == &input) {
+        const LoSample copy = input;
+        return convertRate(output, copy, frameLimit);
+    }
+    const std::uint16_t c = input.getChannels();
+    const bool u = input.isUnsigned8();
+    const double ratio = input.getSampleRate() / sampleRate;
+    // The quotient is 0 for no input, infinite for an input rate of 0 and negative or NaN for
+    // rates that make no sense: all give an empty output. A size beyond 32 bits is capped.
+    const double quotient = static_cast<double>(input.size()) / ratio;
+    std::uint64_t size = 0;
+    if (input.hasReadableLayout() && std::isfinite(quotient) && quotient > 0.0) {
+        size = quotient >= static_cast<double>(maxSize) ? maxSize
+                                                        : static_cast<std::uint64_t>(quotient);
+    }
+    const std::size_t frameBytes =
+        input.hasReadableLayout() ? static_cast<std::size_t>(c) * input.getBytesPerSample() : 0;
+    if (frameLimit != 0) {
+        size = std::min<std::uint64_t>(size, std::uint64_t{frameLimit} * frameBytes);
+    }
+    prepare(output, sampleRate, c, input.getBitsPerSample(), u, clampSize(size));
+    if (size == 0) {
+        return output;
+    }
+    const std::size_t width = input.getBytesPerSample();
+    const std::uint32_t inFrames = input.frameCount();
+    const double lastFrame = static_cast<double>(inFrames);
+    const std::uint32_t outFrames = output.frameCount();
+    for (std::uint32_t i = 0; i < outFrames; ++i) {
+        const double pos = static_cast<double>(i) * ratio;
+        std::uint32_t n = 0;
+        double frac = 0.0;
+        bool inside = pos < lastFrame;
+        if (inside) {
+            n = static_cast<std::uint32_t>(pos);
+            frac = pos - static_cast<double>(n);
+        }
+        for (std::uint16_t ch = 0; ch < c; ++ch) {
+            std::int32_t a = 0;
+            std::int32_t b = 0;
+            if (inside) {
+                a = input.getValue(static_cast<std::int32_t>(n), ch);
+                if (n + 1 < inFrames) {
+                    b = input.getValue(static_cast<std::int32_t>(n + 1), ch);
+                }
+            }
+            const double r =
+                static_cast<double>(a) + (static_cast<double>(b) - static_cast<double>(a)) * frac;
+            auto value = static_cast<std::int32_t>(r);
+            if (u) {
+                value += 128;
+            }
+            writeValue(output, static_cast<std::size_t>(i) * c + ch, width, value);
+        }
+    }
+    return output;
+}
+
+LoSample& LoSampleConverter::convertDepth(LoSample& output, const LoSample& input) const {
+    if (&output == &input) {
+        const LoSample copy = input;
+        return convertDepth(output, copy);
+    }
+    const std::uint16_t c = input.getChannels();
+    const bool outUnsigned = input.isUnsigned8() && bitsPerSample == 8;
+    const std::size_t outWidth = (bitsPerSample + 7u) / 8u;
+    const std::size_t inWidth = input.getBytesPerSample();
+    if (!input.hasReadableLayout() || outWidth == 0) {
+        prepare(output, input.getSampleRate(), c, bitsPerSample, outUnsigned, 0);
+        return output;
+    }
+    const std::uint64_t size = static_cast<std::uint64_t>(input.size()) * outWidth / inWidth;
+    prepare(output, input.getSampleRate(), c, bitsPerSample, outUnsigned, clampSize(size));
+    // Both sides left-justified in their containers: the scale is a power of two between -24
+    // and +24 bits. Wider targets receive the 32-bit value, sign-filled.
+    const int shift =
+        8 * static_cast<int>(std::min<std::size_t>(outWidth, 4)) - 8 * static_cast<int>(inWidth);
+    const std::uint32_t frames = input.frameCount();
+    const std::size_t outSlots = output.size() / outWidth;
+    for (std::uint32_t f = 0; f < frames; ++f) {
+        for (std::uint16_t ch = 0; ch < c; ++ch) {
+            const std::size_t slot = static_cast<std::size_t>(f) * c + ch;
+            if (slot >= outSlots) {
+                break;
+            }
+            const std::int64_t v = input.getValue(static_cast<std::int32_t>(f), ch);
+            // Division truncates toward zero, as the multiplication by 2^shift would.
+            std::int64_t r =
+                shift >= 0 ? v * (std::int64_t{1} << shift) : v / (std::int64_t{1} << -shift);
+            if (outUnsigned) {
+                r += 128;
+            }
+            writeValue(output, slot, outWidth, static_cast<std::int32_t>(r));
+        }
+    }
+    return output;
+}
+
+LoSample& LoSampleConverter::convertEncoding(LoSample& output, const LoSample& input) const {
+    if (&output == &input) {
+        const LoSample copy = input;
+        return convertEncoding(output, copy);
+    }
+    const std::uint16_t c = input.getChannels();
+    if (!input.hasReadableLayout()) {
+        prepare(output, sampleRate, c, input.getBitsPerSample(), unsigned8, 0);
+        return output;
+    }
+    prepare(output, sampleRate, c, input.getBitsPerSample(), unsigned8,
+            static_cast<std::uint32_t>(input.size()));
+    const std::size_t width = input.getBytesPerSample();
+    const std::uint32_t frames = input.frameCount();
+    for (std::uint32_t f = 0; f < frames; ++f) {
+        for (std::uint16_t ch = 0; ch < c; ++ch) {
+            std::int32_t v = input.getValue(static_cast<std::int32_t>(f), ch);
+            if (unsigned8) {
+                v += 128;
+            }
+            writeValue(output, static_cast<std::size_t>(f) * c + ch, width, v);
+        }
+    }
+    return output;
+}

@@ -1,0 +1,95 @@
+#include "audio/LoWaveFileReader.h"
+
+#include "audio/LoSample.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// The sub-format of an extensible header that means integer PCM.
+constexpr std::array<std::uint8_t, 16> pcmGuid = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                                  0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+// Format tag, channels, rate, byte rate, block align, bits, extension size, valid bits,
+// channel mask: the sub-format follows.
+constexpr std::uint32_t subFormatOffset = 24;
+
+} // namespace
+
+LoWaveFileReader::LoWaveFileReader(const std::filesystem::path& path) : LoAudioFileReader(path) {
+    seek(0);
+    chunkId = read32(true);
+    if (chunkId == idRiff) {
+        skip(4);
+        formType = read32(true);
+    }
+    if (findChunk(idFmt, false)) {
+        const std::uint32_t size = read32(false);
+        formatTag = read16(false);
+        if (formatTag == tagExtensible && size >= subFormatOffset + pcmGuid.size() &&
+            skip(subFormatOffset - 2)) {
+            std::array<std::uint8_t, 16> guid{};
+            pcmSubFormat = read(guid.data(), guid.size()) == guid.size() && guid == pcmGuid;
+        }
+    }
+}
+
+LoWaveFileReader::~LoWaveFileReader() = default;
+
+bool LoWaveFileReader::isRecognized() {
+    return chunkId == idRiff && formType == idWave;
+}
+
+bool LoWaveFileReader::isSupported() {
+    return isRecognized() && (formatTag == tagPcm || (formatTag == tagExtensible && pcmSubFormat));
+}
+
+bool LoWaveFileReader::readFormat(Format& format) {
+    if (!findChunk(idFmt, false)) {
+        return false;
+    }
+    skip(6);
+    format.channels = read16(false);
+    format.rate = static_cast<double>(read32(false));
+    skip(6);
+    format.bits = read16(false);
+    return true;
+}
+
+bool LoWaveFileReader::findData(std::uint32_t& size) {
+    if (!findChunk(idData, false)) {
+        return false;
+    }
+    size = read32(false);
+    return true;
+}
+
+void LoWaveFileReader::applyFormat(LoSample& sample, const Format& format) {
+    sample.setSampleRate(format.rate);
+    sample.setChannels(format.channels);
+    sample.setBitsPerSample(format.bits);
+    sample.setUnsigned8(format.bits == 8);
+}
+
+LoSample& LoWaveFileReader::readSample(LoSample& sample, std::uint32_t byteLimit) {
+    Format format;
+    sample.bytes.clear();
+    std::uint32_t size = 0;
+    if (readFormat(format) && findData(size)) {
+        std::uint64_t count = (byteLimit == 0 || byteLimit > size) ? size : byteLimit;
+        // A size that claims more than the file holds reads what is there.
+        count = std::min(count, bytesLeft());
+        sample.bytes.resize(static_cast<std::size_t>(count));
+        readBuffer(sample);
+    }
+    applyFormat(sample, format);
+    return sample;
+}
+
+LoSample& LoWaveFileReader::readSampleFormat(LoSample& sample) {
+    Format format;
+    sample.bytes.clear();
+    readFormat(format);
+    applyFormat(sample, format);
+    return sample;
+}

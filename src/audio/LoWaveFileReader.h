@@ -1,0 +1,49 @@
+#pragma once
+
+#include "audio/LoAudioFileReader.h"
+
+#include <cstdint>
+
+// Reads RIFF WAVE files: "RIFF" size "WAVE", then chunks of a 4-byte identifier, a 4-byte
+// little-endian size, the data and a pad byte after an odd size. Supported: integer PCM, format
+// tag 1 or the extensible header (tag 0xFFFE) whose sub-format is integer PCM, at any rate,
+// channel count and depth. 8-bit samples are unsigned (128 is zero), all others signed.
+// Depths that are not a multiple of 8 are left in their containers as the file holds them.
+// Not supported: compressed and floating-point data.
+class LoWaveFileReader : public LoAudioFileReader {
+public:
+    static constexpr std::uint32_t idRiff = 0x52494646;
+    static constexpr std::uint32_t idWave = 0x57415645;
+    static constexpr std::uint32_t idFmt = 0x666D7420;
+    static constexpr std::uint32_t idData = 0x64617461;
+    static constexpr std::uint16_t tagPcm = 1;
+    static constexpr std::uint16_t tagExtensible = 0xFFFE;
+
+    // Opens the file and reads its identifiers and format tag (and, for the extensible header,
+    // whether the sub-format is integer PCM).
+    explicit LoWaveFileReader(const std::filesystem::path& path);
+    ~LoWaveFileReader() override;
+
+    bool isRecognized() override;
+    bool isSupported() override;
+    LoSample& readSample(LoSample& sample, std::uint32_t byteLimit) override;
+    LoSample& readSampleFormat(LoSample& sample) override;
+
+    std::uint16_t getFormatTag() const { return formatTag; }
+
+private:
+    struct Format {
+        double rate = 0.0;
+        std::uint16_t channels = 0;
+        std::uint16_t bits = 0;
+    };
+    bool readFormat(Format& format);
+    // Leaves the stream at the first sample byte and gives the data chunk's size.
+    bool findData(std::uint32_t& size);
+    static void applyFormat(LoSample& sample, const Format& format);
+
+    std::uint32_t chunkId = 0;
+    std::uint32_t formType = 0;
+    std::uint16_t formatTag = 0;
+    bool pcmSubFormat = false;
+};
