@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <iterator>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace miditest {
 
@@ -80,6 +82,84 @@ inline LoMidiEventList bankEvents(std::uint8_t bank) {
                          event({0xF0, 0x31, 0x0D, 0x79, bank, 0xF7})};
     list.push_back(sysEx(262150, 6000, bank));
     return list;
+}
+
+// An independent walk over a Standard MIDI File, for checking what the writer produced.
+struct Chunk {
+    std::string id;
+    std::uint32_t length = 0;
+    Bytes data; // as much of the length as the file holds
+};
+
+inline std::uint32_t be32(const Bytes& b, std::size_t at) {
+    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) |
+           (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
+}
+
+inline std::uint16_t be16(const Bytes& b, std::size_t at) {
+    return static_cast<std::uint16_t>((b[at] << 8) | b[at + 1]);
+}
+
+inline std::vector<Chunk> chunks(const Bytes& file) {
+    std::vector<Chunk> result;
+    std::size_t at = 0;
+    while (at + 8 <= file.size()) {
+        Chunk c;
+        c.id.assign(file.begin() + static_cast<std::ptrdiff_t>(at),
+                    file.begin() + static_cast<std::ptrdiff_t>(at + 4));
+        c.length = be32(file, at + 4);
+        const std::size_t end = std::min<std::size_t>(file.size(), at + 8 + c.length);
+        c.data.assign(file.begin() + static_cast<std::ptrdiff_t>(at + 8),
+                      file.begin() + static_cast<std::ptrdiff_t>(end));
+        result.push_back(c);
+        at = end;
+    }
+    return result;
+}
+
+struct RawEvent {
+    std::uint32_t delta = 0;
+    Bytes bytes; // status, meta type, data: no length
+};
+
+// Events of a track chunk's data (System Exclusive and meta only). A malformed track gives
+// what could be read before the fault.
+inline std::vector<RawEvent> trackEvents(const Bytes& data) {
+    std::vector<RawEvent> result;
+    std::size_t at = 0;
+    const auto quantity = [&](std::uint32_t& value) {
+        value = 0;
+        for (int i = 0; i < 4 && at < data.size(); ++i) {
+            const std::uint8_t b = data[at++];
+            value = (value << 7) | (b & 0x7Fu);
+            if ((b & 0x80) == 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    while (at < data.size()) {
+        RawEvent e;
+        if (!quantity(e.delta) || at >= data.size()) {
+            break;
+        }
+        e.bytes.push_back(data[at++]);
+        if (e.bytes[0] == 0xFF) {
+            if (at >= data.size()) {
+                break;
+            }
+            e.bytes.push_back(data[at++]);
+        }
+        std::uint32_t length = 0;
+        if (!quantity(length) || at + length > data.size()) {
+            break;
+        }
+        e.bytes.insert(e.bytes.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
+                       data.begin() + static_cast<std::ptrdiff_t>(at + length));
+        at += length;
+        result.push_back(e);
+    }
+    return result;
 }
 
 } // namespace miditest
