@@ -1,12 +1,23 @@
 #include "device/DvFactoryTable.h"
 
-// Placeholder until the generated table is embedded.
-namespace {
-const std::int16_t silence[DvFactoryTable::valueCount] = {};
-}
+// The table is generated at build time and placed in read-only data by the assembler, so the
+// program carries it without a large source file. The file holds 7 x 65536 little-endian
+// 16-bit values, which is the host's own order.
+asm(R"(
+    .section .rodata
+    .balign 16
+    .globl vaneto_factory_banks
+    .type vaneto_factory_banks, @object
+vaneto_factory_banks:
+    .incbin ")" VANETO_FACTORY_TABLE_FILE R"("
+    .size vaneto_factory_banks, . - vaneto_factory_banks
+    .previous
+)");
+
+extern "C" const std::int16_t vaneto_factory_banks[DvFactoryTable::valueCount];
 
 std::span<const std::int16_t, DvFactoryTable::valueCount> DvFactoryTable::values() {
-    return std::span<const std::int16_t, valueCount>(silence, valueCount);
+    return std::span<const std::int16_t, valueCount>(vaneto_factory_banks, valueCount);
 }
 
 std::span<const std::int16_t> DvFactoryTable::bank(int bank) {
