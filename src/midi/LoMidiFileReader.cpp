@@ -36,8 +36,27 @@ LoMidiFileReader::LoMidiFileReader(const std::filesystem::path& path) : LoFileRe
 LoMidiFileReader::~LoMidiFileReader() = default;
 
 void LoMidiFileReader::open(const std::filesystem::path& path) {
+    if (is_open()) {
+        // The standard stream refuses a second open; make sure nothing of the file already open
+        // is handed out as if it came from the new one.
+        std::ifstream::open(path, std::ios::in | std::ios::binary);
+        makeUnreadable();
+        return;
+    }
     std::ifstream::open(path, std::ios::in | std::ios::binary);
     parse();
+}
+
+void LoMidiFileReader::makeUnreadable() {
+    chunkId_ = 0;
+    format_ = 0;
+    trackCount_ = 0;
+    division_ = 0;
+    fileSize_ = 0;
+    trackStart_ = 0;
+    trackLength_ = 0;
+    finished_ = true;
+    setstate(std::ios::failbit);
 }
 
 bool LoMidiFileReader::isMidiFile() const {
@@ -60,11 +79,11 @@ void LoMidiFileReader::parse() {
     firstSysExPending_ = true;
     trackStart_ = 0;
     trackLength_ = 0;
+    finished_ = false;
 
     const std::int64_t size = fileSize();
     if (size < 0 || size > largestFileSize) {
-        fileSize_ = 0;
-        setstate(std::ios::failbit);
+        makeUnreadable();
         return;
     }
     fileSize_ = static_cast<std::int32_t>(size);
@@ -119,19 +138,24 @@ LoMidiEvent& LoMidiFileReader::readEvent(LoMidiEvent& midiEvent) {
 }
 
 LoMidiEventList& LoMidiFileReader::readTrack(LoMidiEventList& list) {
+    list.clear();
+    if (finished_) {
+        return list;
+    }
     if (!trackFresh_) {
         lastSysExTicks_ = 0;
         trackFresh_ = true;
         firstSysExPending_ = true;
-        // Behind the current chunk, or behind its length field if the chunk claims more than
-        // the file holds. Always at least 8 bytes further on, so reading moves forward.
+        // Behind the current chunk. A chunk that claims more than the file holds reaches to its
+        // end: no further chunk can follow it.
         seek(std::min(trackStart_ + 8, fileSize_));
-        skip(trackLength_);
+        if (!skip(trackLength_)) {
+            seek(fileSize_);
+        }
         if (position() < fileSize_) {
             readChunkHeader();
         }
     }
-    list.clear();
     if (position() < fileSize_) {
         for (;;) {
             LoMidiEvent midiEvent;
@@ -145,5 +169,6 @@ LoMidiEventList& LoMidiFileReader::readTrack(LoMidiEventList& list) {
             }
         }
     }
+    finished_ = list.empty();
     return list;
 }

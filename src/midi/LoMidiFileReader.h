@@ -26,10 +26,10 @@
 // Damaged files: nothing is reported and nothing throws. A track's list ends at its
 // end-of-track event, at an event that cannot be read completely (a length reaching past the end
 // of the file, a quantity cut off by the end of the file) or after a System Exclusive event that
-// does not end with F7. A chunk length reaching past the end of the file makes the next track
-// start right behind that chunk's length field. No allocation is larger than what the file still
-// holds, and readTrack always moves forward, so reading until an empty list always ends. Files
-// of 2 GiB or more are not read at all (isMidiFile() is false).
+// does not end with F7. A track chunk whose length reaches past the end of the file is the last
+// one. Once readTrack has returned an empty list it returns nothing more. No allocation is larger
+// than what the file still holds and reading only moves forward, so reading until an empty list
+// always ends. Files of 2 GiB or more are not read at all (isMidiFile() is false).
 //
 // The caller closes the stream (close(), or destroying the reader).
 class LoMidiFileReader : public LoFileReader {
@@ -50,7 +50,7 @@ public:
     // further call then returns an empty list too.
     virtual LoMidiEventList& readTrack(LoMidiEventList& list);
     // Opens a file on this reader and parses its header. The reader must not have a file open:
-    // the stream then fails and nothing can be read.
+    // the open is then refused and nothing more can be read (isMidiFile() becomes false).
     virtual void open(const std::filesystem::path& path);
 
     // The header's number of tracks (0 until a header has been read).
@@ -62,6 +62,8 @@ public:
 private:
     void parse();
     void readChunkHeader();
+    // Leaves the reader with no header and nothing to read.
+    void makeUnreadable();
     // The read position; the end of the file once a read has run into it.
     std::int32_t position();
 
@@ -76,4 +78,5 @@ private:
     std::int32_t fileSize_ = 0;
     bool trackFresh_ = true;
     bool firstSysExPending_ = true;
+    bool finished_ = false; // an empty list has been handed out
 };
