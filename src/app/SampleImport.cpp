@@ -1,0 +1,134 @@
+#include "app/SampleImport.h"
+
+#include "audio/LoAiffFileReader.h"
+#include "audio/LoSample.h"
+#include "audio/LoSampleConverter.h"
+#include "audio/LoWaveFileReader.h"
+#include "device/DvVaneto.h"
+
+#include <cerrno>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <system_error>
+
+namespace {
+
+// Empty when the path names a file we can read, else why not.
+std::string whyNotReadable(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error) {
+        return error.message();
+    }
+    if (std::filesystem::is_directory(status)) {
+        return std::generic_category().message(EISDIR);
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        // A pipe or a device could block or never end.
+        return "Not a regular file";
+    }
+    return {};
+}
+
+std::vector<std::int16_t> valuesOf(const LoSample& sample) {
+    const std::size_t count = std::min<std::size_t>(sample.size() / 2, SampleImport::bankValues);
+    std::vector<std::int16_t> values(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        values[i] = static_cast<std::int16_t>(sample.bytes[2 * i] | (sample.bytes[2 * i + 1] << 8));
+    }
+    return values;
+}
+
+} // namespace
+
+std::uint32_t SampleImport::byteLimitFor(const LoSample& format, std::uint32_t frames) {
+    const double rate = format.getSampleRate();
+    if (!format.hasReadableLayout() || !std::isfinite(rate) || rate <= 0.0) {
+        return 0;
+    }
+    // Output frame i interpolates input frames floor(i * ratio) and the one after it; the
+    // stage-2 size N / ratio must also reach `frames` whole frames. Two frames of margin cover
+    // the rounding of both.
+    const double ratio = rate / targetRate;
+    const double inputFrames = std::ceil(static_cast<double>(frames) * ratio) + 2.0;
+    const double frameBytes =
+        static_cast<double>(format.getChannels()) * format.getBytesPerSample();
+    const double limit = inputFrames * frameBytes;
+    constexpr double maxLimit = std::numeric_limits<std::uint32_t>::max();
+    if (!(limit < maxLimit)) {
+        return std::numeric_limits<std::uint32_t>::max();
+    }
+    return static_cast<std::uint32_t>(limit);
+}
+
+bool SampleImport::isImported(Outcome outcome) {
+    return outcome == Outcome::importedAiff || outcome == Outcome::importedWave ||
+           outcome == Outcome::importedRaw;
+}
+
+SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool wholeFile) {
+    Result result;
+    result.sampleName = path.filename().string();
+    result.reason = whyNotReadable(path);
+    if (!result.reason.empty()) {
+        result.outcome = Outcome::couldNotOpen;
+        return result;
+    }
+
+    const LoSampleConverter target(targetRate, 1, 16, false);
+    LoSample source;
+    LoSample destination(targetRate, 1, 16, false);
+
+    errno = 0;
+    std::unique_ptr<LoAudioFileReader> reader = std::make_unique<LoAiffFileReader>(path);
+    if (!reader->is_open()) {
+        const int error = errno != 0 ? errno : EACCES;
+        result.outcome = Outcome::couldNotOpen;
+        result.reason = std::generic_category().message(error);
+        return result;
+    }
+    bool isAiff = true;
+    if (!reader->isRecognized()) {
+        reader.reset(); // one open file at a time
+        reader = std::make_unique<LoWaveFileReader>(path);
+        isAiff = false;
+    }
+
+    if (reader->isRecognized() && !reader->isSupported()) {
+        result.outcome = Outcome::unsupported;
+        return result;
+    }
+    if (reader->isRecognized()) {
+        if (wholeFile) {
+            reader->readSample(source, 0);
+            target.convert(destination, source);
+        } else {
+            reader->readSampleFormat(source);
+            const std::uint32_t limit = byteLimitFor(source, bankValues);
+            // No readable audio: nothing to read, the conversion gives an empty result.
+            if (limit != 0) {
+                reader->readSample(source, limit);
+            }
+            target.convert(destination, source, bankValues);
+        }
+        result.outcome = isAiff ? Outcome::importedAiff : Outcome::importedWave;
+    } else {
+        destination.bytes.assign(rawByteLimit, 0);
+        reader->seek(0);
+        reader->readBuffer(destination);
+        result.outcome = Outcome::importedRaw;
+    }
+    result.values = valuesOf(destination);
+    return result;
+}
+
+SampleImport::Result SampleImport::importInto(const std::filesystem::path& path, DvVaneto& store,
+                                              int bank) {
+    Result result = load(path);
+    if (isImported(result.outcome)) {
+        store.setSampleName(result.sampleName, bank, 0);
+        store.insertSample(result.values.data(), result.values.size(), bank, 0);
+    }
+    return result;
+}

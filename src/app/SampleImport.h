@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class DvVaneto;
+class LoSample;
+
+// Replaces slot 0 of a bank with an audio file, without any dialog. Tries the AIFF reader, then
+// the WAV reader; refuses a recognised file in an unsupported encoding; reads and converts a
+// supported one to 44100 Hz mono signed 16-bit; takes any other file's first 131072 bytes as
+// 16-bit little-endian values. The slot is named after the file (last path component, with its
+// extension). A file that cannot be opened changes nothing.
+//
+// Only the audio that the bank's 65536 values depend on is read and converted, so time and
+// memory do not grow with the file's length; the values are exactly those of converting the
+// whole file.
+class SampleImport {
+public:
+    enum class Outcome {
+        importedAiff, // read and converted
+        importedWave, // read and converted
+        importedRaw,  // neither format: the first bytes taken as values
+        unsupported,  // recognised, not uncompressed PCM: nothing changed
+        couldNotOpen, // missing, not readable, a directory...: nothing changed, see reason
+    };
+
+    struct Result {
+        Outcome outcome = Outcome::couldNotOpen;
+        // Why the file could not be opened (for couldNotOpen), e.g. "No such file or directory".
+        std::string reason;
+        // The name slot 0 receives: the file name with its extension.
+        std::string sampleName;
+        // The values for the bank: at most 65536 (none for unsupported and couldNotOpen).
+        std::vector<std::int16_t> values;
+    };
+
+    static constexpr std::uint32_t bankValues = 65536;
+    static constexpr std::uint32_t rawByteLimit = 0x20000;
+    static constexpr double targetRate = 44100.0;
+
+    // The message box for an unsupported file.
+    static constexpr std::string_view wrongFormatCaption = "Wrong File Format";
+    static constexpr std::string_view unsupportedText =
+        "VanetoEditor supports only pcm (no compression) formats (*.aif or *.wav).";
+
+    // Reads and converts the file; the store is not touched. With wholeFile set, the whole
+    // sound data is read and converted before the bank's share is taken (slow on long files;
+    // gives the same values).
+    static Result load(const std::filesystem::path& path, bool wholeFile = false);
+
+    // load, then, for the three imported outcomes: setSampleName(file name, bank, 0) and
+    // insertSample(values, count, bank, 0). Other outcomes leave the store as it was.
+    static Result importInto(const std::filesystem::path& path, DvVaneto& store, int bank);
+
+    static bool isImported(Outcome outcome);
+
+    // The sound bytes to read from a file of the given format so that converting them gives
+    // the same first `frames` output frames as converting the whole file: the input frames the
+    // interpolation reaches, plus margin. 0 when the format holds no readable audio.
+    static std::uint32_t byteLimitFor(const LoSample& format, std::uint32_t frames);
+};
