@@ -21,6 +21,12 @@ bool isEndOfTrack(const LoMidiEvent& midiEvent) {
     return midiEvent.size() >= 2 && midiEvent[0] == 0xFF && midiEvent[1] == 0x2F;
 }
 
+// An empty event, or a meta status without its type, has no file form: writing it would leave
+// a delta time that swallows the bytes behind it.
+bool hasFileForm(const LoMidiEvent& midiEvent) {
+    return !midiEvent.empty() && (midiEvent[0] != 0xFF || midiEvent.size() >= 2);
+}
+
 } // namespace
 
 LoMidiFileWriter::LoMidiFileWriter() = default;
@@ -101,7 +107,7 @@ void LoMidiFileWriter::writeEvent(const LoMidiEvent& midiEvent) {
 
     // Overwrite the trailing end-of-track bytes, then put them back behind the new event.
     seekp(-4, std::ios::end);
-    if (!midiEvent.empty() && !isEndOfTrack(midiEvent)) {
+    if (hasFileForm(midiEvent) && !isEndOfTrack(midiEvent)) {
         LoVarlength(delta).writeTo(*this);
         midiEvent.writeTo(*this);
     }

@@ -26,9 +26,9 @@
 // carries over to the next track when writeTrack is told to keep absolute time.
 //
 // Nothing is reported: a file that cannot be created leaves the stream failed and every write is
-// lost. Events are written as they are, except that end-of-track events (FF 2F) and empty events
-// are not written (either still counts as handing the track an event). Negative delays count as
-// 0; delta times are capped at 0x0FFFFFFF, the largest a four-byte quantity holds.
+// lost. Events are written as they are, except that end-of-track events (FF 2F), empty events and
+// a lone FF are not written (each still counts as handing the track an event). Negative delays
+// count as 0; delta times are capped at 0x0FFFFFFF, the largest a four-byte quantity holds.
 //
 // The caller closes the stream (close(), or destroying the writer).
 class LoMidiFileWriter : public LoFileWriter {

@@ -296,6 +296,24 @@ TEST(LoMidiFileReader, MalformedFilesReadToAnEnd) {
     EXPECT_EQ(checked, std::size(cases)) << "a corpus file named in the table is missing";
 }
 
+TEST(LoMidiFileReader, FilesBeyond32BitPositionsAreNotRead) {
+    TempDir dir;
+    const auto path = dir / "huge.mid";
+    {
+        LoMidiFileWriter writer(path, 24, 120);
+        writer.writeTrack({sysEx(10, 0)}, true);
+    }
+    std::error_code error;
+    std::filesystem::resize_file(path, (std::uintmax_t{1} << 31) + 100, error); // sparse
+    if (error) {
+        GTEST_SKIP() << "no sparse file here: " << error.message();
+    }
+    LoMidiFileReader reader(path);
+    EXPECT_FALSE(reader.isMidiFile());
+    LoMidiEventList list;
+    EXPECT_TRUE(reader.readTrack(list).empty());
+}
+
 TEST(LoMidiFileReader, LengthBeyondTheFileAllocatesNothingLarge) {
     const auto path = std::filesystem::path(VANETO_TEST_DATA_DIR) / "midi" / "invalid" /
                       "sysex-length-200mb-in-small-file.mid";

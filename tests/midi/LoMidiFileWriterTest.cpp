@@ -199,7 +199,7 @@ TEST(LoMidiFileWriter, FileIsCompleteAfterEveryEvent) {
     // Delays and sizes chosen so that delta times and lengths take one to four bytes.
     const LoMidiEventList list{sysEx(3, 0),         sysEx(130, 2000),    event({0xFF, 0x2F}),
                                sysEx(20000, 90000), sysEx(5, 100000000), event({0xFF, 0x7F}),
-                               LoMidiEvent(0),      sysEx(2, 0)};
+                               LoMidiEvent(0),      event({0xFF}),       sysEx(2, 0)};
     for (int track = 0; track < 3; ++track) {
         writer.writeTrack({}, track != 1);
         for (const LoMidiEvent& e : list) {
