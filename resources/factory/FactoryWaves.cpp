@@ -81,18 +81,23 @@ std::vector<double> synthesize(const Spectrum& c) {
     return cycle;
 }
 
-// Scales the cycle so that its largest magnitude is 32767 and rounds it.
+// Scales the cycle so that it reaches full scale: 32767 at its highest or -32768 at its
+// lowest, whichever comes first, and rounds it.
 std::vector<std::int16_t> toFullScale(const std::vector<double>& cycle) {
-    double peak = 0.0;
+    double high = 0.0, low = 0.0;
     for (const double v : cycle) {
-        peak = std::max(peak, std::abs(v));
+        high = std::max(high, v);
+        low = std::min(low, v);
     }
     std::vector<std::int16_t> out(cycle.size(), 0);
-    if (peak <= 0.0) {
+    if (high <= 0.0 && low >= 0.0) {
         return out;
     }
+    const double scale =
+        std::min(high > 0.0 ? 32767.0 / high : 1e300, low < 0.0 ? 32768.0 / -low : 1e300);
     for (std::size_t i = 0; i < cycle.size(); ++i) {
-        out[i] = static_cast<std::int16_t>(std::lround(cycle[i] * 32767.0 / peak));
+        out[i] =
+            static_cast<std::int16_t>(std::clamp(std::lround(cycle[i] * scale), -32768L, 32767L));
     }
     return out;
 }
@@ -186,8 +191,8 @@ Family overdrivenSine(int n) {
 Family twoOscillators(int n) {
     Family f;
     for (int k = 0; k < n; ++k) {
-        const int ratio = 2 + k % 7;
-        const double mix = 0.15 + 0.15 * (k / 7);
+        const int ratio = 2 + k / 5;
+        const double mix = 0.15 + 0.15 * (k % 5);
         Spectrum c = emptySpectrum();
         for (int h = 1; h <= maxHarmonic; ++h) {
             c[h] = partial(1.0 / h, 0.5);
@@ -320,7 +325,8 @@ Family frequencyModulation() {
     Family f;
     for (const int ratio : ratios) {
         for (int j = 0; j < 12; ++j) {
-            const double index = sweep(0.3, 7.5, step(j, 12));
+            // higher ratios spread further: their index stops earlier
+            const double index = sweep(0.3, std::min(7.5, 12.0 / ratio), step(j, 12));
             f.push_back(spectrumOf([ratio, index](double t) {
                 return std::sin(2.0 * pi * t + index * std::sin(2.0 * pi * ratio * t));
             }));
