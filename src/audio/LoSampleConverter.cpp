@@ -14,11 +14,45 @@ constexpr std::uint64_t maxSize = std::numeric_limits<std::uint32_t>::max();
 // Stores the width least significant bytes of v at slot, least significant first. Widths above
 // 4 bytes are filled with the sign.
 inline void writeValue(LoSample& out, std::size_t slot, std::size_t width, std::int32_t v) {
-    const std::size_t offset = slot * width;
+    std::uint8_t* p = out.bytes.data() + slot * width;
     const auto u = static_cast<std::uint32_t>(v);
-    for (std::size_t i = 0; i < width; ++i) {
-        out.bytes[offset + i] = i < 4 ? static_cast<std::uint8_t>(u >> (8 * i))
-                                      : static_cast<std::uint8_t>(v < 0 ? 0xFF : 0);
+    switch (width) {
+    case 4:
+        p[3] = static_cast<std::uint8_t>(u >> 24);
+        [[fallthrough]];
+    case 3:
+        p[2] = static_cast<std::uint8_t>(u >> 16);
+        [[fallthrough]];
+    case 2:
+        p[1] = static_cast<std::uint8_t>(u >> 8);
+        [[fallthrough]];
+    case 1:
+        p[0] = static_cast<std::uint8_t>(u);
+        return;
+    default:
+        for (std::size_t i = 0; i < width; ++i) {
+            p[i] = i < 4 ? static_cast<std::uint8_t>(u >> (8 * i))
+                         : static_cast<std::uint8_t>(v < 0 ? 0xFF : 0);
+        }
+    }
+}
+
+// The value of the sample at p, as LoSample::getValue gives it, for a width of 1 to 4 bytes
+// known to lie inside the bytes: the stage loops read every sample through this.
+inline std::int32_t load(const std::uint8_t* p, std::size_t width, bool unsignedFlag) {
+    switch (width) {
+    case 1:
+        return unsignedFlag ? static_cast<std::int32_t>(p[0]) - 128
+                            : static_cast<std::int32_t>(static_cast<std::int8_t>(p[0]));
+    case 2:
+        return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+    case 3:
+        return static_cast<std::int32_t>((std::uint32_t{p[0]} << 8) | (std::uint32_t{p[1]} << 16) |
+                                         (std::uint32_t{p[2]} << 24)) >>
+               8;
+    default:
+        return static_cast<std::int32_t>(std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) |
+                                         (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24));
     }
 }
 
@@ -83,10 +117,13 @@ LoSample& LoSampleConverter::convertChannels(LoSample& output, const LoSample& i
     const std::size_t outFrames = output.size() / width / std::max<std::size_t>(channels, 1);
     for (std::uint32_t f = 0; f < frames && f < outFrames; ++f) {
         std::int64_t sum = 0;
+        const std::uint8_t* frame = input.bytes.data() + static_cast<std::size_t>(f) * c * width;
         for (std::uint16_t ch = 0; ch < c; ++ch) {
-            sum += input.getValue(static_cast<std::int32_t>(f), ch);
+            sum += load(frame + ch * width, width, u);
         }
-        auto value = static_cast<std::int32_t>(sum / c);
+        // The common channel counts divide by a constant, which costs no division.
+        const std::int64_t average = c == 1 ? sum : c == 2 ? sum / 2 : sum / c;
+        auto value = static_cast<std::int32_t>(average);
         if (u) {
             value += 128;
         }
@@ -140,9 +177,10 @@ LoSample& LoSampleConverter::convertRate(LoSample& output, const LoSample& input
             std::int32_t a = 0;
             std::int32_t b = 0;
             if (inside) {
-                a = input.getValue(static_cast<std::int32_t>(n), ch);
+                const std::size_t at = (static_cast<std::size_t>(n) * c + ch) * width;
+                a = load(input.bytes.data() + at, width, u);
                 if (n + 1 < inFrames) {
-                    b = input.getValue(static_cast<std::int32_t>(n + 1), ch);
+                    b = load(input.bytes.data() + at + c * width, width, u);
                 }
             }
             const double r =
@@ -184,7 +222,8 @@ LoSample& LoSampleConverter::convertDepth(LoSample& output, const LoSample& inpu
             if (slot >= outSlots) {
                 break;
             }
-            const std::int64_t v = input.getValue(static_cast<std::int32_t>(f), ch);
+            const std::int64_t v =
+                load(input.bytes.data() + slot * inWidth, inWidth, input.isUnsigned8());
             // Division truncates toward zero, as the multiplication by 2^shift would.
             std::int64_t r =
                 shift >= 0 ? v * (std::int64_t{1} << shift) : v / (std::int64_t{1} << -shift);
@@ -213,11 +252,12 @@ LoSample& LoSampleConverter::convertEncoding(LoSample& output, const LoSample& i
     const std::uint32_t frames = input.frameCount();
     for (std::uint32_t f = 0; f < frames; ++f) {
         for (std::uint16_t ch = 0; ch < c; ++ch) {
-            std::int32_t v = input.getValue(static_cast<std::int32_t>(f), ch);
+            const std::size_t slot = static_cast<std::size_t>(f) * c + ch;
+            std::int32_t v = load(input.bytes.data() + slot * width, width, input.isUnsigned8());
             if (unsigned8) {
                 v += 128;
             }
-            writeValue(output, static_cast<std::size_t>(f) * c + ch, width, v);
+            writeValue(output, slot, width, v);
         }
     }
     return output;
