@@ -34,6 +34,8 @@ public:
     // Builds the seven banks from the factory table (7 x 65536 values, not owned, must outlive
     // the store; values missing from a shorter table count as 0) and resets each bank.
     explicit DvVaneto(std::span<const std::int16_t> factoryData = DvFactoryTable::values());
+    // The store keeps a view of its factory table: a temporary table would leave it dangling.
+    explicit DvVaneto(std::vector<std::int16_t>&&) = delete;
     DvVaneto(const DvVaneto&) = delete;
     DvVaneto& operator=(const DvVaneto&) = delete;
     ~DvVaneto() = default;

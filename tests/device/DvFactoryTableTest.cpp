@@ -1,4 +1,5 @@
 #include "device/DvFactoryTable.h"
+#include "device/DvVaneto.h"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,17 @@ TEST(DvFactoryTable, SoundBanksAreDistinctAudibleAndStartAndEndWithoutAClick) {
         for (int other = b + 1; other < 7; ++other) {
             EXPECT_FALSE(std::ranges::equal(sound, DvFactoryTable::bank(other).first(64512)));
         }
+    }
+}
+
+TEST(DvFactoryTable, IsWhatADefaultStoreStartsWithAndResetsTo) {
+    DvVaneto store;
+    const std::vector<std::int16_t> nothing;
+    store.loadBank({}, 5);
+    store.insertSample(nothing.data(), 0, 5, 0);
+    store.resetBank(5);
+    for (int b = 0; b < 7; ++b) {
+        EXPECT_TRUE(std::ranges::equal(store.bankData(b), DvFactoryTable::bank(b))) << b;
     }
 }
 

@@ -22,11 +22,14 @@ LoMidiEvent dataMessage(const Bytes& data, std::uint8_t commandByte = 0x20) {
 
 const LoMidiEvent announce = event({0xF0, 0x31, 0x0D, 0x79, 0x00, 0xF7});
 
-std::vector<std::int16_t> ramp() {
-    std::vector<std::int16_t> table(DvFactoryTable::valueCount);
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        table[i] = static_cast<std::int16_t>(i * 31 + i / 65536);
-    }
+const std::vector<std::int16_t>& ramp() {
+    static const std::vector<std::int16_t> table = [] {
+        std::vector<std::int16_t> t(DvFactoryTable::valueCount);
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            t[i] = static_cast<std::int16_t>(i * 31 + i / 65536);
+        }
+        return t;
+    }();
     return table;
 }
 

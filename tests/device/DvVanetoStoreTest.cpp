@@ -9,16 +9,19 @@
 namespace {
 
 // A factory table whose every value tells where it sits: easy to see what was copied where.
-std::vector<std::int16_t> markedTable() {
-    std::vector<std::int16_t> table(DvFactoryTable::valueCount);
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        table[i] = static_cast<std::int16_t>(i * 7 + 3);
-    }
+const std::vector<std::int16_t>& markedTable() {
+    static const std::vector<std::int16_t> table = [] {
+        std::vector<std::int16_t> t(DvFactoryTable::valueCount);
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            t[i] = static_cast<std::int16_t>(i * 7 + 3);
+        }
+        return t;
+    }();
     return table;
 }
 
 TEST(DvVanetoStore, StartsWithFactoryContentLayoutAndNames) {
-    const std::vector<std::int16_t> table = markedTable();
+    const std::vector<std::int16_t>& table = markedTable();
     const DvVaneto store(table);
     EXPECT_EQ(store.bankCount(), 7);
     for (int b = 0; b < 7; ++b) {
@@ -78,7 +81,7 @@ TEST(DvVanetoStore, NamesAreCopiedUpToTheirFirstNul) {
 }
 
 TEST(DvVanetoStore, ResetRestoresOneBankOnly) {
-    const std::vector<std::int16_t> table = markedTable();
+    const std::vector<std::int16_t>& table = markedTable();
     DvVaneto store(table);
     const std::vector<std::int16_t> loud(1000, 10000);
     for (const int b : {2, 4}) {
