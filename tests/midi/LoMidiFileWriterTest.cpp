@@ -178,6 +178,10 @@ TEST(LoMidiFileWriter, BankFilesGetTheirTransferTiming) {
             list.push_back(e);
         }
         single.writeTrack(list, true);
+        single.close();
+        writer.close();
+        EXPECT_FALSE(single.fail());
+        EXPECT_FALSE(writer.fail()) << "a good write must leave the stream good";
     }
     const Bytes all = readFile(dir / "all.mid");
     expectComplete(all);
