@@ -238,12 +238,14 @@ LoMidiEventList DvVaneto::bankDump(int bank, int channel) const {
     out.reserve(dataHeaderLength + 4 * values.size() + 1);
     out = {sysexStart, manufacturer, static_cast<std::uint8_t>(0x40 | (bankBits & 0x3F)),
            dataCommand, static_cast<std::uint8_t>(0x20 | (channel & 0x0F))};
+    LoBuffer::Bytes littleEndian;
+    littleEndian.reserve(2 * values.size());
     for (const std::int16_t v : values) {
         const auto u = static_cast<std::uint16_t>(v);
-        const std::uint8_t pair[] = {static_cast<std::uint8_t>(u & 0xFF),
-                                     static_cast<std::uint8_t>(u >> 8)};
-        split7(pair, out);
+        littleEndian.push_back(static_cast<std::uint8_t>(u & 0xFF));
+        littleEndian.push_back(static_cast<std::uint8_t>(u >> 8));
     }
+    split7(littleEndian, out);
     out.push_back(sysexEnd);
     list.push_back(std::move(data));
     return list;
@@ -295,12 +297,12 @@ bool DvVaneto::loadBank(const LoMidiEventList& events, int bank) {
             const std::size_t dataBytes =
                 event.size() > dataHeaderLength + 1 ? event.size() - dataHeaderLength - 1 : 0;
             const std::size_t count = std::min(dataBytes / 4, valuesPerBank);
+            LoBuffer::Bytes littleEndian;
+            merge7(std::span(event.bytes).subspan(dataHeaderLength, 4 * count), littleEndian);
             std::vector<std::int16_t> values(valuesPerBank, 0);
-            LoBuffer::Bytes pair;
             for (std::size_t i = 0; i < count; ++i) {
-                pair.clear();
-                merge7(std::span(event.bytes).subspan(dataHeaderLength + 4 * i, 4), pair);
-                values[i] = static_cast<std::int16_t>(pair[0] | (pair[1] << 8));
+                values[i] =
+                    static_cast<std::int16_t>(littleEndian[2 * i] | (littleEndian[2 * i + 1] << 8));
             }
             bankData_[bank].swap(values);
         }
