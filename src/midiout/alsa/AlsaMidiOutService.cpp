@@ -131,8 +131,10 @@ std::vector<AlsaMidiOutService::PortAddress> AlsaMidiOutService::listPorts() {
                 continue;
             }
             const char* name = snd_seq_port_info_get_name(port);
-            ports.push_back(PortAddress{clientId, snd_seq_port_info_get_port(port),
-                                        name != nullptr ? name : ""});
+            std::string text = name != nullptr ? name : "";
+            // Some kernel drivers pad their port names with spaces.
+            text.erase(text.find_last_not_of(' ') + 1);
+            ports.push_back(PortAddress{clientId, snd_seq_port_info_get_port(port), text});
         }
     }
     snd_seq_port_info_free(port);

@@ -19,7 +19,8 @@ struct _snd_seq;
 
 // MIDI output through the ALSA sequencer: one sequencer client named after the program with one
 // output port. The port list holds every port that can be written to and subscribed, except
-// those of the system client and our own, ordered by client and port number. Opening a port
+// those of the system client and our own, ordered by client and port number, named by the
+// port's name without trailing spaces. Opening a port
 // connects our port to it; short messages go out as the matching sequencer events (a
 // controller event for Bn cc vv); long messages go out from a thread of the service as a run of
 // System Exclusive chunks paced by a SysexPacer, and midiOutDone comes from that thread once the
