@@ -28,7 +28,8 @@ namespace {
 
 struct Measure {
     double milliseconds = 0;
-    double megabytes = 0; // peak resident set
+    double cpuMilliseconds = 0; // user + system
+    double megabytes = 0;       // peak resident set
     bool ok = false;
 };
 
@@ -59,6 +60,8 @@ Measure run(const std::vector<std::string>& argv) {
     const auto end = std::chrono::steady_clock::now();
     m.milliseconds = std::chrono::duration<double, std::milli>(end - start).count();
     m.megabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+    m.cpuMilliseconds = ms(usage.ru_utime) + ms(usage.ru_stime);
     m.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return m;
 }
@@ -89,7 +92,7 @@ int importOnce(const char* path, bool whole) {
 struct Row {
     std::string label;
     std::vector<std::string> argv;
-    std::vector<double> ms, mb;
+    std::vector<double> ms, cpu, mb;
     bool failed = false;
 };
 
@@ -147,21 +150,24 @@ int main(int argc, char** argv) {
         (folder.empty() ? std::filesystem::temp_directory_path() : folder) / "import-bench-out.wav";
 
     std::vector<Row> rows = {
-        {"ours (import into a bank)", {self.string(), "--import-once", file}, {}, {}},
+        {"ours (import into a bank)", {self.string(), "--import-once", file}, {}, {}, {}},
         {"sox -r 44100 -c 1 -b 16 trim 0 65536s",
          {"/usr/bin/sox", "-V1", file, "-r", "44100", "-c", "1", "-b", "16", out, "trim", "0",
           "65536s"},
+         {},
          {},
          {}},
         {"sox -b 16 channels 1 rate 44100 trim 0 65536s",
          {"/usr/bin/sox", "-V1", file, "-b", "16", out, "channels", "1", "rate", "44100", "trim",
           "0", "65536s"},
          {},
+         {},
          {}},
     };
     if (whole) {
         rows.push_back({"ours, whole file read and converted",
                         {self.string(), "--import-whole-once", file},
+                        {},
                         {},
                         {}});
     }
@@ -172,16 +178,17 @@ int main(int argc, char** argv) {
             const Measure m = run(row.argv);
             row.failed |= !m.ok;
             row.ms.push_back(m.milliseconds);
+            row.cpu.push_back(m.cpuMilliseconds);
             row.mb.push_back(m.megabytes);
         }
     }
 
     std::printf("file: %s (%.1f MB), %d runs, medians:\n", file.c_str(),
                 static_cast<double>(size) / 1e6, runs);
-    std::printf("  %-50s %10s %12s\n", "", "wall ms", "peak RSS MB");
+    std::printf("  %-50s %10s %10s %12s\n", "", "wall ms", "CPU ms", "peak RSS MB");
     for (const Row& row : rows) {
-        std::printf("  %-50s %10.1f %12.1f%s\n", row.label.c_str(), median(row.ms), median(row.mb),
-                    row.failed ? "  (FAILED)" : "");
+        std::printf("  %-50s %10.1f %10.1f %12.1f%s\n", row.label.c_str(), median(row.ms),
+                    median(row.cpu), median(row.mb), row.failed ? "  (FAILED)" : "");
     }
 
     std::error_code ignored;

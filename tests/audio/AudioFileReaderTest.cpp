@@ -105,7 +105,7 @@ TEST_F(AudioFileReaderTest, WaveFormatTagsDecideSupport) {
     EXPECT_EQ(s.bytes, ramp(60));
 }
 
-TEST_F(AudioFileReaderTest, ByteLimitsAndSizesBeyondTheFile) {
+TEST_F(AudioFileReaderTest, ByteLimitsCountSoundBytes) {
     const Bytes data = ramp(1000);
     struct Case {
         std::uint32_t limit;
@@ -120,18 +120,6 @@ TEST_F(AudioFileReaderTest, ByteLimitsAndSizesBeyondTheFile) {
         LoAiffFileReader(aiffPath).readSample(s, c.limit);
         EXPECT_EQ(s.size(), c.aiff) << c.limit; // whole samples only
     }
-    // Data chunks that claim 4 GB in a small file read what is there.
-    Bytes hugeWav = riff({chunk("fmt ", fmtData(1, 1, 44100, 16), false)});
-    append(hugeWav, {'d', 'a', 't', 'a', 0xF0, 0xFF, 0xFF, 0xFF});
-    append(hugeWav, data);
-    Bytes hugeAiff = form({chunk("COMM", commData(1, 16, float80(44100)), true)});
-    append(hugeAiff, {'S', 'S', 'N', 'D', 0xFF, 0xFF, 0xFF, 0xF0, 0, 0, 0, 0, 0, 0, 0, 0});
-    append(hugeAiff, data);
-    LoSample s;
-    LoWaveFileReader(file(hugeWav)).readSample(s, 0);
-    EXPECT_EQ(s.size(), 1000u);
-    LoAiffFileReader(file(hugeAiff)).readSample(s, 0);
-    EXPECT_EQ(s.size(), 1000u);
 }
 
 TEST_F(AudioFileReaderTest, WaveWithoutDataOrFormat) {
@@ -148,33 +136,7 @@ TEST_F(AudioFileReaderTest, WaveWithoutDataOrFormat) {
     EXPECT_TRUE(s.empty());
 }
 
-TEST_F(AudioFileReaderTest, AiffSamplesArriveLittleEndianAndSigned) {
-    struct Case {
-        std::uint16_t bits;
-        Bytes in, out;
-    } cases[] = {
-        {16, {0x12, 0x34}, {0x34, 0x12}},
-        {24, {0x12, 0x34, 0x56}, {0x56, 0x34, 0x12}},
-        {8, {0x80, 0x7F}, {0x80, 0x7F}},
-        {12, {0x12, 0x30, 0xAB}, {0x30, 0x12}}, // container of 2, partial group dropped
-    };
-    for (const Case& c : cases) {
-        LoAiffFileReader reader(file(aiff(1, 22050, c.bits, c.in)));
-        EXPECT_TRUE(reader.isRecognized());
-        EXPECT_TRUE(reader.isSupported());
-        LoSample s;
-        reader.readSample(s, 0);
-        EXPECT_EQ(s.bytes, c.out) << c.bits;
-        EXPECT_FALSE(s.isUnsigned8());
-        EXPECT_EQ(s.getBitsPerSample(), c.bits);
-        EXPECT_EQ(s.getSampleRate(), 22050.0);
-    }
-    LoSample s;
-    LoAiffFileReader(file(aiff(1, 8000, 8, {0x80}))).readSample(s, 0);
-    EXPECT_EQ(s.getValue(0, 0), -128);
-}
-
-TEST_F(AudioFileReaderTest, AiffSoundOffsetAndFormTypes) {
+TEST_F(AudioFileReaderTest, AiffSkipsTheSoundOffsetAndKeepsWholeSamples) {
     const Bytes samples = {0x00, 0x01, 0x00, 0x02};
     LoSample s;
     LoAiffFileReader reader(file(form({chunk("COMM", commData(2, 16, float80(8000)), true),
@@ -183,13 +145,9 @@ TEST_F(AudioFileReaderTest, AiffSoundOffsetAndFormTypes) {
     EXPECT_EQ(s.bytes, (Bytes{0x01, 0x00, 0x02, 0x00}));
     EXPECT_EQ(s.getChannels(), 2);
 
-    LoAiffFileReader aifc(
-        file(form({chunk("COMM", commData(1, 16, float80(8000)), true)}, "AIFC")));
-    EXPECT_TRUE(aifc.isRecognized());
-    EXPECT_FALSE(aifc.isSupported());
-    LoAiffFileReader wave(file(wav(1, 8000, 16, samples)));
-    EXPECT_FALSE(wave.isRecognized());
-    EXPECT_FALSE(wave.isSupported());
+    // A sample depth of 12 bits keeps 2-byte containers; a trailing partial one is dropped.
+    LoAiffFileReader(file(aiff(1, 8000, 12, {0x12, 0x30, 0xAB}))).readSample(s, 0);
+    EXPECT_EQ(s.bytes, (Bytes{0x30, 0x12}));
 }
 
 TEST_F(AudioFileReaderTest, AiffRateCutInsideItsBytesCountsMissingBytesAsZero) {

@@ -129,23 +129,6 @@ TEST(LoSampleConverter, InputsWithoutReadableAudioGiveAnEmptyResult) {
     EXPECT_EQ(values16(out), V(10, 1000));
 }
 
-TEST(LoSampleConverter, FrameLimitGivesThePrefixOfTheWholeConversion) {
-    V values(5000);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        values[i] = static_cast<std::int16_t>((i * 7919) % 65536 - 32768);
-    }
-    for (double rate : {8000.0, 22050.0, 44100.0, 48000.0, 96000.0}) {
-        const LoSample in = sample16(rate, 2, values);
-        LoSample whole;
-        LoSample limited;
-        toBank.convert(whole, in);
-        toBank.convert(limited, in, 1000);
-        const V all = values16(whole);
-        ASSERT_GE(all.size(), 1000u) << rate;
-        EXPECT_EQ(values16(limited), V(all.begin(), all.begin() + 1000)) << rate;
-    }
-}
-
 TEST(LoSampleConverter, StagesKeepUnsignedUntilTheDepthStage) {
     const LoSample in = sampleBytes(22050, 2, 8, true, {0x80, 0x90, 0xFF, 0xFF});
     LoSample mixed;

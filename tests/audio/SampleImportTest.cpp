@@ -1,6 +1,7 @@
 #include "AudioTestFiles.h"
 
 #include "app/SampleImport.h"
+#include "audio/LoWaveFileReader.h"
 #include "device/DvVaneto.h"
 
 #include <gtest/gtest.h>
@@ -147,6 +148,9 @@ TEST_F(SampleImportTest, SoxFilesImportValueForValue) {
                   Values(expected.begin() + 1, expected.end() - 16));
         bank = (bank + 1) % store.bankCount();
     }
+    // sox writes the extensible header above 16 bits; the plain one only when told to.
+    EXPECT_EQ(LoWaveFileReader(dir / "s24-stereo-48000.wav").getFormatTag(), 0xFFFE);
+    EXPECT_EQ(LoWaveFileReader(dir / "pcm-s24-stereo-48000.wav").getFormatTag(), 1);
 }
 
 TEST_F(SampleImportTest, ReadingOnlyWhatTheBankNeedsGivesTheWholeFileValues) {
