@@ -1,0 +1,160 @@
+#include "app/BankFile.h"
+
+#include "app/AtomicFile.h"
+#include "device/DvVaneto.h"
+#include "midi/LoMidiFileReader.h"
+#include "midi/LoMidiFileWriter.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// 0 when the file can be opened for reading, else the reason (a folder counts as unreadable).
+int openError(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    struct stat status {};
+    const int code = ::fstat(fd, &status) != 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
+    ::close(fd);
+    return code;
+}
+
+LoMidiEvent metaEvent(std::initializer_list<std::uint8_t> head, std::string_view text = {}) {
+    LoMidiEvent event(0);
+    event.bytes.assign(head.begin(), head.end());
+    event.bytes.insert(event.bytes.end(), text.begin(), text.end());
+    return event;
+}
+
+} // namespace
+
+LoMidiEventList BankFile::conductorEvents() {
+    return {
+        metaEvent({0xFF, 0x51, 0x07, 0xA1, 0x20}),
+        metaEvent({0xFF, 0x58, 0x04, 0x02, 0x18, 0x08}),
+        metaEvent({0xFF, 0x02}, noticeText),
+    };
+}
+
+void BankFile::appendBankTrack(LoMidiEventList& list, const DvVaneto& store, int bank) {
+    list.push_back(store.metaEvent(0x03, bank));
+    list.push_back(store.metaEvent(0x04, bank));
+    list.push_back(store.metaEvent(0x7F, bank));
+    for (LoMidiEvent& event : store.bankDump(bank, 0)) {
+        list.push_back(std::move(event));
+    }
+}
+
+void BankFile::writeTracks(LoMidiFileWriter& writer, const DvVaneto& store, int selectedBank) {
+    LoMidiEventList list = conductorEvents();
+    int first = 0;
+    int end = store.bankCount();
+    if (selectedBank >= 0) {
+        first = selectedBank;
+        end = selectedBank + 1;
+    } else {
+        writer.writeTrack(list, true);
+        list.clear();
+    }
+    for (int bank = first; bank < end; ++bank) {
+        appendBankTrack(list, store, bank);
+        writer.writeTrack(list, true);
+        list.clear();
+    }
+}
+
+bool BankFile::save(const std::filesystem::path& path, const DvVaneto& store, int selectedBank,
+                    std::string& error) {
+    AtomicFile file(path);
+    if (!file.begin(error)) {
+        return false;
+    }
+    {
+        LoMidiFileWriter writer(file.temporaryPath(), division, tempo);
+        writeTracks(writer, store, selectedBank);
+        writer.close();
+        if (writer.fail()) {
+            error = "cannot write " + path.string() + ": " + std::strerror(errno ? errno : EIO);
+            return false;
+        }
+    }
+    return file.commit(error);
+}
+
+BankFile::ReadResult BankFile::read(const std::filesystem::path& path, std::vector<Track>& tracks,
+                                    int& trackCount) {
+    tracks.clear();
+    trackCount = 0;
+    if (openError(path) != 0) {
+        return ReadResult::cannotOpen;
+    }
+    LoMidiFileReader reader(path);
+    if (!reader.isMidiFile()) {
+        return ReadResult::notMidiFile;
+    }
+    trackCount = reader.trackCount();
+    // A scratch store only answers identifyBank; it is never loaded.
+    static const DvVaneto identifier;
+    std::vector<Track> found;
+    for (;;) {
+        LoMidiEventList events;
+        reader.readTrack(events);
+        if (events.empty()) {
+            break;
+        }
+        const int bank = identifier.identifyBank(events);
+        if (bank < -1) {
+            return ReadResult::wrongFormat;
+        }
+        if (bank >= identifier.bankCount()) {
+            return ReadResult::badBank;
+        }
+        if (bank >= 0) {
+            found.push_back(Track{bank, std::move(events)});
+        }
+    }
+    tracks = std::move(found);
+    return ReadResult::ok;
+}
+
+BankFile::ReadResult BankFile::load(const std::filesystem::path& path, DvVaneto& store,
+                                    std::vector<int>& loadedBanks) {
+    loadedBanks.clear();
+    std::vector<Track> tracks;
+    int trackCount = 0;
+    const ReadResult result = read(path, tracks, trackCount);
+    if (result != ReadResult::ok) {
+        return result;
+    }
+    for (const Track& track : tracks) {
+        store.loadBank(track.events, track.bank);
+        loadedBanks.push_back(track.bank);
+    }
+    return ReadResult::ok;
+}
+
+std::string BankFile::describe(ReadResult result, const std::filesystem::path& path) {
+    const std::string name = path.string();
+    switch (result) {
+    case ReadResult::ok:
+        return {};
+    case ReadResult::cannotOpen: {
+        const int code = openError(path);
+        return "cannot open " + name + ": " + std::strerror(code != 0 ? code : EIO);
+    }
+    case ReadResult::notMidiFile:
+        return name + " is not a MIDI file";
+    case ReadResult::wrongFormat:
+        return name + ": " + wrongFormatCaption + "\n" + wrongFormatText;
+    case ReadResult::badBank:
+        return name + ": " + wrongFormatCaption + "\n" + wrongFormatText +
+               "\n(a track names a bank beyond the seventh)";
+    }
+    return {};
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class DvVaneto;
+
+// What the commands do to the bank image, each through the editor's own code, with a message
+// for the user when it fails.
+namespace CliBanks {
+
+// Loads every bank track of a bank file into the bank it names (as Open from Disk does).
+bool loadBankFile(const std::filesystem::path& path, DvVaneto& store, std::vector<int>& banks,
+                  std::string& error);
+// Imports an audio file into a bank as the editor's "Open..." does.
+bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, std::string& error);
+
+} // namespace CliBanks

@@ -1,0 +1,128 @@
+#include "cli/CliHelp.h"
+
+namespace {
+
+constexpr std::string_view generalText =
+    R"(Usage: vaneto COMMAND [OPTIONS]
+       vaneto --help | --version
+
+Bank files, audio import and export, and sending to the Vaneto synthesizer, whose sample
+memory is seven banks of 65536 signed 16-bit values. Files are written and read exactly as
+VanetoEditor writes and reads them.
+
+Commands:
+  ports    list the MIDI output ports
+  list     list the banks held by a bank file
+  make     build a bank file from the factory banks, a bank file and audio files
+  export   write one bank of a bank file as a WAV file or as System Exclusive bytes
+  send     send one bank or all banks to the synthesizer through a MIDI port
+
+Options:
+  -h, --help   show this text; `vaneto COMMAND --help` explains a command
+  --version    show the version
+
+Banks (1 to 7) and MIDI channels (1 to 16) are numbered as the editor shows them.
+Exit status: 0 success, 1 the operation failed (files are left unchanged), 2 bad usage.
+)";
+
+constexpr std::string_view portsText =
+    R"(Usage: vaneto ports
+
+Prints one line per MIDI output port: its index, a tab, its name. The index or any part of
+the name serves as the --port of `vaneto send`. With no port nothing is printed on standard
+output and "No MIDI interface detected!" on standard error; the exit status is still 0.
+)";
+
+constexpr std::string_view listText =
+    R"(Usage: vaneto list FILE.mid [--json]
+
+Prints one line per bank track of a bank file, fields separated by tabs: the bank number
+(1 to 7), the bank name, the name of the bank's sample, the number of values and the peak
+level in dBFS ("-inf" for a silent bank).
+
+Options:
+  --json   print the same as a JSON array of objects with the keys "bank", "name",
+           "sample", "values" and "peakDbfs" (null for a silent bank)
+)";
+
+constexpr std::string_view makeText =
+    R"(Usage: vaneto make OUT.mid [--from FILE.mid] [--bank N AUDIO]... [--name N TEXT]...
+                   [--sample-name N TEXT]... [--single N]
+
+Builds a bank file. The seven banks start as the factory banks; the options then apply in the
+order given, and OUT.mid is written at the end, through a temporary file that replaces it only
+when everything succeeded.
+
+Options:
+  --from FILE.mid        load the banks of a bank file, each track into the bank it names
+  --bank N AUDIO         import an audio file into bank N as the editor's "Open..." does:
+                         WAV or AIFF with uncompressed PCM of any rate, channel count and
+                         depth, converted to 44100 Hz mono 16-bit; any other file is taken as
+                         raw 16-bit little-endian data (at most 65536 values). The bank's
+                         sample is named after the file.
+  --name N TEXT          rename bank N
+  --sample-name N TEXT   rename the sample of bank N
+  --single N             write bank N alone (a one-track file) instead of all seven banks
+)";
+
+constexpr std::string_view exportText =
+    R"(Usage: vaneto export FILE.mid --bank N OUT [--channel C]
+
+Writes bank N of a bank file, which must hold that bank, to OUT:
+  OUT ending in .wav   the bank's values as a 44100 Hz mono 16-bit WAV file
+  OUT ending in .syx   the bank dump's two System Exclusive messages as raw bytes
+
+Options:
+  --bank N       the bank to export (1 to 7)
+  --channel C    the MIDI channel in the System Exclusive data, 1 to 16 (default 1; .syx only)
+)";
+
+constexpr std::string_view sendText =
+    R"(Usage: vaneto send SOURCE --port P (--bank N | --all) [--channel C] [--yes]
+
+Sends banks to the synthesizer as System Exclusive through a MIDI output port, with the
+editor's timing: one bank takes about 90 seconds, all seven over ten minutes.
+
+SOURCE is a bank file or an audio file. A bank file's tracks are loaded into the banks they
+name over the factory banks; with --bank N the file must hold bank N. An audio file is
+imported into bank N of the factory banks and needs --bank N.
+
+Options:
+  --port P       the port: an index or a case-insensitive part of a name from `vaneto ports`
+  --bank N       send bank N (1 to 7)
+  --all          send all seven banks; asks first unless --yes is given
+  --channel C    the MIDI channel the synthesizer listens on, 1 to 16 (default 1)
+  --yes          do not ask before sending all banks (needed without a terminal)
+
+Progress goes to standard error. Ctrl-C stops at once: the message in flight is ended so
+that the synthesizer is not left waiting, the port is closed and the exit status is 130.
+)";
+
+} // namespace
+
+namespace CliHelp {
+
+std::string_view general() {
+    return generalText;
+}
+
+std::string_view command(std::string_view name) {
+    if (name == "ports") {
+        return portsText;
+    }
+    if (name == "list") {
+        return listText;
+    }
+    if (name == "make") {
+        return makeText;
+    }
+    if (name == "export") {
+        return exportText;
+    }
+    if (name == "send") {
+        return sendText;
+    }
+    return {};
+}
+
+} // namespace CliHelp

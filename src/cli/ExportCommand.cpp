@@ -1,0 +1,105 @@
+#include "cli/ExportCommand.h"
+
+#include "app/AtomicFile.h"
+#include "cli/CliArguments.h"
+#include "cli/CliBanks.h"
+#include "cli/WaveFileWriter.h"
+#include "device/DvVaneto.h"
+#include "midi/LoFileWriter.h"
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum class Kind { none, wav, syx };
+
+Kind kindOf(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".wav" ? Kind::wav : extension == ".syx" ? Kind::syx : Kind::none;
+}
+
+} // namespace
+
+int ExportCommand::run(CliArguments& args) {
+    std::string file;
+    std::string out;
+    std::optional<int> bank;
+    std::optional<int> channel;
+    while (!args.atEnd() && args.ok()) {
+        const std::string word = args.next();
+        if (word == "--bank") {
+            bank = args.number(word, "bank", 1, 7);
+        } else if (word == "--channel") {
+            channel = args.number(word, "channel", 1, 16);
+        } else if (word.size() > 1 && word[0] == '-') {
+            args.fail("unknown option '" + word + "'");
+        } else if (file.empty()) {
+            file = word;
+        } else if (out.empty()) {
+            out = word;
+        } else {
+            args.fail("unexpected argument '" + word + "'");
+        }
+    }
+    if (args.ok() && (file.empty() || out.empty())) {
+        args.fail(file.empty() ? "no bank file given" : "no output file given");
+    }
+    if (args.ok() && !bank) {
+        args.fail("--bank N is required");
+    }
+    const Kind kind = kindOf(out);
+    if (args.ok() && kind == Kind::none) {
+        args.fail("the output file must end in .wav or .syx, not '" + out + "'");
+    }
+    if (args.ok() && channel && kind != Kind::syx) {
+        args.fail("--channel applies to .syx output only");
+    }
+    if (!args.ok()) {
+        return context_.usage(args);
+    }
+
+    auto store = std::make_unique<DvVaneto>();
+    std::vector<int> banks;
+    std::string error;
+    if (!CliBanks::loadBankFile(file, *store, banks, error)) {
+        return context_.failure("export", error);
+    }
+    const int index = *bank - 1;
+    if (std::find(banks.begin(), banks.end(), index) == banks.end()) {
+        return context_.failure("export", file + " holds no bank " + std::to_string(*bank));
+    }
+
+    AtomicFile target(out);
+    if (!target.begin(error)) {
+        return context_.failure("export", error);
+    }
+    bool written = false;
+    if (kind == Kind::wav) {
+        const auto values = store->bankData(index);
+        WaveFileWriter writer(target.temporaryPath());
+        written = writer.writeMono16(values.data(), values.size(), 44100);
+        writer.close();
+        written = written && !writer.fail();
+    } else {
+        LoFileWriter writer(target.temporaryPath());
+        for (const LoMidiEvent& event : store->bankDump(index, channel.value_or(1) - 1)) {
+            writer.write(event.bytes.data(), event.bytes.size());
+        }
+        writer.close();
+        written = !writer.fail();
+    }
+    if (!written) {
+        return context_.failure("export", "cannot write " + out);
+    }
+    if (!target.commit(error)) {
+        return context_.failure("export", error);
+    }
+    return cliOk;
+}

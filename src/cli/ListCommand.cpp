@@ -1,0 +1,156 @@
+#include "cli/ListCommand.h"
+
+#include "app/BankFile.h"
+#include "cli/CliArguments.h"
+#include "device/DvVaneto.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ostream>
+#include <vector>
+
+namespace {
+
+// Number of whole values the last data message of a track holds (what the file carries, even
+// when the bank takes a different number).
+std::size_t valueCount(const LoMidiEventList& events) {
+    std::size_t count = 0;
+    for (const LoMidiEvent& event : events) {
+        if (event.size() >= 6 && event[0] == 0xF0 && event[3] == 0x66 &&
+            (event[4] & 0xF0) == 0x20) {
+            count = (event.size() - 6) / 4;
+        }
+    }
+    return count;
+}
+
+bool isUtf8(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80           ? 1
+                                   : (c >> 5) == 0x6  ? 2
+                                   : (c >> 4) == 0xE  ? 3
+                                   : (c >> 3) == 0x1E ? 4
+                                                      : 0;
+        if (length == 0 || (length == 2 && c < 0xC2) || i + length > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+// A name on one line of tab-separated text: control characters become spaces.
+std::string plainText(std::string text) {
+    for (char& ch : text) {
+        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) {
+            ch = ' ';
+        }
+    }
+    return text;
+}
+
+std::string formatDbfs(double dbfs) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", dbfs);
+    const std::string result = text;
+    return result == "-0.00" ? "0.00" : result;
+}
+
+} // namespace
+
+bool ListCommand::peakDbfs(std::span<const std::int16_t> values, double& dbfs) {
+    int peak = 0;
+    for (const std::int16_t value : values) {
+        peak = std::max(peak, std::abs(static_cast<int>(value)));
+    }
+    if (peak == 0) {
+        return false;
+    }
+    dbfs = 20.0 * std::log10(peak / 32768.0);
+    return true;
+}
+
+std::string ListCommand::jsonString(const std::string& bytes) {
+    const bool utf8 = isUtf8(bytes);
+    std::string out = "\"";
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20 || c == 0x7F || (c >= 0x80 && !utf8)) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+        } else {
+            out += ch;
+        }
+    }
+    return out + "\"";
+}
+
+int ListCommand::run(CliArguments& args) {
+    std::string file;
+    bool json = false;
+    while (!args.atEnd()) {
+        const std::string word = args.next();
+        if (word == "--json") {
+            json = true;
+        } else if (word.size() > 1 && word[0] == '-') {
+            args.fail("unknown option '" + word + "'");
+        } else if (file.empty()) {
+            file = word;
+        } else {
+            args.fail("unexpected argument '" + word + "'");
+        }
+    }
+    if (args.ok() && file.empty()) {
+        args.fail("no bank file given");
+    }
+    if (!args.ok()) {
+        return context_.usage(args);
+    }
+
+    std::vector<BankFile::Track> tracks;
+    int trackCount = 0;
+    const BankFile::ReadResult result = BankFile::read(file, tracks, trackCount);
+    if (result != BankFile::ReadResult::ok) {
+        return context_.failure("list", BankFile::describe(result, file));
+    }
+
+    auto store = std::make_unique<DvVaneto>();
+    if (json) {
+        context_.out << '[';
+    }
+    bool first = true;
+    for (const BankFile::Track& track : tracks) {
+        store->loadBank(track.events, track.bank);
+        const std::string name = store->bankName(track.bank);
+        const std::string sample = store->sampleName(track.bank, 0);
+        const std::size_t values = valueCount(track.events);
+        double dbfs = 0.0;
+        const bool sounding = peakDbfs(store->bankData(track.bank), dbfs);
+        if (json) {
+            context_.out << (first ? "\n  " : ",\n  ") << "{\"bank\": " << track.bank + 1
+                         << ", \"name\": " << jsonString(name)
+                         << ", \"sample\": " << jsonString(sample) << ", \"values\": " << values
+                         << ", \"peakDbfs\": " << (sounding ? formatDbfs(dbfs) : "null") << '}';
+        } else {
+            context_.out << track.bank + 1 << '\t' << plainText(name) << '\t' << plainText(sample)
+                         << '\t' << values << '\t' << (sounding ? formatDbfs(dbfs) : "-inf")
+                         << '\n';
+        }
+        first = false;
+    }
+    if (json) {
+        context_.out << (first ? "]\n" : "\n]\n");
+    }
+    return cliOk;
+}

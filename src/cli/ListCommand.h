@@ -1,0 +1,25 @@
+#pragma once
+
+#include "cli/CliContext.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+class CliArguments;
+
+// `vaneto list FILE.mid [--json]`: one line (or JSON object) per bank track of a bank file.
+class ListCommand {
+public:
+    explicit ListCommand(const CliContext& context) : context_(context) {}
+    int run(CliArguments& args);
+
+    // Peak magnitude of the values in dB below full scale (32768); nothing for silence.
+    static bool peakDbfs(std::span<const std::int16_t> values, double& dbfs);
+    // A JSON string literal of a name held as bytes: UTF-8 stays as it is, any other byte
+    // string is read as Latin-1 (as the editor shows it).
+    static std::string jsonString(const std::string& bytes);
+
+private:
+    const CliContext& context_;
+};

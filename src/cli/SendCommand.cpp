@@ -1,0 +1,190 @@
+#include "cli/SendCommand.h"
+
+#include "app/BankFile.h"
+#include "cli/CliArguments.h"
+#include "cli/CliBanks.h"
+#include "cli/SendProgress.h"
+#include "cli/SendTransfer.h"
+#include "cli/SignalWatcher.h"
+#include "device/DvVaneto.h"
+#include "midiout/Clock.h"
+#include "midiout/MidiOutPortList.h"
+#include "midiout/MidiOutService.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <csignal>
+#include <istream>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+namespace {
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+} // namespace
+
+SendCommand::SendCommand(const CliContext& context, Clock& clock)
+    : context_(context), clock_(clock) {}
+
+SendCommand::SendCommand(const CliContext& context) : SendCommand(context, realClock()) {}
+
+std::optional<std::uint16_t> SendCommand::findPort(const std::string& wanted, std::string& error) {
+    const unsigned count = std::min(portCount(), 0x10000u);
+    if (count == 0) {
+        error = "No MIDI interface detected!";
+        return std::nullopt;
+    }
+    unsigned index = 0;
+    const char* end = wanted.data() + wanted.size();
+    const auto [stop, code] = std::from_chars(wanted.data(), end, index);
+    if (!wanted.empty() && code == std::errc() && stop == end) {
+        if (index < count) {
+            return static_cast<std::uint16_t>(index);
+        }
+        error = "no MIDI output port " + wanted + " (ports are 0 to " + std::to_string(count - 1) +
+                ", see 'vaneto ports')";
+        return std::nullopt;
+    }
+    const std::string needle = lowerCase(wanted);
+    std::vector<unsigned> matches;
+    for (unsigned port = 0; port < count; ++port) {
+        const std::string name = lowerCase(portName(static_cast<std::uint16_t>(port)));
+        if (name == needle) {
+            return static_cast<std::uint16_t>(port);
+        }
+        if (!needle.empty() && name.find(needle) != std::string::npos) {
+            matches.push_back(port);
+        }
+    }
+    if (matches.size() == 1) {
+        return static_cast<std::uint16_t>(matches.front());
+    }
+    if (matches.empty()) {
+        error = "no MIDI output port matches '" + wanted + "' (see 'vaneto ports')";
+    } else {
+        error = "'" + wanted + "' matches several MIDI output ports:";
+        for (const unsigned port : matches) {
+            error +=
+                "\n  " + std::to_string(port) + "\t" + portName(static_cast<std::uint16_t>(port));
+        }
+    }
+    return std::nullopt;
+}
+
+bool SendCommand::confirmAll() {
+    context_.err << "The sending of all banks take over 10 Minutes.\n"
+                    "Do you want to really transmit? [y/N] "
+                 << std::flush;
+    std::string answer;
+    if (!std::getline(context_.in, answer)) {
+        context_.err << '\n';
+        return false;
+    }
+    answer = lowerCase(answer);
+    return answer == "y" || answer == "yes";
+}
+
+int SendCommand::run(CliArguments& args) {
+    std::string source;
+    std::optional<std::string> port;
+    std::optional<int> bank;
+    std::optional<int> channel;
+    bool all = false;
+    bool yes = false;
+    while (!args.atEnd() && args.ok()) {
+        const std::string word = args.next();
+        if (word == "--port") {
+            port = args.text(word);
+        } else if (word == "--bank") {
+            bank = args.number(word, "bank", 1, 7);
+        } else if (word == "--channel") {
+            channel = args.number(word, "channel", 1, 16);
+        } else if (word == "--all") {
+            all = true;
+        } else if (word == "--yes") {
+            yes = true;
+        } else if (word.size() > 1 && word[0] == '-') {
+            args.fail("unknown option '" + word + "'");
+        } else if (source.empty()) {
+            source = word;
+        } else {
+            args.fail("unexpected argument '" + word + "'");
+        }
+    }
+    if (args.ok() && source.empty()) {
+        args.fail("no bank file or audio file given");
+    } else if (args.ok() && !port) {
+        args.fail("--port P is required (see 'vaneto ports')");
+    } else if (args.ok() && bank.has_value() == all) {
+        args.fail(all ? "give either --bank N or --all, not both" : "give --bank N or --all");
+    } else if (args.ok() && all && !yes && !context_.stdinIsTerminal) {
+        args.fail("--all asks first; give --yes to send all banks without a terminal");
+    }
+    if (!args.ok()) {
+        return context_.usage(args);
+    }
+
+    // The banks: a bank file over the factory banks, or an audio file in one factory bank.
+    auto store = std::make_unique<DvVaneto>();
+    std::vector<int> loaded;
+    std::string error;
+    const BankFile::ReadResult read = BankFile::load(source, *store, loaded);
+    if (read == BankFile::ReadResult::notMidiFile) {
+        if (all) {
+            args.fail("an audio file goes into one bank: give --bank N instead of --all");
+            return context_.usage(args);
+        }
+        if (!CliBanks::importAudio(source, *store, *bank - 1, error)) {
+            return context_.failure("send", error);
+        }
+    } else if (read != BankFile::ReadResult::ok) {
+        return context_.failure("send", BankFile::describe(read, source));
+    } else if (bank && std::find(loaded.begin(), loaded.end(), *bank - 1) == loaded.end()) {
+        return context_.failure("send", source + " holds no bank " + std::to_string(*bank));
+    }
+
+    const std::optional<std::uint16_t> portIndex = findPort(*port, error);
+    if (!portIndex) {
+        return context_.failure("send", error);
+    }
+    if (all && !yes && !confirmAll()) {
+        return context_.failure("send", "nothing sent");
+    }
+
+    std::vector<int> banks;
+    if (all) {
+        for (int b = 0; b < store->bankCount(); ++b) {
+            banks.push_back(b);
+        }
+    } else {
+        banks.push_back(*bank - 1);
+    }
+
+    SendTransfer transfer(defaultMidiOutService(), clock_);
+    SendProgress progress(context_.err, context_.stderrIsTerminal);
+    SendTransfer::Result result = SendTransfer::Result::failed;
+    int signal = 0;
+    {
+        SignalWatcher watcher([&transfer](int) { transfer.interrupt(); });
+        result = transfer.run(*store, *portIndex, banks, channel.value_or(1) - 1, progress, error);
+        signal = watcher.caught();
+    }
+    progress.finish();
+    switch (result) {
+    case SendTransfer::Result::sent:
+        return cliOk;
+    case SendTransfer::Result::failed:
+        return context_.failure("send", error.empty() ? "sending failed" : error);
+    case SendTransfer::Result::interrupted:
+        context_.err << "vaneto send: interrupted; the port is closed\n";
+        return signal == SIGTERM ? 128 + SIGTERM : cliInterrupted;
+    }
+    return cliFailed;
+}

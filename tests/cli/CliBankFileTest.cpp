@@ -1,0 +1,183 @@
+// `vaneto make`, `list` and `export` end to end: the built program on audio files made by sox,
+// its bank files read back by the MIDI file reader and the bank store.
+
+#include "CliRunner.h"
+
+#include "app/BankFile.h"
+#include "app/SampleImport.h"
+#include "device/DvVaneto.h"
+#include "midi/LoMidiFileReader.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+
+using clitest::Bytes;
+using clitest::Folder;
+
+namespace {
+
+std::unique_ptr<DvVaneto> loadedStore(const std::filesystem::path& file, std::vector<int>& banks) {
+    auto store = std::make_unique<DvVaneto>();
+    EXPECT_EQ(BankFile::load(file, *store, banks), BankFile::ReadResult::ok) << file;
+    return store;
+}
+
+std::vector<std::int16_t> values(const DvVaneto& store, int bank) {
+    const auto span = store.bankData(bank);
+    return {span.begin(), span.end()};
+}
+
+std::vector<LoMidiEventList> tracksOf(const std::filesystem::path& file, int& trackCount) {
+    LoMidiFileReader reader(file);
+    EXPECT_TRUE(reader.isMidiFile());
+    trackCount = reader.trackCount();
+    std::vector<LoMidiEventList> tracks;
+    for (int guard = 0; guard < 100; ++guard) {
+        LoMidiEventList list;
+        reader.readTrack(list);
+        if (list.empty()) {
+            break;
+        }
+        tracks.push_back(list);
+    }
+    return tracks;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        result.push_back(line);
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(CliMake, ImportsEachAudioFormatAsTheEditorDoesAndWritesAllSevenBanks) {
+    Folder folder;
+    // Plain 16-bit WAV, 24-bit stereo WAV with the extensible header sox writes, 8-bit AIFF.
+    ASSERT_TRUE(folder.sox("-n -r 44100 -c 1 -b 16 -t wavpcm plain.wav synth 0.3 sine 440"));
+    ASSERT_TRUE(folder.sox("-n -r 48000 -c 2 -b 24 -t wav wide.wav synth 2 sawtooth 110 gain -6"));
+    ASSERT_TRUE(folder.sox("-n -r 22050 -c 1 -b 8 tone.aiff synth 0.5 square 220"));
+
+    const clitest::Run run =
+        folder.vaneto({"make", "banks.mid", "--bank", "1", "plain.wav", "--bank", "3", "wide.wav",
+                       "--bank", "7", "tone.aiff", "--name", "3", "Saw"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+
+    // The layout: a conductor track, then one five-event track per bank, in bank order.
+    int trackCount = 0;
+    const std::vector<LoMidiEventList> tracks = tracksOf(folder / "banks.mid", trackCount);
+    EXPECT_EQ(trackCount, 8);
+    ASSERT_EQ(tracks.size(), 8u);
+    EXPECT_EQ(tracks[0].size(), 3u);
+    DvVaneto identify;
+    for (int bank = 0; bank < 7; ++bank) {
+        EXPECT_EQ(tracks[bank + 1].size(), 5u);
+        EXPECT_EQ(identify.identifyBank(tracks[bank + 1]), bank);
+    }
+
+    // Every bank holds what the editor's import pipeline makes of the same file.
+    std::vector<int> banks;
+    const auto store = loadedStore(folder / "banks.mid", banks);
+    EXPECT_EQ(banks, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+    DvVaneto expected;
+    for (const auto& [bank, file] :
+         {std::pair{0, "plain.wav"}, {2, "wide.wav"}, {6, "tone.aiff"}}) {
+        const SampleImport::Result result = SampleImport::importInto(folder / file, expected, bank);
+        ASSERT_TRUE(SampleImport::isImported(result.outcome)) << file;
+        EXPECT_EQ(values(*store, bank), values(expected, bank)) << file;
+        EXPECT_EQ(store->sampleName(bank, 0), file);
+    }
+    EXPECT_EQ(store->bankName(2), "Saw");
+    EXPECT_EQ(values(*store, 1), values(expected, 1)); // untouched banks stay factory banks
+
+    // list: one line per bank track.
+    const clitest::Run list = folder.vaneto({"list", "banks.mid"});
+    ASSERT_EQ(list.status, 0) << list.err;
+    const std::vector<std::string> rows = lines(list.out);
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0].rfind("1\tBank 1\tplain.wav\t65536\t", 0), 0u) << rows[0];
+    EXPECT_EQ(rows[2].rfind("3\tSaw\twide.wav\t65536\t-6.", 0), 0u) << rows[2];
+    EXPECT_EQ(rows[6].rfind("7\tBank 7\ttone.aiff\t65536\t", 0), 0u) << rows[6];
+}
+
+TEST(CliMake, SingleBankLayoutAndLoadingIntoTheBankTheFileNames) {
+    Folder folder;
+    ASSERT_TRUE(folder.sox("-n -r 44100 -c 1 -b 16 kick.wav synth 0.2 sine 60"));
+    ASSERT_EQ(folder.vaneto({"make", "one.mid", "--bank", "5", "kick.wav", "--single", "5"}).status,
+              0);
+    int trackCount = 0;
+    const std::vector<LoMidiEventList> tracks = tracksOf(folder / "one.mid", trackCount);
+    EXPECT_EQ(trackCount, 1);
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].size(), 8u); // three conductor events, three names, two dump messages
+    EXPECT_EQ(tracks[0][6].delay(), 0);
+    EXPECT_EQ(tracks[0][7].delay(), 6000);
+    EXPECT_EQ(tracks[0][7][4], 0x20); // bank files always carry channel 0
+
+    const clitest::Run list = folder.vaneto({"list", "one.mid", "--json"});
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_NE(list.out.find("\"bank\": 5, \"name\": \"Bank 5\", \"sample\": \"kick.wav\", "
+                            "\"values\": 65536, \"peakDbfs\": "),
+              std::string::npos)
+        << list.out;
+
+    // --from puts the single track back into bank 5, whatever else happens around it; the
+    // options apply in order, so a rename before --from is overwritten by the file's name.
+    ASSERT_EQ(folder
+                  .vaneto({"make", "again.mid", "--name", "5", "Lost", "--from", "one.mid",
+                           "--sample-name", "2", "-dash-", "--name", "1", "Kept"})
+                  .status,
+              0);
+    std::vector<int> banks;
+    const auto store = loadedStore(folder / "again.mid", banks);
+    std::vector<int> oneBanks;
+    const auto one = loadedStore(folder / "one.mid", oneBanks);
+    EXPECT_EQ(oneBanks, std::vector<int>{4});
+    EXPECT_EQ(values(*store, 4), values(*one, 4));
+    EXPECT_EQ(store->bankName(4), "Bank 5");
+    EXPECT_EQ(store->sampleName(4, 0), "kick.wav");
+    EXPECT_EQ(store->sampleName(1, 0), "-dash-");
+    EXPECT_EQ(store->bankName(0), "Kept");
+}
+
+TEST(CliExport, WavGoesBackThroughMakeUnchangedAndSyxIsTheBankDump) {
+    Folder folder;
+    ASSERT_TRUE(folder.sox("-n -r 32000 -c 2 -b 16 voice.wav synth 1 pluck 330 gain -2"));
+    ASSERT_EQ(folder.vaneto({"make", "a.mid", "--bank", "2", "voice.wav"}).status, 0);
+
+    // A factory bank and an imported one, each out to WAV and back in through make.
+    for (const int bank : {2, 6}) {
+        SCOPED_TRACE(bank);
+        const std::string n = std::to_string(bank);
+        ASSERT_EQ(folder.vaneto({"export", "a.mid", "--bank", n, "b.wav"}).status, 0);
+        ASSERT_EQ(folder.vaneto({"make", "b.mid", "--bank", "4", "b.wav"}).status, 0);
+        std::vector<int> banks;
+        const auto original = loadedStore(folder / "a.mid", banks);
+        const auto copy = loadedStore(folder / "b.mid", banks);
+        EXPECT_EQ(values(*copy, 3), values(*original, bank - 1));
+        EXPECT_EQ(std::filesystem::file_size(folder / "b.wav"), 44u + 2 * 65536);
+    }
+
+    // The System Exclusive bytes are exactly the bank dump on the chosen channel.
+    std::vector<int> banks;
+    const auto store = loadedStore(folder / "a.mid", banks);
+    for (const auto& [channel, nibble] : {std::pair{"", 0}, {"16", 15}}) {
+        std::vector<std::string> args = {"export", "a.mid", "--bank", "2", "dump.SYX"};
+        if (*channel != '\0') {
+            args.insert(args.end(), {"--channel", channel});
+        }
+        ASSERT_EQ(folder.vaneto(args).status, 0);
+        Bytes expected;
+        for (const LoMidiEvent& event : store->bankDump(1, nibble)) {
+            expected.insert(expected.end(), event.bytes.begin(), event.bytes.end());
+        }
+        EXPECT_EQ(clitest::readBytes(folder / "dump.SYX"), expected) << "channel " << channel;
+    }
+}

@@ -1,0 +1,178 @@
+// Every way the program refuses: its message, its exit status (1 failed, 2 bad usage), and an
+// existing output file left exactly as it was, with no temporary file behind.
+
+#include "CliRunner.h"
+
+#include "midi/LoMidiFileWriter.h"
+
+#include <gtest/gtest.h>
+
+using clitest::Bytes;
+using clitest::Folder;
+
+namespace {
+
+// A MIDI file whose one track holds the given System Exclusive messages.
+void writeSysExFile(const std::filesystem::path& path, const std::vector<Bytes>& messages) {
+    LoMidiFileWriter writer(path, 24, 120);
+    LoMidiEventList list;
+    for (const Bytes& bytes : messages) {
+        LoMidiEvent event(0);
+        event.bytes = bytes;
+        list.push_back(event);
+    }
+    writer.writeTrack(list, true);
+}
+
+Bytes dataMessage(std::uint8_t bank) {
+    Bytes bytes = {0xF0, 0x31, static_cast<std::uint8_t>(0x40 | bank), 0x66, 0x20};
+    bytes.resize(5 + 4 * 16, 0);
+    bytes.push_back(0xF7);
+    return bytes;
+}
+
+struct Refusal {
+    std::vector<std::string> args;
+    int status;
+    std::string message; // part of the error output
+};
+
+class CliRefusals : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.sox("-n -r 8000 -c 1 -b 16 -e u-law ulaw.wav synth 0.1 sine 300"));
+        ASSERT_TRUE(folder.sox("-n -r 44100 -c 1 -b 16 ok.wav synth 0.1 sine 300"));
+        ASSERT_TRUE(folder.sox("-n -r 44100 -c 1 -b 16 -t aifc packed.aifc synth 0.1 sine 300"));
+        clitest::writeBytes(folder / "notes.txt", {'h', 'e', 'l', 'l', 'o'});
+        writeSysExFile(folder / "foreign.mid", {{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7}});
+        writeSysExFile(folder / "bank9.mid",
+                       {{0xF0, 0x31, 0x0D, 0x79, 0x08, 0xF7}, dataMessage(8)});
+        writeSysExFile(folder / "bank3.mid",
+                       {{0xF0, 0x31, 0x0D, 0x79, 0x02, 0xF7}, dataMessage(2)});
+        std::filesystem::create_directory(folder / "folder.mid");
+        clitest::writeBytes(folder / "out.mid", {'o', 'l', 'd'});
+        clitest::writeBytes(folder / "out.wav", {'o', 'l', 'd'});
+        clitest::writeBytes(folder / "out.syx", {'o', 'l', 'd'});
+        before = folder.files();
+    }
+
+    void expectRefused(const Refusal& refusal) {
+        std::string line;
+        for (const std::string& word : refusal.args) {
+            line += word + " ";
+        }
+        SCOPED_TRACE(line);
+        const clitest::Run run = folder.vaneto(refusal.args);
+        EXPECT_EQ(run.status, refusal.status);
+        EXPECT_NE(run.err.find(refusal.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+        if (refusal.status == 2) {
+            EXPECT_NE(run.err.find("--help"), std::string::npos) << run.err;
+        }
+        for (const char* name : {"out.mid", "out.wav", "out.syx"}) {
+            EXPECT_EQ(clitest::readBytes(folder / name), (Bytes{'o', 'l', 'd'})) << name;
+        }
+        EXPECT_EQ(folder.files(), before);
+    }
+
+    Folder folder;
+    std::vector<std::string> before;
+};
+
+} // namespace
+
+TEST_F(CliRefusals, BadUsage) {
+    const std::vector<Refusal> refusals = {
+        {{}, 2, "Usage: vaneto COMMAND"},
+        {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
+        {{"--frobnicate"}, 2, "unknown option '--frobnicate'"},
+        {{"ports", "extra"}, 2, "unexpected argument 'extra'"},
+        {{"list"}, 2, "no bank file given"},
+        {{"list", "bank3.mid", "--yaml"}, 2, "unknown option '--yaml'"},
+        {{"list", "bank3.mid", "bank3.mid"}, 2, "unexpected argument"},
+        {{"make"}, 2, "no output file given"},
+        {{"make", "out.mid", "--bank", "8", "ok.wav"}, 2, "bank must be 1 to 7, not '8'"},
+        {{"make", "out.mid", "--bank", "0x1", "ok.wav"}, 2, "bank must be 1 to 7, not '0x1'"},
+        {{"make", "out.mid", "--bank", "1"}, 2, "--bank needs a value"},
+        {{"make", "out.mid", "--name", "2"}, 2, "--name needs a value"},
+        {{"make", "out.mid", "--single", "1", "--single", "2"}, 2, "--single given twice"},
+        {{"make", "out.mid", "--from"}, 2, "--from needs a value"},
+        {{"export", "bank3.mid", "out.wav"}, 2, "--bank N is required"},
+        {{"export", "bank3.mid", "--bank", "3", "out.mp3"}, 2, "must end in .wav or .syx"},
+        {{"export", "bank3.mid", "--bank", "3", "out.wav", "--channel", "2"},
+         2,
+         "--channel applies to .syx output only"},
+        {{"export", "bank3.mid", "--bank", "3", "out.syx", "--channel", "17"},
+         2,
+         "channel must be 1 to 16, not '17'"},
+        {{"send", "bank3.mid", "--bank", "3"}, 2, "--port P is required"},
+        {{"send", "bank3.mid", "--port", "0"}, 2, "give --bank N or --all"},
+        {{"send", "bank3.mid", "--port", "0", "--bank", "3", "--all"}, 2, "not both"},
+        {{"send", "bank3.mid", "--port", "0", "--all"}, 2, "give --yes to send all banks"},
+    };
+    for (const Refusal& refusal : refusals) {
+        expectRefused(refusal);
+    }
+}
+
+TEST_F(CliRefusals, FailedOperations) {
+    const std::string wrongFormat = "Wrong File Format\nThis file contains no sound bank(s)\n"
+                                    "for a Tiruk Vaneto.";
+    const std::string pcmOnly =
+        "Wrong File Format\nVanetoEditor supports only pcm (no compression) formats (*.aif or "
+        "*.wav).";
+    const std::vector<Refusal> refusals = {
+        {{"list", "missing.mid"}, 1, "cannot open missing.mid: No such file or directory"},
+        {{"list", "folder.mid"}, 1, "cannot open folder.mid: Is a directory"},
+        {{"list", "notes.txt"}, 1, "notes.txt is not a MIDI file"},
+        {{"list", "foreign.mid"}, 1, "foreign.mid: " + wrongFormat},
+        {{"list", "bank9.mid"}, 1, "bank9.mid: " + wrongFormat},
+        {{"make", "out.mid", "--bank", "2", "missing.wav"},
+         1,
+         "cannot open missing.wav: No such file or directory"},
+        {{"make", "out.mid", "--bank", "2", "ulaw.wav"}, 1, "ulaw.wav: " + pcmOnly},
+        {{"make", "out.mid", "--bank", "2", "ok.wav", "--bank", "3", "packed.aifc"},
+         1,
+         "packed.aifc: " + pcmOnly},
+        {{"make", "out.mid", "--from", "notes.txt"}, 1, "notes.txt is not a MIDI file"},
+        {{"make", "out.mid", "--from", "foreign.mid"}, 1, wrongFormat},
+        {{"make", "nowhere/out.mid"}, 1, "cannot write nowhere/out.mid: No such file or directory"},
+        {{"make", "folder.mid"}, 1, "cannot write folder.mid: Is a directory"},
+        {{"export", "bank3.mid", "--bank", "4", "out.wav"}, 1, "bank3.mid holds no bank 4"},
+        {{"export", "foreign.mid", "--bank", "1", "out.syx"}, 1, wrongFormat},
+        {{"export", "bank3.mid", "--bank", "3", "nowhere/x.wav"}, 1, "cannot write nowhere/x.wav"},
+        {{"send", "bank3.mid", "--port", "0", "--bank", "4"}, 1, "bank3.mid holds no bank 4"},
+        {{"send", "ok.wav", "--port", "0", "--all", "--yes"}, 2, "give --bank N instead of --all"},
+        {{"send", "missing.wav", "--port", "0", "--bank", "1"}, 1, "cannot open missing.wav"},
+        {{"send", "ulaw.wav", "--port", "0", "--bank", "1"}, 1, pcmOnly},
+        // The build machines have no MIDI system: no port to send to.
+        {{"send", "bank3.mid", "--port", "0", "--bank", "3"}, 1, "No MIDI interface detected!"},
+    };
+    for (const Refusal& refusal : refusals) {
+        expectRefused(refusal);
+    }
+}
+
+TEST(CliOutput, HelpVersionAndPorts) {
+    Folder folder;
+    const clitest::Run version = folder.vaneto({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "vaneto 1.2\n");
+    for (const char* command : {"ports", "list", "make", "export", "send"}) {
+        const clitest::Run help = folder.vaneto({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_EQ(help.out.rfind(std::string("Usage: vaneto ") + command, 0), 0u) << help.out;
+    }
+    const clitest::Run help = folder.vaneto({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* command : {"ports", "list", "make", "export", "send"}) {
+        EXPECT_NE(help.out.find(std::string("\n  ") + command + " "), std::string::npos);
+    }
+    // Without a MIDI system: nothing on standard output, the editor's text on standard error.
+    if (!std::filesystem::exists("/dev/snd/seq")) {
+        const clitest::Run ports = folder.vaneto({"ports"});
+        EXPECT_EQ(ports.status, 0);
+        EXPECT_EQ(ports.out, "");
+        EXPECT_EQ(ports.err, "No MIDI interface detected!\n");
+    }
+}

@@ -1,0 +1,207 @@
+// The transfer behind `vaneto send` on the simulated MIDI service and a virtual clock: what
+// reaches the port and when, the progress shown, failures, and stopping in the middle.
+
+#include "cli/SendCommand.h"
+#include "cli/SendProgress.h"
+#include "cli/SendTransfer.h"
+#include "device/DvVaneto.h"
+#include "midiout/SimulatedMidiOutService.h"
+#include "midiout/VirtualClock.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+// A virtual clock that runs an action once, from whichever thread sleeps past a given time.
+class TriggerClock final : public Clock {
+public:
+    explicit TriggerClock(VirtualClock& base) : base_(base) {}
+    void sleep(std::uint32_t milliseconds) override {
+        base_.sleep(milliseconds);
+        if (action_ && base_.microseconds() >= at_ && !fired_.exchange(true)) {
+            action_();
+        }
+    }
+    std::int64_t seconds() const override { return base_.seconds(); }
+    std::int64_t microseconds() const override { return base_.microseconds(); }
+    void at(std::int64_t microseconds, std::function<void()> action) {
+        at_ = microseconds;
+        action_ = std::move(action);
+    }
+
+private:
+    VirtualClock& base_;
+    std::int64_t at_ = 0;
+    std::function<void()> action_;
+    std::atomic<bool> fired_{false};
+};
+
+struct Bench {
+    VirtualClock virtualClock;
+    TriggerClock clock{virtualClock};
+    std::shared_ptr<SimulatedMidiOutService> service = std::make_shared<SimulatedMidiOutService>(
+        virtualClock, std::vector<std::string>{"Midi Through Port-0", "VirMIDI 0-0"});
+    DvVaneto store;
+    std::ostringstream shown;
+    SendProgress progress{shown, false};
+    std::string error;
+
+    SendTransfer::Result send(std::vector<int> banks, int channel,
+                              std::function<void(SendTransfer&)> prepare = {}) {
+        SendTransfer transfer(service, clock);
+        if (prepare) {
+            prepare(transfer);
+        }
+        return transfer.run(store, 1, banks, channel, progress, error);
+    }
+
+    std::vector<SimulatedMidiOutService::Message> longMessages() const {
+        std::vector<SimulatedMidiOutService::Message> result;
+        for (const auto& message : service->messages()) {
+            if (message.isLong) {
+                result.push_back(message);
+            }
+        }
+        return result;
+    }
+};
+
+constexpr std::int64_t second = 1'000'000;
+
+} // namespace
+
+TEST(CliSendTransfer, OneBankReachesThePortWithTheEditorsTimingAndProgress) {
+    Bench bench;
+    bench.store.setBankName("Strings", 2);
+    ASSERT_EQ(bench.send({2}, 9), SendTransfer::Result::sent) << bench.error;
+
+    const auto messages = bench.service->messages();
+    ASSERT_GE(messages.size(), 17u);
+    for (std::size_t i = 0; i < 17; ++i) {
+        EXPECT_FALSE(messages[i].isLong);
+        EXPECT_EQ(messages[i].bytes, (std::vector<std::uint8_t>{
+                                         static_cast<std::uint8_t>(0xB0 | (i % 16)), 0x7B, 0x00}));
+    }
+    const auto dump = bench.longMessages();
+    ASSERT_EQ(dump.size(), 2u);
+    EXPECT_EQ(dump[0].port, 1u);
+    EXPECT_EQ(dump[0].bytes, (std::vector<std::uint8_t>{0xF0, 0x31, 0x0D, 0x79, 0x02, 0xF7}));
+    EXPECT_GE(dump[0].startMicroseconds, 1200 * 1000);
+    ASSERT_EQ(dump[1].bytes.size(), 262150u);
+    EXPECT_EQ(std::vector<std::uint8_t>(dump[1].bytes.begin(), dump[1].bytes.begin() + 5),
+              (std::vector<std::uint8_t>{0xF0, 0x31, 0x42, 0x66, 0x29}));
+    EXPECT_GE(dump[1].startMicroseconds - dump[0].startMicroseconds, 6 * second);
+    EXPECT_EQ(bench.service->openHandles(), 0u);
+
+    const std::string shown = bench.shown.str();
+    const std::vector<std::string> order = {
+        "Initializing...\n", "Sending Bank 3: \"Strings\"...\n", "bank 1 of 1: 0%, 1:30 left\n",
+        "bank 1 of 1: 50%",  "bank 1 of 1: 100%, 0:00 left\n",   "Releasing...\n"};
+    std::size_t at = 0;
+    for (const std::string& text : order) {
+        const std::size_t found = shown.find(text, at);
+        ASSERT_NE(found, std::string::npos) << text << " in\n" << shown;
+        at = found;
+    }
+}
+
+TEST(CliSendTransfer, AllBanksInOrderOverOnePortOpenedOnce) {
+    Bench bench;
+    ASSERT_EQ(bench.send({0, 1, 2, 3, 4, 5, 6}, 0), SendTransfer::Result::sent);
+    const auto dump = bench.longMessages();
+    ASSERT_EQ(dump.size(), 14u);
+    for (int bank = 0; bank < 7; ++bank) {
+        EXPECT_EQ(dump[2 * bank].bytes[4], bank);
+        EXPECT_EQ(dump[2 * bank + 1].bytes[2], 0x40 + bank);
+        EXPECT_EQ(dump[2 * bank + 1].bytes[4], 0x20);
+    }
+    int opens = 0;
+    for (const auto& call : bench.service->calls()) {
+        opens += call.kind == SimulatedMidiOutService::Call::Kind::open ? 1 : 0;
+    }
+    EXPECT_EQ(opens, 1);
+    EXPECT_NE(bench.shown.str().find("bank 7 of 7: 100%"), std::string::npos);
+}
+
+TEST(CliSendTransfer, StoppingEndsTheMessageInFlightWithF7AndClosesThePort) {
+    Bench bench;
+    // 10 s into the data message, which starts 7.2 s after the beginning.
+    const auto result = bench.send({4}, 0, [&](SendTransfer& transfer) {
+        bench.clock.at(17 * second, [&transfer] { transfer.interrupt(); });
+    });
+    EXPECT_EQ(result, SendTransfer::Result::interrupted);
+    const auto dump = bench.longMessages();
+    ASSERT_EQ(dump.size(), 3u);
+    EXPECT_EQ(dump[1].bytes.size(), 262150u);
+    EXPECT_EQ(dump[2].bytes, std::vector<std::uint8_t>{0xF7});
+    EXPECT_EQ(dump[2].port, 1u);
+    EXPECT_LT(dump[2].startMicroseconds, dump[1].endMicroseconds);
+    EXPECT_EQ(bench.service->openHandles(), 0u);
+    EXPECT_EQ(bench.shown.str().find("100%"), std::string::npos);
+}
+
+TEST(CliSendTransfer, StoppingBetweenMessagesSendsNothingMore) {
+    for (const std::int64_t when : {std::int64_t{500'000}, 3 * second}) {
+        SCOPED_TRACE(when);
+        Bench bench;
+        const auto result = bench.send({0, 1}, 0, [&](SendTransfer& transfer) {
+            bench.clock.at(when, [&transfer] { transfer.interrupt(); });
+        });
+        EXPECT_EQ(result, SendTransfer::Result::interrupted);
+        // Stopped while opening: nothing; during the pause before the data: the announce only.
+        EXPECT_EQ(bench.longMessages().size(), when < second ? 0u : 1u);
+        EXPECT_EQ(bench.service->openHandles(), 0u);
+    }
+}
+
+TEST(CliSendTransfer, PortFailuresAreReportedNotHidden) {
+    Bench refused;
+    refused.service->failOpening(true);
+    EXPECT_EQ(refused.send({0}, 0), SendTransfer::Result::failed);
+    EXPECT_NE(refused.error, "");
+    EXPECT_TRUE(refused.longMessages().empty());
+
+    Bench broken;
+    broken.service->failSending(true);
+    EXPECT_EQ(broken.send({0, 1}, 0), SendTransfer::Result::failed);
+    EXPECT_NE(broken.error, "");
+    EXPECT_EQ(broken.service->openHandles(), 0u);
+}
+
+TEST(CliSendPort, IndexOrOneCaseInsensitivePartOfAName) {
+    VirtualClock clock;
+    setDefaultMidiOutService(std::make_shared<SimulatedMidiOutService>(
+        clock, std::vector<std::string>{"Midi Through Port-0", "VirMIDI 0-0", "VirMIDI 0-1",
+                                        "Synth", "Synth Expander"}));
+    struct Case {
+        std::string wanted;
+        int port; // -1: refused
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"2", 2, ""},
+        {"through", 0, ""},
+        {"VIRMIDI 0-1", 2, ""},
+        {"synth", 3, ""}, // a whole name wins over the longer name it is part of
+        {"expander", 4, ""},
+        {"virmidi", -1, "'virmidi' matches several MIDI output ports:\n  1\tVirMIDI 0-0\n  2\t"},
+        {"5", -1, "no MIDI output port 5 (ports are 0 to 4"},
+        {"piano", -1, "no MIDI output port matches 'piano'"},
+        {"", -1, "no MIDI output port matches ''"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto port = SendCommand::findPort(c.wanted, error);
+        EXPECT_EQ(port ? int{*port} : -1, c.port) << c.wanted;
+        EXPECT_EQ(error.rfind(c.message, 0), 0u) << c.wanted << ": " << error;
+    }
+    setDefaultMidiOutService(nullptr);
+    std::string error;
+    EXPECT_FALSE(SendCommand::findPort("0", error));
+    EXPECT_EQ(error, "No MIDI interface detected!");
+}
