@@ -91,8 +91,14 @@ SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool 
     bool isAiff = true;
     if (!reader->isRecognized()) {
         reader.reset(); // one open file at a time
+        errno = 0;
         reader = std::make_unique<LoWaveFileReader>(path);
         isAiff = false;
+        if (!reader->is_open()) {
+            result.outcome = Outcome::couldNotOpen;
+            result.reason = std::generic_category().message(errno != 0 ? errno : EACCES);
+            return result;
+        }
     }
 
     if (reader->isRecognized() && !reader->isSupported()) {
