@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Everything the editor controller asks of its dialog window: lists, drop-down lists, options,
+// texts, the progress bar, focus, message boxes, file dialogs and ending the dialog. Controls are
+// addressed by their numbers below. Texts are UTF-8. Every operation may be called from any
+// thread; an implementation carries calls made off its own thread over to it and waits for them.
+class EditorView {
+public:
+    enum Control : int {
+        BankNameEdit = 1000,
+        SampleNameEdit = 1001,
+        ImportButton = 1002,
+        OpenButton = 1003,
+        BankList = 1004,
+        AllBanksOption = 1005,
+        SelectedBankOption = 1006,
+        ChannelList = 1007,
+        PortList = 1008,
+        ResetButton = 1009,
+        SaveButton = 1010,
+        VersionText = 1011,
+        SendButton = 1012,
+        ProgressBar = 1013,
+        StatusLine = 1014,
+    };
+
+    enum class Buttons { Ok, OkCancel, YesNo };
+    enum class Icon { Information, Question, Warning };
+    // Answers of a message box, numbered as the classic dialog results.
+    enum Answer : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
+
+    EditorView() = default;
+    EditorView(const EditorView&) = delete;
+    EditorView& operator=(const EditorView&) = delete;
+    virtual ~EditorView() = default;
+
+    // List box and drop-down lists: appended texts keep their order; a selection is an index,
+    // -1 for none.
+    virtual void clearList(int control) = 0;
+    virtual void appendToList(int control, const std::string& text) = 0;
+    virtual int listSelection(int control) = 0;
+    virtual void setListSelection(int control, int index) = 0;
+
+    virtual bool isChecked(int control) = 0;
+    virtual void setChecked(int control, bool checked) = 0;
+
+    // Whole text of an edit or a static text.
+    virtual std::string text(int control) = 0;
+    virtual void setText(int control, const std::string& text) = 0;
+
+    // Progress bar with a 16-bit range. A position outside the range shows as the nearer end.
+    virtual void setProgressRange(int control, std::uint16_t low, std::uint16_t high) = 0;
+    virtual void setProgressPosition(int control, int position) = 0;
+
+    virtual void showControl(int control, bool visible) = 0;
+    virtual void setFocus(int control) = 0;
+
+    // Modal message box over the dialog; answers one of Answer.
+    virtual int messageBox(const std::string& text, const std::string& caption, Buttons buttons,
+                           Icon icon) = 0;
+    // A short attention sound.
+    virtual void beep() = 0;
+
+    // Modal file dialogs. The answer is the chosen file's full path in the file system's
+    // encoding, or nothing when the user cancelled. openFileName offers every file. saveFileName
+    // offers one filter, appends the default extension to a name typed without one and asks
+    // before an existing file is chosen.
+    virtual std::optional<std::string> openFileName() = 0;
+    virtual std::optional<std::string> saveFileName(const std::string& filterName,
+                                                    const std::string& pattern,
+                                                    const std::string& defaultExtension) = 0;
+
+    // Runs the About box modally and returns when it has been closed.
+    virtual void showAboutBox() = 0;
+
+    // Ends the dialog with the given result.
+    virtual void endDialog(int result) = 0;
+};

@@ -1,0 +1,523 @@
+#include "app/VanetoEditorController.h"
+
+#include "app/AtomicFile.h"
+#include "app/BankFile.h"
+#include "app/SampleImport.h"
+#include "device/DvVaneto.h"
+#include "midi/LoMidiFileReader.h"
+#include "midi/LoMidiFileWriter.h"
+#include "midiout/Clock.h"
+#include "midiout/LoMidiInterfaceTransmitter.h"
+#include "midiout/MidiOutService.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+#include <system_error>
+
+namespace {
+
+constexpr std::uint16_t fileDivision = 24;
+constexpr std::uint16_t fileTempo = 120;
+constexpr std::uint32_t pollMilliseconds = 250;
+constexpr double wireBytesPerSecond = 3125.0;
+// Port names are shown with at most this many bytes.
+constexpr std::size_t portNameLimit = 31;
+
+constexpr const char* allBanksQuestion =
+    "The sending of all banks take over 10 Minutes.\nDo you want to really transmit?";
+
+// Cuts a name to at most limit bytes without splitting a UTF-8 sequence.
+std::string cutName(std::string name, std::size_t limit) {
+    if (name.size() <= limit) {
+        return name;
+    }
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    name.resize(end);
+    return name;
+}
+
+std::string fileName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string systemReason(int error) {
+    return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
+}
+
+} // namespace
+
+VanetoEditorController::VanetoEditorController(EditorView& view_,
+                                               std::shared_ptr<MidiOutService> service_,
+                                               Clock& clock_)
+    : view(view_), service(std::move(service_)), clock(clock_),
+      bankStore(std::make_unique<DvVaneto>()) {
+    if (!service) {
+        service = defaultMidiOutService();
+    }
+}
+
+VanetoEditorController::VanetoEditorController(EditorView& view_)
+    : VanetoEditorController(view_, defaultMidiOutService(), realClock()) {}
+
+VanetoEditorController::~VanetoEditorController() {
+    // The dialog ends only while no transfer runs, so the worker has finished or is returning.
+    if (worker.joinable()) {
+        worker.join();
+    }
+    joinTransmission();
+    bankStore.reset();
+    if (eventList) {
+        eventList->clear();
+        eventList.reset();
+    }
+    transmitter.reset();
+    if (fileWriter) {
+        fileWriter->close();
+        fileWriter.reset();
+    }
+    if (fileReader) {
+        fileReader->close();
+        fileReader.reset();
+    }
+}
+
+std::string VanetoEditorController::displayName(const std::string& bytes) {
+    // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+    bool valid = true;
+    for (std::size_t i = 0; i < bytes.size() && valid;) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 0;
+        std::uint32_t min = 0;
+        std::uint32_t code = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            length = 2, min = 0x80, code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3, min = 0x800, code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4, min = 0x10000, code = c & 0x07;
+        } else {
+            valid = false;
+            break;
+        }
+        if (i + length > bytes.size()) {
+            valid = false;
+            break;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                valid = false;
+            }
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            valid = false;
+        }
+        i += length;
+    }
+    if (valid) {
+        return bytes;
+    }
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (c < 0x80) {
+            text.push_back(static_cast<char>(c));
+        } else {
+            text.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return text;
+}
+
+std::string VanetoEditorController::editedName(const std::string& shown,
+                                               const std::string& stored) {
+    return shown == displayName(stored) ? stored : shown;
+}
+
+int VanetoEditorController::selectedBank() {
+    const int bank = view.listSelection(EditorView::BankList);
+    return bank >= 0 && bank < bankStore->bankCount() ? bank : -1;
+}
+
+void VanetoEditorController::initDialog() {
+    view.setText(EditorView::VersionText, versionText);
+    view.setText(EditorView::StatusLine, "");
+    refreshBankList();
+    view.setListSelection(EditorView::BankList, 0);
+    view.setFocus(EditorView::BankList);
+    showSelectedBank();
+    view.setListSelection(EditorView::ChannelList, 0);
+    refreshPortList();
+    view.setListSelection(EditorView::PortList, 0);
+    view.setChecked(EditorView::SelectedBankOption, true);
+    view.showControl(EditorView::ProgressBar, false);
+}
+
+void VanetoEditorController::refreshBankList() {
+    const int selection = view.listSelection(EditorView::BankList);
+    view.clearList(EditorView::BankList);
+    for (int bank = 0; bank < bankStore->bankCount(); ++bank) {
+        view.appendToList(EditorView::BankList, displayName(bankStore->bankName(bank)));
+    }
+    view.setListSelection(EditorView::BankList, selection);
+}
+
+void VanetoEditorController::refreshPortList() {
+    const int selection = view.listSelection(EditorView::PortList);
+    const unsigned count = service->portCount();
+    deviceCount = static_cast<std::uint16_t>(count > 0xFFFF ? 0xFFFF : count);
+    portNames.clear();
+    view.clearList(EditorView::PortList);
+    if (deviceCount != 0) {
+        for (std::uint16_t port = 0; port < deviceCount; ++port) {
+            portNames.push_back(displayName(cutName(service->portName(port), portNameLimit)));
+            view.appendToList(EditorView::PortList, portNames.back());
+        }
+    } else {
+        view.appendToList(EditorView::PortList, noPortText);
+    }
+    view.setListSelection(EditorView::PortList, selection);
+}
+
+void VanetoEditorController::showSelectedBank() {
+    const int bank = selectedBank();
+    if (bank < 0) {
+        return;
+    }
+    view.setText(EditorView::BankNameEdit, displayName(bankStore->bankName(bank)));
+    view.setText(EditorView::SampleNameEdit, displayName(bankStore->sampleName(bank, 0)));
+}
+
+void VanetoEditorController::commitBankName() {
+    const std::string text = view.text(EditorView::BankNameEdit);
+    const int bank = selectedBank();
+    if (bank < 0) {
+        return;
+    }
+    bankStore->setBankName(editedName(text, bankStore->bankName(bank)), bank);
+    refreshBankList();
+}
+
+void VanetoEditorController::commitSampleName() {
+    const std::string text = view.text(EditorView::SampleNameEdit);
+    const int bank = selectedBank();
+    if (bank < 0) {
+        return;
+    }
+    bankStore->setSampleName(editedName(text, bankStore->sampleName(bank, 0)), bank, 0);
+}
+
+void VanetoEditorController::resetToDefault() {
+    if (!idle.load()) {
+        return;
+    }
+    const int bank = selectedBank();
+    if (bank < 0) {
+        return;
+    }
+    bankStore->resetBank(bank);
+    showSelectedBank();
+    refreshBankList();
+}
+
+void VanetoEditorController::onOk() {}
+
+void VanetoEditorController::onCancel() {
+    if (idle.load()) {
+        view.endDialog(EditorView::IdCancel);
+    }
+}
+
+void VanetoEditorController::showAbout() {
+    view.showAboutBox();
+}
+
+// ---- sample import ----
+
+void VanetoEditorController::importSample() {
+    if (!idle.load() || importRunning) {
+        return;
+    }
+    const std::optional<std::string> path = view.openFileName();
+    if (!path) {
+        return;
+    }
+    importRunning = true;
+    const int bank = selectedBank();
+    if (bank >= 0) {
+        const SampleImport::Result result = SampleImport::importInto(*path, *bankStore, bank);
+        if (SampleImport::isImported(result.outcome)) {
+            showSelectedBank();
+        } else if (result.outcome == SampleImport::Outcome::unsupported) {
+            view.messageBox(std::string(SampleImport::unsupportedText), wrongFormatCaption,
+                            EditorView::Buttons::Ok, EditorView::Icon::Information);
+        } else {
+            view.messageBox("The file " + quoted(displayName(fileName(*path))) +
+                                " could not be opened:\n" + result.reason,
+                            appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
+        }
+    }
+    importRunning = false;
+}
+
+// ---- bank files ----
+
+void VanetoEditorController::saveToDisk() {
+    const int selected = selectedBank();
+    int endBank = bankStore->bankCount();
+    if (!idle.load() || fileWriter) {
+        return;
+    }
+    const std::optional<std::string> chosen = view.saveFileName("MIDI Files", "*.mid", "mid");
+    if (!chosen) {
+        return;
+    }
+
+    // Everything goes to a new file beside the chosen one, which replaces it only when every
+    // byte was written: a failed save leaves an existing file as it was.
+    AtomicFile file{std::filesystem::path(*chosen)};
+    std::string failure;
+    if (file.begin(failure)) {
+        errno = 0;
+        fileWriter =
+            std::make_unique<LoMidiFileWriter>(file.temporaryPath(), fileDivision, fileTempo);
+        LoMidiEventList list = BankFile::conductorEvents();
+        int firstBank = 0;
+        if (view.isChecked(EditorView::SelectedBankOption)) {
+            // The conductor events begin the bank's own track.
+            firstBank = selected;
+            endBank = selected < 0 ? selected : selected + 1;
+        } else {
+            fileWriter->writeTrack(list, true);
+            list.clear();
+        }
+        for (int bank = firstBank; bank < endBank; ++bank) {
+            // Names, then the dump on MIDI channel 0 whatever the channel list shows.
+            BankFile::appendBankTrack(list, *bankStore, bank);
+            fileWriter->writeTrack(list, true);
+            list.clear();
+        }
+        fileWriter->close();
+        if (fileWriter->fail()) {
+            failure = "cannot write " + *chosen + ": " + systemReason(errno ? errno : EIO);
+        }
+        fileWriter.reset();
+        if (failure.empty()) {
+            file.commit(failure);
+        }
+    }
+    if (!failure.empty()) {
+        view.messageBox("The bank file could not be saved:\n" + displayName(failure), appTitle,
+                        EditorView::Buttons::Ok, EditorView::Icon::Warning);
+    }
+}
+
+void VanetoEditorController::openFromDisk() {
+    int selected = selectedBank();
+    if (!idle.load() || fileReader) {
+        return;
+    }
+    const std::optional<std::string> chosen = view.openFileName();
+    if (!chosen) {
+        return;
+    }
+    errno = 0;
+    fileReader = std::make_unique<LoMidiFileReader>(std::filesystem::path(*chosen));
+    if (!fileReader->is_open()) {
+        const int reason = errno;
+        fileReader.reset();
+        view.messageBox("The file " + quoted(displayName(fileName(*chosen))) +
+                            " could not be opened:\n" + systemReason(reason),
+                        appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
+        return;
+    }
+    if (fileReader->isMidiFile()) {
+        LoMidiEventList list;
+        for (;;) {
+            fileReader->readTrack(list);
+            if (list.empty()) {
+                showSelectedBank();
+                refreshBankList();
+                break;
+            }
+            int bank = bankStore->identifyBank(list);
+            // A track naming a bank the synthesizer does not have is no bank of ours either.
+            if (bank < -1 || bank >= bankStore->bankCount()) {
+                view.messageBox(BankFile::wrongFormatText, wrongFormatCaption,
+                                EditorView::Buttons::Ok, EditorView::Icon::Information);
+                break;
+            }
+            if (fileReader->trackCount() == 1 && bank >= 0 && bank != selected && selected >= 0) {
+                view.beep();
+                const std::string question = "The file contains data for bank: " +
+                                             quoted(displayName(bankStore->bankName(bank))) +
+                                             ".\nDo you want to overwrite bank: " +
+                                             quoted(displayName(bankStore->bankName(selected))) +
+                                             "?";
+                if (view.messageBox(question, appTitle, EditorView::Buttons::YesNo,
+                                    EditorView::Icon::Question) == EditorView::IdNo) {
+                    break;
+                }
+                bank = selected;
+            }
+            if (bank >= 0) {
+                bankStore->loadBank(list, bank);
+            }
+        }
+    }
+    fileReader->close();
+    fileReader.reset();
+}
+
+// ---- sending ----
+
+void VanetoEditorController::sendBanks() {
+    if (deviceCount == 0 || !idle.load()) {
+        return;
+    }
+    if (!view.isChecked(EditorView::SelectedBankOption)) {
+        const int answer =
+            view.messageBox(allBanksQuestion, "Send All Banks", EditorView::Buttons::OkCancel,
+                            EditorView::Icon::Information);
+        if (answer != EditorView::IdOk) {
+            return;
+        }
+    }
+    idle = false;
+    // The previous worker set idle as its last step; all that is left of it is its return.
+    if (worker.joinable()) {
+        worker.join();
+    }
+    try {
+        worker = std::thread(&VanetoEditorController::sendWorker, this);
+    } catch (const std::system_error& error) {
+        idle = true;
+        view.messageBox(std::string("The transfer could not be started:\n") + error.what(),
+                        appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
+    }
+}
+
+void VanetoEditorController::joinTransmission() {
+    if (transmission.joinable()) {
+        transmission.join();
+    }
+}
+
+void VanetoEditorController::transmitThread() {
+    view.setText(EditorView::StatusLine, "Sending will starting...");
+    if (!transmitter->send(*eventList)) {
+        transmissionFailed = true;
+    }
+    transmissionEnded = true;
+}
+
+void VanetoEditorController::sendWorker() {
+    const int selected = selectedBank();
+    int endBank = bankStore->bankCount();
+    int channel = view.listSelection(EditorView::ChannelList);
+    if (channel < 0 || channel > 15) {
+        channel = 0;
+    }
+    const int portSelection = view.listSelection(EditorView::PortList);
+    const auto port = static_cast<std::uint16_t>(portSelection < 0 ? 0 : portSelection);
+    const std::string portName =
+        port < portNames.size() ? portNames[port] : std::to_string(port + 1);
+
+    view.setText(EditorView::StatusLine, "");
+    view.setProgressPosition(EditorView::ProgressBar, 0);
+    view.showControl(EditorView::ProgressBar, true);
+    view.setText(EditorView::StatusLine, "Initializing...");
+
+    transmitter = std::make_unique<LoMidiInterfaceTransmitter>(port, service, clock);
+    eventList = std::make_unique<LoMidiEventList>();
+
+    int firstBank = 0;
+    if (view.isChecked(EditorView::SelectedBankOption)) {
+        firstBank = selected;
+        endBank = selected < 0 ? selected : selected + 1;
+    }
+
+    std::string failure;
+    if (!transmitter->isOpen()) {
+        failure = "The MIDI port " + quoted(portName) + " could not be opened.\n" +
+                  transmitter->failure();
+        endBank = firstBank; // nothing to send through a closed port
+    }
+    for (int bank = firstBank; bank < endBank; ++bank) {
+        *eventList = bankStore->bankDump(bank, channel);
+        double estimate = 0.0;
+        view.setProgressPosition(EditorView::ProgressBar, 0);
+        for (const LoMidiEvent& event : *eventList) {
+            estimate += static_cast<std::uint32_t>(event.delay()) / 1000.0 +
+                        static_cast<double>(event.size()) / wireBytesPerSecond;
+        }
+
+        transmissionEnded = false;
+        transmissionFailed = false;
+        try {
+            transmission = std::thread(&VanetoEditorController::transmitThread, this);
+        } catch (const std::system_error& error) {
+            failure = std::string("The transmission could not be started:\n") + error.what();
+            break;
+        }
+        // Until playing begins; a send that ends without ever being busy ends the wait too.
+        while (!transmitter->isBusy() && !transmissionEnded.load()) {
+            clock.sleep(pollMilliseconds);
+        }
+        view.setText(EditorView::StatusLine, "Sending is started...");
+        const std::int64_t start = clock.seconds();
+        view.setProgressRange(EditorView::ProgressBar, 0,
+                              static_cast<std::uint16_t>(static_cast<std::int64_t>(estimate)));
+        view.setProgressPosition(EditorView::ProgressBar,
+                                 static_cast<std::int16_t>(clock.seconds() - start));
+        std::ostringstream status;
+        status << "Sending Bank " << bank + 1 << ": \"" << displayName(bankStore->bankName(bank))
+               << "\"...";
+        view.setText(EditorView::StatusLine, status.str());
+        while (transmitter->isBusy()) {
+            view.setProgressPosition(EditorView::ProgressBar,
+                                     static_cast<std::int16_t>(clock.seconds() - start));
+            clock.sleep(pollMilliseconds);
+        }
+        view.setText(EditorView::StatusLine, "Sending is stopped...");
+        // Busy has fallen: send has returned and its thread is ending.
+        joinTransmission();
+        if (transmissionFailed.load()) {
+            failure = "Bank " + std::to_string(bank + 1) + " could not be sent to " +
+                      quoted(portName) + ".\n" + transmitter->failure();
+            break;
+        }
+    }
+
+    view.setProgressPosition(EditorView::ProgressBar, 0);
+    view.setText(EditorView::StatusLine, "Releasing...");
+    transmitter.reset();
+    eventList->clear();
+    eventList.reset();
+    view.setText(EditorView::StatusLine, "");
+    view.showControl(EditorView::ProgressBar, false);
+    finishTransfer(failure);
+}
+
+void VanetoEditorController::finishTransfer(const std::string& failure) {
+    // The user hears of a failure once the port and the events are released.
+    if (!failure.empty()) {
+        view.messageBox(failure, appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
+    }
+    idle = true;
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "app/EditorView.h"
+#include "midi/LoMidiEvent.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class Clock;
+class DvVaneto;
+class LoMidiFileReader;
+class LoMidiFileWriter;
+class LoMidiInterfaceTransmitter;
+class MidiOutService;
+
+// The editor's logic behind its one dialog: owns the bank store, fills the dialog, and turns
+// every button into a command (rename, reset, sample import, bank file save and open, sending
+// to the synthesizer). Every handler runs on the dialog's thread; a transfer runs on a worker
+// thread of its own and refuses the other commands (and closing) while it runs.
+class VanetoEditorController {
+public:
+    static constexpr const char* versionText = "Version 1.2";
+    static constexpr const char* appTitle = "VanetoEditor";
+    static constexpr const char* noPortText = "No MIDI interface detected!";
+    static constexpr const char* wrongFormatCaption = "Wrong File Format";
+
+    // The view must outlive the controller. The MIDI service lists the ports and carries the
+    // transfer; the clock paces the send worker and the transmitter.
+    VanetoEditorController(EditorView& view, std::shared_ptr<MidiOutService> service, Clock& clock);
+    // Uses the default MIDI output service and the real clock.
+    explicit VanetoEditorController(EditorView& view);
+    VanetoEditorController(const VanetoEditorController&) = delete;
+    VanetoEditorController& operator=(const VanetoEditorController&) = delete;
+    ~VanetoEditorController();
+
+    // Fills the dialog once its controls exist, before it is shown.
+    void initDialog();
+
+    // Handlers of the dialog's notifications.
+    void showSelectedBank();
+    void commitBankName();
+    void commitSampleName();
+    void resetToDefault();
+    void importSample();
+    void onOk();
+    void onCancel();
+    void sendBanks();
+    void openFromDisk();
+    void saveToDisk();
+    void showAbout();
+
+    void refreshBankList();
+    void refreshPortList();
+
+    // True while no transfer runs.
+    bool isIdle() const { return idle.load(); }
+    std::uint16_t portCountAtStart() const { return deviceCount; }
+    DvVaneto& banks() { return *bankStore; }
+
+    // How names held as bytes are shown: unchanged when they are valid UTF-8, otherwise read as
+    // Latin-1 (files written on other systems) and given as UTF-8.
+    static std::string displayName(const std::string& bytes);
+
+private:
+    int selectedBank();
+    // Stores an edited name: the shown text goes back unchanged as the old bytes, anything
+    // else as the UTF-8 text typed.
+    static std::string editedName(const std::string& shown, const std::string& stored);
+
+    void sendWorker();
+    void transmitThread();
+    // Waits until the current bank's transmission thread has ended.
+    void joinTransmission();
+    void finishTransfer(const std::string& failure);
+
+    EditorView& view;
+    std::shared_ptr<MidiOutService> service;
+    Clock& clock;
+
+    std::uint16_t deviceCount = 0;
+    std::atomic<bool> idle{true};
+    std::unique_ptr<DvVaneto> bankStore;
+    // Non-empty only while its operation runs; each blocks a second start of its own command.
+    // (The import's reader lives inside the import pipeline; this marks it running.)
+    bool importRunning = false;
+    std::unique_ptr<LoMidiEventList> eventList;
+    std::unique_ptr<LoMidiInterfaceTransmitter> transmitter;
+    std::unique_ptr<LoMidiFileWriter> fileWriter;
+    std::unique_ptr<LoMidiFileReader> fileReader;
+
+    // Port names as listed at start, for the worker's messages.
+    std::vector<std::string> portNames;
+
+    std::thread worker;
+    std::thread transmission;
+    std::atomic<bool> transmissionEnded{false};
+    std::atomic<bool> transmissionFailed{false};
+};

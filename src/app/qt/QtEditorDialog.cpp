@@ -1,0 +1,519 @@
+#include "app/qt/QtEditorDialog.h"
+
+#include "app/VanetoEditorController.h"
+#include "app/qt/CAboutDlg.h"
+#include "app/qt/DialogUnits.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+namespace {
+
+// Template size of the dialog in dialog units.
+constexpr int dialogWidthUnits = 526;
+constexpr int dialogHeightUnits = 214;
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string toUtf8(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QLabel* staticText(const QString& caption, Qt::Alignment horizontal, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    label->setAlignment(horizontal | Qt::AlignVCenter);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QFrame* etchedLine(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+} // namespace
+
+QtEditorDialog::QtEditorDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("VanetoEditor"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/vaneto-editor-%1.png").arg(size), QSize(size, size));
+    }
+    setWindowIcon(icon);
+
+    buildControls();
+    layoutControls();
+
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] {
+        if (controller_ != nullptr) {
+            controller_->showAbout();
+        } else {
+            showAboutBox();
+        }
+    });
+}
+
+QtEditorDialog::~QtEditorDialog() = default;
+
+void QtEditorDialog::setController(VanetoEditorController* controller) {
+    controller_ = controller;
+}
+
+template <typename W>
+W* QtEditorDialog::place(W* widget, int id, int x, int y, int width, int height) {
+    placed_.push_back(Placed{widget, x, y, width, height});
+    if (id != 0) {
+        controls_[id] = widget;
+        widget->setObjectName(QStringLiteral("control%1").arg(id));
+    }
+    return widget;
+}
+
+void QtEditorDialog::buildControls() {
+    // Template order, which is also the tab order.
+    bankList_ = place(new QListWidget(this), BankList, 24, 28, 114, 102);
+    bankList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    bankList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    bankList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    bankNameEdit_ = place(new QLineEdit(this), BankNameEdit, 204, 31, 204, 14);
+    sampleNameEdit_ = place(new QLineEdit(this), SampleNameEdit, 204, 79, 204, 14);
+    auto* openButton = place(new QPushButton(QStringLiteral("Open from Disk..."), this), OpenButton,
+                             18, 145, 66, 14);
+    auto* saveButton = place(new QPushButton(QStringLiteral("Save to Disk..."), this), SaveButton,
+                             18, 169, 66, 14);
+    auto* sendButton = place(new QPushButton(QStringLiteral("Send to Vaneto"), this), SendButton,
+                             414, 169, 83, 14);
+    auto* importButton =
+        place(new QPushButton(QStringLiteral("Open..."), this), ImportButton, 414, 79, 85, 14);
+    auto* resetButton = place(new QPushButton(QStringLiteral("Reset to Default"), this),
+                              ResetButton, 162, 121, 66, 14);
+    auto* optionFrame =
+        place(new QGroupBox(QStringLiteral("Save/Send Option"), this), 0, 150, 145, 72, 36);
+    selectedBankOption_ = place(new QRadioButton(QStringLiteral("selected bank"), this),
+                                SelectedBankOption, 156, 156, 57, 8);
+    allBanksOption_ =
+        place(new QRadioButton(QStringLiteral("all banks"), this), AllBanksOption, 156, 169, 57, 8);
+    place(staticText(QStringLiteral("Vaneto MIDI Channel"), Qt::AlignRight, this), 0, 300, 172, 71,
+          8);
+    channelList_ = place(new QComboBox(this), ChannelList, 378, 170, 30, 150);
+    place(staticText(QStringLiteral("MIDI OUT Port"), Qt::AlignRight, this), 0, 234, 148, 48, 8);
+    portList_ = place(new QComboBox(this), PortList, 288, 146, 120, 119);
+    auto* outerFrame = place(new QGroupBox(this), 0, 12, 12, 503, 180);
+    place(staticText(QStringLiteral("Bankname"), Qt::AlignLeft, this), 0, 162, 33, 36, 8);
+    place(staticText(QStringLiteral("Sample"), Qt::AlignLeft, this), 0, 162, 81, 36, 8);
+    auto* okButton = place(new QPushButton(QStringLiteral("OK"), this), 1, 90, 145, 50, 12);
+    auto* cancelButton = place(new QPushButton(QStringLiteral("Cancel"), this), 2, 90, 169, 50, 12);
+    versionText_ = place(staticText(QStringLiteral("<< VersionString >>"), Qt::AlignRight, this),
+                         VersionText, 12, 6, 504, 8);
+    auto* listFrame = place(new QGroupBox(this), 0, 18, 18, 126, 120);
+    auto* nameFrame = place(new QGroupBox(this), 0, 150, 18, 359, 121);
+    auto* bankLine = place(etchedLine(this), 0, 162, 49, 336, 1);
+    auto* sampleLine = place(etchedLine(this), 0, 162, 114, 336, 1);
+    progressBar_ = place(new QProgressBar(this), ProgressBar, 150, 198, 366, 8);
+    statusLine_ = place(staticText(QStringLiteral("Statisch"), Qt::AlignRight, this), StatusLine,
+                        18, 198, 126, 8);
+
+    // Frames and lines lie beneath the controls they surround.
+    for (QWidget* frame : std::initializer_list<QWidget*>{optionFrame, outerFrame, listFrame,
+                                                          nameFrame, bankLine, sampleLine}) {
+        frame->lower();
+        frame->setFocusPolicy(Qt::NoFocus);
+    }
+
+    // The hidden OK and Cancel buttons only carry Enter and Esc.
+    okButton->setVisible(false);
+    okButton->setDefault(true);
+    cancelButton->setVisible(false);
+    connect(okButton, &QPushButton::clicked, this, &QtEditorDialog::accept);
+    connect(cancelButton, &QPushButton::clicked, this, &QtEditorDialog::reject);
+
+    optionGroup_ = new QButtonGroup(this);
+    optionGroup_->addButton(selectedBankOption_);
+    optionGroup_->addButton(allBanksOption_);
+    optionGroup_->setExclusive(true);
+
+    channelList_->addItem(QStringLiteral("1"));
+    for (int channel = 2; channel <= 16; ++channel) {
+        channelList_->addItem(QStringLiteral(" %1").arg(channel));
+    }
+    channelList_->setMaxVisibleItems(16);
+
+    progressBar_->setTextVisible(false);
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+
+    bankNameEdit_->installEventFilter(this);
+    sampleNameEdit_->installEventFilter(this);
+
+    QWidget::setTabOrder(bankList_, bankNameEdit_);
+    QWidget::setTabOrder(bankNameEdit_, sampleNameEdit_);
+    QWidget::setTabOrder(sampleNameEdit_, openButton);
+    QWidget::setTabOrder(openButton, saveButton);
+    QWidget::setTabOrder(saveButton, sendButton);
+    QWidget::setTabOrder(sendButton, importButton);
+    QWidget::setTabOrder(importButton, resetButton);
+    QWidget::setTabOrder(resetButton, selectedBankOption_);
+    QWidget::setTabOrder(selectedBankOption_, allBanksOption_);
+    QWidget::setTabOrder(allBanksOption_, channelList_);
+    QWidget::setTabOrder(channelList_, portList_);
+
+    connect(bankList_, &QListWidget::currentRowChanged, this, [this](int) {
+        if (controller_ != nullptr) {
+            controller_->showSelectedBank();
+        }
+    });
+    const auto forward = [this](QPushButton* button, void (VanetoEditorController::*handler)()) {
+        connect(button, &QPushButton::clicked, this, [this, handler] {
+            if (controller_ != nullptr) {
+                (controller_->*handler)();
+            }
+        });
+    };
+    forward(resetButton, &VanetoEditorController::resetToDefault);
+    forward(importButton, &VanetoEditorController::importSample);
+    forward(sendButton, &VanetoEditorController::sendBanks);
+    forward(openButton, &VanetoEditorController::openFromDisk);
+    forward(saveButton, &VanetoEditorController::saveToDisk);
+}
+
+QRect QtEditorDialog::mapDialogRect(int x, int y, int width, int height) const {
+    return mapDialogUnits(font(), x, y, width, height, widenBy_);
+}
+
+void QtEditorDialog::layoutControls() {
+    // Captions are measured in the real font: a font whose words run wider than its average
+    // letter suggests widens the whole dialog evenly, so that no caption is cut off.
+    widenBy_ = 1.0;
+    double needed = 1.0;
+    for (const Placed& item : placed_) {
+        const bool caption = qobject_cast<QLabel*>(item.widget) != nullptr ||
+                             qobject_cast<QRadioButton*>(item.widget) != nullptr;
+        const int width = mapDialogRect(item.x, item.y, item.width, item.height).width();
+        if (caption && width > 0) {
+            needed = std::max(needed, item.widget->sizeHint().width() / double(width));
+        }
+    }
+    widenBy_ = std::min(needed, 1.6);
+    for (const Placed& item : placed_) {
+        QRect rect = mapDialogRect(item.x, item.y, item.width, item.height);
+        if (qobject_cast<QComboBox*>(item.widget) != nullptr) {
+            // The template height of a drop-down list includes its open list; closed, it is
+            // as tall as an edit.
+            const QRect closed = mapDialogRect(item.x, item.y, item.width, 13);
+            rect.setHeight(std::max(closed.height(), item.widget->minimumSizeHint().height()));
+        } else if (qobject_cast<QRadioButton*>(item.widget) != nullptr) {
+            // Indicator and text need a little more than one line of text.
+            const int tall = item.widget->minimumSizeHint().height();
+            if (rect.height() < tall) {
+                rect.adjust(0, -(tall - rect.height()) / 2, 0, 0);
+                rect.setHeight(tall);
+            }
+        } else if (item.height == 1) {
+            rect.setHeight(2);
+        }
+        item.widget->setGeometry(rect);
+    }
+    const QRect whole = mapDialogRect(0, 0, dialogWidthUnits, dialogHeightUnits);
+    setFixedSize(whole.size());
+}
+
+QWidget* QtEditorDialog::control(int id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void QtEditorDialog::clearList(int id) {
+    onGuiThread([this, id] {
+        if (id == BankList) {
+            const QSignalBlocker blocker(bankList_);
+            bankList_->clear();
+        } else if (auto* combo = qobject_cast<QComboBox*>(control(id))) {
+            const QSignalBlocker blocker(combo);
+            combo->clear();
+        }
+    });
+}
+
+void QtEditorDialog::appendToList(int id, const std::string& text) {
+    onGuiThread([this, id, &text] {
+        if (id == BankList) {
+            const QSignalBlocker blocker(bankList_);
+            bankList_->addItem(fromUtf8(text));
+        } else if (auto* combo = qobject_cast<QComboBox*>(control(id))) {
+            const QSignalBlocker blocker(combo);
+            combo->addItem(fromUtf8(text));
+        }
+    });
+}
+
+int QtEditorDialog::listSelection(int id) {
+    return onGuiThread([this, id] {
+        if (id == BankList) {
+            return bankList_->currentRow();
+        }
+        if (auto* combo = qobject_cast<QComboBox*>(control(id))) {
+            return combo->currentIndex();
+        }
+        return -1;
+    });
+}
+
+void QtEditorDialog::setListSelection(int id, int index) {
+    onGuiThread([this, id, index] {
+        // A selection made by the program is not reported as a user's change.
+        if (id == BankList) {
+            const QSignalBlocker blocker(bankList_);
+            const bool inRange = index >= 0 && index < bankList_->count();
+            bankList_->setCurrentRow(inRange ? index : -1);
+        } else if (auto* combo = qobject_cast<QComboBox*>(control(id))) {
+            const QSignalBlocker blocker(combo);
+            combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+        }
+    });
+}
+
+bool QtEditorDialog::isChecked(int id) {
+    return onGuiThread([this, id] {
+        auto* button = qobject_cast<QRadioButton*>(control(id));
+        return button != nullptr && button->isChecked();
+    });
+}
+
+void QtEditorDialog::setChecked(int id, bool checked) {
+    onGuiThread([this, id, checked] {
+        auto* button = qobject_cast<QRadioButton*>(control(id));
+        if (button == nullptr) {
+            return;
+        }
+        if (checked) {
+            button->setChecked(true);
+        } else {
+            // An exclusive group cannot be emptied directly.
+            optionGroup_->setExclusive(false);
+            button->setChecked(false);
+            optionGroup_->setExclusive(true);
+        }
+    });
+}
+
+std::string QtEditorDialog::text(int id) {
+    return onGuiThread([this, id] {
+        QWidget* widget = control(id);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            return toUtf8(edit->text());
+        }
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            return toUtf8(label->text());
+        }
+        return std::string();
+    });
+}
+
+void QtEditorDialog::setText(int id, const std::string& text) {
+    onGuiThread([this, id, &text] {
+        QWidget* widget = control(id);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            edit->setText(fromUtf8(text));
+            edit->setCursorPosition(0);
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            label->setText(fromUtf8(text));
+        }
+    });
+}
+
+void QtEditorDialog::setProgressRange(int id, std::uint16_t low, std::uint16_t high) {
+    onGuiThread([this, id, low, high] {
+        if (id == ProgressBar) {
+            progressBar_->setRange(low, std::max(low, high));
+        }
+    });
+}
+
+void QtEditorDialog::setProgressPosition(int id, int position) {
+    onGuiThread([this, id, position] {
+        if (id == ProgressBar) {
+            progressBar_->setValue(
+                std::clamp(position, progressBar_->minimum(), progressBar_->maximum()));
+        }
+    });
+}
+
+void QtEditorDialog::showControl(int id, bool visible) {
+    onGuiThread([this, id, visible] {
+        if (QWidget* widget = control(id)) {
+            widget->setVisible(visible);
+        }
+    });
+}
+
+void QtEditorDialog::setFocus(int id) {
+    onGuiThread([this, id] {
+        if (QWidget* widget = control(id)) {
+            widget->setFocus(Qt::OtherFocusReason);
+        }
+    });
+}
+
+int QtEditorDialog::messageBox(const std::string& text, const std::string& caption, Buttons buttons,
+                               Icon icon) {
+    return onGuiThread([&] {
+        QMessageBox::Icon boxIcon = QMessageBox::Information;
+        if (icon == Icon::Question) {
+            boxIcon = QMessageBox::Question;
+        } else if (icon == Icon::Warning) {
+            boxIcon = QMessageBox::Warning;
+        }
+        QMessageBox::StandardButtons standard = QMessageBox::Ok;
+        if (buttons == Buttons::OkCancel) {
+            standard = QMessageBox::Ok | QMessageBox::Cancel;
+        } else if (buttons == Buttons::YesNo) {
+            standard = QMessageBox::Yes | QMessageBox::No;
+        }
+        QMessageBox box(boxIcon, fromUtf8(caption), fromUtf8(text), standard, this);
+        box.setTextFormat(Qt::PlainText);
+        switch (box.exec()) {
+        case QMessageBox::Ok:
+            return static_cast<int>(IdOk);
+        case QMessageBox::Yes:
+            return static_cast<int>(IdYes);
+        case QMessageBox::No:
+            return static_cast<int>(IdNo);
+        default:
+            // The close box answers as the box's escape button would.
+            return static_cast<int>(buttons == Buttons::YesNo ? IdNo : IdCancel);
+        }
+    });
+}
+
+void QtEditorDialog::beep() {
+    onGuiThread([] { QApplication::beep(); });
+}
+
+std::optional<std::string> QtEditorDialog::openFileName() {
+    return onGuiThread([this]() -> std::optional<std::string> {
+        const QString path = QFileDialog::getOpenFileName(this);
+        if (path.isEmpty()) {
+            return std::nullopt;
+        }
+        const QByteArray encoded = QFile::encodeName(path);
+        return std::string(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+    });
+}
+
+std::optional<std::string> QtEditorDialog::saveFileName(const std::string& filterName,
+                                                        const std::string& pattern,
+                                                        const std::string& defaultExtension) {
+    return onGuiThread([&]() -> std::optional<std::string> {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilter(fromUtf8(filterName) + QStringLiteral(" (") + fromUtf8(pattern) +
+                             QStringLiteral(")"));
+        dialog.setDefaultSuffix(fromUtf8(defaultExtension));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        const QByteArray encoded = QFile::encodeName(dialog.selectedFiles().constFirst());
+        return std::string(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+    });
+}
+
+void QtEditorDialog::showAboutBox() {
+    onGuiThread([this] {
+        CAboutDlg about(this);
+        about.exec();
+    });
+}
+
+void QtEditorDialog::endDialog(int result) {
+    onGuiThread([this, result] { done(result); });
+}
+
+void QtEditorDialog::reject() {
+    if (controller_ != nullptr) {
+        controller_->onCancel();
+    } else {
+        QDialog::reject();
+    }
+}
+
+void QtEditorDialog::accept() {
+    if (controller_ != nullptr) {
+        controller_->onOk();
+    }
+}
+
+bool QtEditorDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && controller_ != nullptr) {
+        if (watched == bankNameEdit_) {
+            controller_->commitBankName();
+        } else if (watched == sampleNameEdit_) {
+            controller_->commitSampleName();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void QtEditorDialog::closeEvent(QCloseEvent* event) {
+    // The close box asks like Esc; the controller ends the dialog only when no transfer runs.
+    event->ignore();
+    reject();
+}
+
+void QtEditorDialog::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* about = menu.addAction(QString::fromLatin1(aboutMenuText));
+    if (menu.exec(event->globalPos()) == about) {
+        if (controller_ != nullptr) {
+            controller_->showAbout();
+        } else {
+            showAboutBox();
+        }
+    }
+}
+
+void QtEditorDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            accept();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void QtEditorDialog::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        layoutControls();
+    }
+    QDialog::changeEvent(event);
+}

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "app/EditorView.h"
+
+#include <QDialog>
+#include <QRect>
+#include <QThread>
+
+#include <map>
+#include <type_traits>
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class VanetoEditorController;
+
+// The editor's main window: the dialog of template 102 built with Qt Widgets. Every control sits
+// at its template rectangle in dialog units, mapped to pixels through the dialog font (one
+// horizontal unit is a quarter of the average character width, one vertical unit an eighth of
+// the character height), so the arrangement keeps its proportions at any font size or DPI.
+//
+// Notifications go to the controller: a selection change in the bank list (made by the user),
+// focus leaving either name edit, the buttons, Esc and the close box. Enter does nothing. The
+// About box is offered as the dialog's context menu and on F1.
+//
+// EditorView calls made on another thread are carried to the dialog's thread and waited for.
+class QtEditorDialog final : public QDialog, public EditorView {
+public:
+    static constexpr const char* aboutMenuText = "&About VanetoEditor...";
+
+    explicit QtEditorDialog(QWidget* parent = nullptr);
+    ~QtEditorDialog() override;
+
+    // Handlers go to this controller from now on (nullptr: nowhere).
+    void setController(VanetoEditorController* controller);
+
+    // Pixel rectangle of a dialog-unit rectangle under the dialog's current font.
+    QRect mapDialogRect(int x, int y, int width, int height) const;
+    // The control with the given number (nullptr for an unknown number).
+    QWidget* control(int id) const;
+
+    // EditorView
+    void clearList(int control) override;
+    void appendToList(int control, const std::string& text) override;
+    int listSelection(int control) override;
+    void setListSelection(int control, int index) override;
+    bool isChecked(int control) override;
+    void setChecked(int control, bool checked) override;
+    std::string text(int control) override;
+    void setText(int control, const std::string& text) override;
+    void setProgressRange(int control, std::uint16_t low, std::uint16_t high) override;
+    void setProgressPosition(int control, int position) override;
+    void showControl(int control, bool visible) override;
+    void setFocus(int control) override;
+    int messageBox(const std::string& text, const std::string& caption, Buttons buttons,
+                   Icon icon) override;
+    void beep() override;
+    std::optional<std::string> openFileName() override;
+    std::optional<std::string> saveFileName(const std::string& filterName,
+                                            const std::string& pattern,
+                                            const std::string& defaultExtension) override;
+    void showAboutBox() override;
+    void endDialog(int result) override;
+
+    // Esc (and the hidden Cancel button) ask the controller.
+    void reject() override;
+    // Enter (and the hidden OK button) ask the controller, which does nothing.
+    void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    struct Placed {
+        QWidget* widget;
+        int x, y, width, height;
+    };
+
+    void buildControls();
+    void layoutControls();
+    template <typename W> W* place(W* widget, int id, int x, int y, int width, int height);
+
+    // Runs f on the dialog's thread and answers its result.
+    template <typename F> auto onGuiThread(F f) -> std::invoke_result_t<F> {
+        using Result = std::invoke_result_t<F>;
+        if (QThread::currentThread() == thread()) {
+            return f();
+        }
+        if constexpr (std::is_void_v<Result>) {
+            QMetaObject::invokeMethod(this, f, Qt::BlockingQueuedConnection);
+        } else {
+            Result result{};
+            QMetaObject::invokeMethod(
+                this, [&result, &f] { result = f(); }, Qt::BlockingQueuedConnection);
+            return result;
+        }
+    }
+
+    VanetoEditorController* controller_ = nullptr;
+    // Stretch of the horizontal dialog unit so that every caption fits (1 for most fonts).
+    double widenBy_ = 1.0;
+    std::vector<Placed> placed_;
+    std::map<int, QWidget*> controls_;
+
+    QListWidget* bankList_ = nullptr;
+    QLineEdit* bankNameEdit_ = nullptr;
+    QLineEdit* sampleNameEdit_ = nullptr;
+    QComboBox* channelList_ = nullptr;
+    QComboBox* portList_ = nullptr;
+    QRadioButton* selectedBankOption_ = nullptr;
+    QRadioButton* allBanksOption_ = nullptr;
+    QButtonGroup* optionGroup_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+    QLabel* versionText_ = nullptr;
+};

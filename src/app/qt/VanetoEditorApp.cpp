@@ -1,0 +1,68 @@
+#include "app/qt/VanetoEditorApp.h"
+
+#include "app/VanetoEditorController.h"
+#include "app/qt/QtEditorDialog.h"
+#include "midiout/Clock.h"
+#include "midiout/MidiOutService.h"
+#ifdef VANETO_WITH_ALSA
+#include "midiout/alsa/AlsaMidiOutService.h"
+#endif
+
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+
+#include <cstdlib>
+
+namespace {
+
+// With VANETO_EDITOR_QUIT_AFTER_PAINT set, the program ends right after its window has been
+// painted for the first time (start-up time measurements).
+class QuitAfterFirstPaint final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !quitting) {
+            quitting = true;
+            QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool quitting = false;
+};
+
+} // namespace
+
+int VanetoEditorApp::run(int& argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("VanetoEditor"));
+    QApplication::setApplicationVersion(QStringLiteral("1.2"));
+    // The settings key is named as the program always named it; nothing is ever stored there.
+    QApplication::setOrganizationName(QString::fromLatin1(settingsKey));
+    QGuiApplication::setDesktopFileName(QStringLiteral("vaneto-editor"));
+
+#ifdef VANETO_WITH_ALSA
+    installAlsaMidiOutService("VanetoEditor");
+#endif
+
+    QtEditorDialog dialog;
+    VanetoEditorController controller(dialog, defaultMidiOutService(), realClock());
+    dialog.setController(&controller);
+    controller.initDialog();
+
+    QuitAfterFirstPaint quitAfterPaint;
+    if (std::getenv("VANETO_EDITOR_QUIT_AFTER_PAINT") != nullptr) {
+        dialog.installEventFilter(&quitAfterPaint);
+        dialog.show();
+        const int code = QApplication::exec();
+        dialog.setController(nullptr);
+        return code;
+    }
+    dialog.exec();
+    dialog.setController(nullptr);
+    return 0;
+}

@@ -1,0 +1,285 @@
+#include "app/qt/QtEditorDialog.h"
+#include "app/VanetoEditorController.h"
+#include "app/qt/CAboutDlg.h"
+#include "device/DvVaneto.h"
+#include "midiout/Clock.h"
+#include "midiout/SimulatedMidiOutService.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+
+namespace {
+
+// Real time running a hundred times faster: a bank transfer lasts about a second.
+class FastClock final : public Clock {
+public:
+    void sleep(std::uint32_t milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::microseconds(milliseconds * 10));
+    }
+    std::int64_t seconds() const override { return 1'700'000'000 + microseconds() / 1'000'000; }
+    std::int64_t microseconds() const override {
+        const auto real = std::chrono::steady_clock::now() - start;
+        return std::chrono::duration_cast<std::chrono::microseconds>(real).count() * 100;
+    }
+
+private:
+    const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+};
+
+// The editor as the program puts it together, on simulated ports.
+struct Editor {
+    Editor()
+        : service(
+              std::make_shared<SimulatedMidiOutService>(clock, std::vector<std::string>{"Port A"})),
+          controller(dialog, service, clock) {
+        dialog.setController(&controller);
+        controller.initDialog();
+        dialog.show();
+    }
+    ~Editor() { dialog.setController(nullptr); }
+
+    template <typename W> W* control(int id) { return qobject_cast<W*>(dialog.control(id)); }
+
+    FastClock clock;
+    std::shared_ptr<SimulatedMidiOutService> service;
+    QtEditorDialog dialog;
+    VanetoEditorController controller;
+};
+
+// Runs check on the first top-level widget of type W that appears while the caller blocks.
+template <typename W> void whenShown(std::function<void(W*)> check) {
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, check] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* found = dynamic_cast<W*>(widget); found != nullptr && found->isVisible()) {
+                timer->stop();
+                timer->deleteLater();
+                check(found);
+                return;
+            }
+        }
+    });
+    timer->start();
+}
+
+} // namespace
+
+class QtEditorDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void controlsCaptionsAndStartState() {
+        Editor editor;
+        QtEditorDialog& dialog = editor.dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("VanetoEditor"));
+        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+
+        const std::pair<int, const char*> buttons[] = {
+            {EditorView::OpenButton, "Open from Disk..."},
+            {EditorView::SaveButton, "Save to Disk..."},
+            {EditorView::SendButton, "Send to Vaneto"},
+            {EditorView::ImportButton, "Open..."},
+            {EditorView::ResetButton, "Reset to Default"},
+        };
+        for (const auto& [id, caption] : buttons) {
+            auto* button = editor.control<QPushButton>(id);
+            QVERIFY(button != nullptr);
+            QCOMPARE(button->text(), QString::fromLatin1(caption));
+            QVERIFY(button->isVisible());
+        }
+        QCOMPARE(editor.control<QRadioButton>(EditorView::SelectedBankOption)->text(),
+                 QStringLiteral("selected bank"));
+        QCOMPARE(editor.control<QRadioButton>(EditorView::AllBanksOption)->text(),
+                 QStringLiteral("all banks"));
+        QVERIFY(editor.control<QRadioButton>(EditorView::SelectedBankOption)->isChecked());
+        QVERIFY(!editor.control<QRadioButton>(EditorView::AllBanksOption)->isChecked());
+
+        QStringList captions;
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            captions << label->text();
+        }
+        for (const char* caption : {"Vaneto MIDI Channel", "MIDI OUT Port", "Bankname", "Sample"}) {
+            QVERIFY2(captions.contains(QString::fromLatin1(caption)), caption);
+        }
+        QCOMPARE(editor.control<QLabel>(EditorView::VersionText)->text(),
+                 QStringLiteral("Version 1.2"));
+        QCOMPARE(editor.control<QLabel>(EditorView::StatusLine)->text(), QString());
+        QVERIFY(!editor.control<QProgressBar>(EditorView::ProgressBar)->isVisible());
+
+        auto* channels = editor.control<QComboBox>(EditorView::ChannelList);
+        QCOMPARE(channels->count(), 16);
+        QCOMPARE(channels->itemText(0), QStringLiteral("1"));
+        for (int i = 1; i < 16; ++i) {
+            QCOMPARE(channels->itemText(i), QStringLiteral(" %1").arg(i + 1));
+        }
+        QCOMPARE(channels->currentIndex(), 0);
+        QCOMPARE(editor.control<QComboBox>(EditorView::PortList)->currentText(),
+                 QStringLiteral("Port A"));
+
+        auto* list = editor.control<QListWidget>(EditorView::BankList);
+        QCOMPARE(list->count(), 7);
+        QCOMPARE(list->item(6)->text(), QStringLiteral("Bank 7"));
+        QCOMPARE(list->currentRow(), 0);
+        QCOMPARE(editor.control<QLineEdit>(EditorView::SampleNameEdit)->text(),
+                 QStringLiteral("Sample 1 (in Bank 1)"));
+
+        // The OK and Cancel roles exist but are never shown.
+        auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("control1"));
+        auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("control2"));
+        QVERIFY(ok != nullptr && cancel != nullptr);
+        QVERIFY(!ok->isVisible() && !cancel->isVisible());
+    }
+
+    void tabFollowsTheTemplateOrder() {
+        Editor editor;
+        QApplication::setActiveWindow(&editor.dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&editor.dialog));
+        QWidget* list = editor.dialog.control(EditorView::BankList);
+        QCOMPARE(QApplication::focusWidget(), list);
+        QStringList order;
+        for (int i = 0; i < 12; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(order, (QStringList{"control1000", "control1001", "control1003", "control1010",
+                                     "control1012", "control1002", "control1009", "control1006",
+                                     "control1007", "control1008", "control1004", "control1000"}));
+    }
+
+    void keepsItsProportionsAtAnyFontSize() {
+        Editor editor;
+        QtEditorDialog& dialog = editor.dialog;
+        const QSize small = dialog.size();
+        const QRect send = dialog.control(EditorView::SendButton)->geometry();
+        QFont bigger = dialog.font();
+        bigger.setPointSizeF(bigger.pointSizeF() * 2);
+        dialog.setFont(bigger);
+        const QSize big = dialog.size();
+        QVERIFY2(big.width() > small.width() * 1.7 && big.width() < small.width() * 2.3,
+                 qPrintable(QStringLiteral("%1 -> %2").arg(small.width()).arg(big.width())));
+        QVERIFY(big.height() > small.height() * 1.7 && big.height() < small.height() * 2.3);
+        const QRect sendBig = dialog.control(EditorView::SendButton)->geometry();
+        QVERIFY(qAbs(double(send.x()) / small.width() - double(sendBig.x()) / big.width()) < 0.01);
+        QVERIFY(qAbs(double(send.y()) / small.height() - double(sendBig.y()) / big.height()) <
+                0.01);
+        // Every caption fits its control.
+        for (QWidget* widget : dialog.findChildren<QWidget*>()) {
+            if (qobject_cast<QLabel*>(widget) || qobject_cast<QRadioButton*>(widget)) {
+                QVERIFY2(widget->sizeHint().width() <= widget->width() + 1,
+                         qPrintable(widget->objectName()));
+            }
+        }
+    }
+
+    void namesAreCommittedOnFocusLossNotOnEnter() {
+        Editor editor;
+        QApplication::setActiveWindow(&editor.dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&editor.dialog));
+        auto* edit = editor.control<QLineEdit>(EditorView::BankNameEdit);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("Lead"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(editor.dialog.isVisible());
+        QCOMPARE(QString::fromStdString(editor.controller.banks().bankName(0)),
+                 QStringLiteral("Bank 1"));
+        QTest::keyClick(edit, Qt::Key_Tab);
+        QCOMPARE(QString::fromStdString(editor.controller.banks().bankName(0)),
+                 QStringLiteral("Lead"));
+        auto* list = editor.control<QListWidget>(EditorView::BankList);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("Lead"));
+        QCOMPARE(list->currentRow(), 0);
+
+        // Choosing another bank in the list shows its names.
+        list->setCurrentRow(3);
+        QCOMPARE(edit->text(), QStringLiteral("Bank 4"));
+    }
+
+    void escAndTheCloseBoxEndTheDialogOnlyWhenIdle() {
+        Editor editor;
+        QtEditorDialog& dialog = editor.dialog;
+        editor.control<QPushButton>(EditorView::SendButton)->click();
+        QVERIFY(!editor.controller.isIdle());
+        QTRY_VERIFY(editor.control<QProgressBar>(EditorView::ProgressBar)->isVisible());
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        dialog.close();
+        QVERIFY(dialog.isVisible());
+
+        QTRY_VERIFY_WITH_TIMEOUT(editor.controller.isIdle(), 30000);
+        QVERIFY(!editor.control<QProgressBar>(EditorView::ProgressBar)->isVisible());
+        QCOMPARE(editor.control<QLabel>(EditorView::StatusLine)->text(), QString());
+        QCOMPARE(editor.service->messages().size(), std::size_t(17 + 2));
+
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), 2);
+
+        Editor second;
+        second.dialog.close();
+        QVERIFY(!second.dialog.isVisible());
+    }
+
+    void aboutBoxFromTheContextMenu() {
+        Editor editor;
+        QString menuText;
+        QString title;
+        QString name;
+        QString version;
+        QSize logo;
+        whenShown<QMenu>([&](QMenu* menu) {
+            menuText = menu->actions().value(0)->text();
+            whenShown<CAboutDlg>([&](CAboutDlg* about) {
+                title = about->windowTitle();
+                version = about->versionText()->text();
+                logo = about->logo()->pixmap().size();
+                for (QLabel* label : about->findChildren<QLabel*>()) {
+                    if (label->text() == QStringLiteral("VanetoEditor")) {
+                        name = label->text();
+                    }
+                }
+                QTest::keyClick(about, Qt::Key_Return);
+            });
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(4, 4),
+                                editor.dialog.mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(&editor.dialog, &event);
+        QCOMPARE(menuText, QStringLiteral("&About VanetoEditor..."));
+        QCOMPARE(title, QStringLiteral("About VanetoEditor"));
+        QCOMPARE(name, QStringLiteral("VanetoEditor"));
+        QCOMPARE(version, QStringLiteral("Version 1.2"));
+        QCOMPARE(logo, QSize(64, 64));
+        QVERIFY(editor.dialog.isVisible());
+
+        // F1 opens it too; Esc ends it.
+        QApplication::setActiveWindow(&editor.dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&editor.dialog));
+        bool shown = false;
+        whenShown<CAboutDlg>([&](CAboutDlg* about) {
+            shown = true;
+            QTest::keyClick(about, Qt::Key_Escape);
+        });
+        QTest::keyClick(&editor.dialog, Qt::Key_F1);
+        QVERIFY(shown);
+    }
+};
+
+QTEST_MAIN(QtEditorDialogTest)
+#include "QtEditorDialogTest.moc"
