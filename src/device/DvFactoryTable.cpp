@@ -1,8 +1,11 @@
 #include "device/DvFactoryTable.h"
 
+#include <bit>
+
 // The table is generated at build time and placed in read-only data by the assembler, so the
 // program carries it without a large source file. The file holds 7 x 65536 little-endian
-// 16-bit values, which is the host's own order.
+// 16-bit values, which is the host's own order. The .org pads a short file with zeros and
+// refuses a long one, so the symbol always spans exactly the table.
 asm(R"(
     .section .rodata
     .balign 16
@@ -10,9 +13,13 @@ asm(R"(
     .type vaneto_factory_banks, @object
 vaneto_factory_banks:
     .incbin ")" VANETO_FACTORY_TABLE_FILE R"("
+    .org vaneto_factory_banks + 917504
     .size vaneto_factory_banks, . - vaneto_factory_banks
     .previous
 )");
+
+static_assert(std::endian::native == std::endian::little,
+              "the embedded table is read in the host's byte order");
 
 extern "C" const std::int16_t vaneto_factory_banks[DvFactoryTable::valueCount];
 
