@@ -6,6 +6,8 @@ LoAudioFileReader::~LoAudioFileReader() = default;
 
 bool LoAudioFileReader::findChunk(std::uint32_t id, bool bigEndianSizes) {
     seek(12);
+    const std::int64_t fileEnd = fileSize();
+    std::int64_t position = 12;
     for (;;) {
         const std::uint32_t chunk = read32(true);
         if (!good()) {
@@ -18,11 +20,20 @@ bool LoAudioFileReader::findChunk(std::uint32_t id, bool bigEndianSizes) {
         if (!good()) {
             return false;
         }
-        const std::uint64_t step = std::uint64_t{size} + (size & 1u);
-        if (step > bytesLeft()) {
+        position += 8;
+        const std::int64_t step = std::int64_t{size} + (size & 1u);
+        if (step > fileEnd - position) {
             return false;
         }
-        if (!skip(static_cast<std::uint32_t>(step))) {
+        // Small chunks are passed inside the stream's buffer: a file of many tiny chunks (or of
+        // zeros, read as empty chunks) takes one pass, not a seek per chunk.
+        if (step <= smallStep) {
+            ignore(step);
+        } else {
+            seekg(position + step, std::ios::beg);
+        }
+        position += step;
+        if (!good()) {
             return false;
         }
     }

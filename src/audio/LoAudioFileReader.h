@@ -33,6 +33,7 @@ protected:
     // stream at its size field. False when it is missing, a header is cut short or a size
     // runs past the end of the file. Always ends: every step moves forward.
     bool findChunk(std::uint32_t id, bool bigEndianSizes);
+    static constexpr std::int64_t smallStep = 64 * 1024;
     // Bytes left from the current position to the end of the file (0 for a failed stream).
     std::uint64_t bytesLeft();
 };

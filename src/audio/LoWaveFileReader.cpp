@@ -23,7 +23,9 @@ LoWaveFileReader::LoWaveFileReader(const std::filesystem::path& path) : LoAudioF
         skip(4);
         formType = read32(true);
     }
-    if (findChunk(idFmt, false)) {
+    // The format tag only matters for a RIFF file: other files are not walked, so that a long
+    // file of another kind is not read through in search of a chunk.
+    if (chunkId == idRiff && findChunk(idFmt, false)) {
         const std::uint32_t size = read32(false);
         formatTag = read16(false);
         if (formatTag == tagExtensible && size >= subFormatOffset + pcmGuid.size() &&
