@@ -53,18 +53,18 @@ std::int32_t LoFileReader::seek(std::int32_t position) {
 }
 
 bool LoFileReader::skip(std::uint32_t count) {
-    const std::int64_t cur = tell();
+    const std::int64_t here = tell();
     clear();
     seekg(0, std::ios::end);
-    const std::int64_t end = static_cast<std::int64_t>(tellg());
-    if (cur < 0 || end < 0 || end < cur + static_cast<std::int64_t>(count)) {
+    const std::int64_t last = static_cast<std::int64_t>(tellg());
+    if (here < 0 || last < 0 || last < here + static_cast<std::int64_t>(count)) {
         clear();
-        if (cur >= 0) {
-            seekg(cur, std::ios::beg);
+        if (here >= 0) {
+            seekg(here, std::ios::beg);
         }
         return false;
     }
-    seekg(cur + static_cast<std::int64_t>(count), std::ios::beg);
+    seekg(here + static_cast<std::int64_t>(count), std::ios::beg);
     return true;
 }
 
@@ -72,14 +72,14 @@ std::int64_t LoFileReader::fileSize() {
     if (!is_open()) {
         return -1;
     }
-    const std::streampos cur = tellg();
+    const std::streampos here = tellg();
     const bool wasFailed = fail();
     clear();
     seekg(0, std::ios::end);
     const std::int64_t size = static_cast<std::int64_t>(tellg());
     clear();
-    if (cur >= 0) {
-        seekg(cur, std::ios::beg);
+    if (here >= 0) {
+        seekg(here, std::ios::beg);
     }
     if (wasFailed) {
         setstate(std::ios::failbit);
