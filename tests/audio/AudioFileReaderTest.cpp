@@ -35,8 +35,14 @@ Bytes ramp(std::size_t n) {
 TEST_F(AudioFileReaderTest, WaveReadsFormatAndDataPastOtherChunks) {
     const Bytes data = ramp(400);
     const Bytes list = {'I', 'N', 'F', 'O', 'x'}; // odd size, padded
+    Bytes manyChunks = riff({chunk("fmt ", fmtData(1, 2, 48000, 16), false)});
+    for (int i = 0; i < 1000; ++i) {
+        append(manyChunks, chunk("junk", {}, false));
+    }
+    append(manyChunks, chunk("big ", Bytes(100000, 0), false)); // passed by seeking
+    append(manyChunks, chunk("data", data, false));
     for (const Bytes& bytes :
-         {wav(2, 48000, 16, data),
+         {wav(2, 48000, 16, data), manyChunks,
           riff({chunk("LIST", list, false), chunk("fmt ", fmtData(1, 2, 48000, 16), false),
                 chunk("LIST", list, false), chunk("data", data, false)})}) {
         LoWaveFileReader reader(file(bytes));
