@@ -206,10 +206,11 @@ TEST_F(VirmidiTest, OpeningSilencesAllChannelsAndTimedMessagesArriveWhole) {
 }
 
 TEST_F(VirmidiTest, FullBankDumpArrivesUnchangedWhenPacedFaster) {
-    // Eight times the wire rate: the reader here keeps up, a MIDI cable would not.
+    // Four times the wire rate: the reader here keeps up (with a third of a second to spare
+    // should the VM stall), a MIDI cable would not.
     AlsaMidiOutService::Options options;
     options.clientName = "vaneto-vm-fast";
-    options.bytesPerSecond = 8 * 3125.0;
+    options.bytesPerSecond = 4 * 3125.0;
     auto service = std::make_shared<AlsaMidiOutService>(realClock(), options);
     ASSERT_TRUE(service->isAvailable()) << service->lastError();
     service->portCount();
@@ -246,7 +247,7 @@ TEST_F(VirmidiTest, FullBankDumpArrivesUnchangedWhenPacedFaster) {
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    EXPECT_GE(seconds, 262156 / (8 * 3125.0));
+    EXPECT_GE(seconds, 262156 / (4 * 3125.0));
     EXPECT_EQ(done.load(), 2);
 
     const std::vector<std::uint8_t> expected = concatenated(dump);
@@ -255,7 +256,7 @@ TEST_F(VirmidiTest, FullBankDumpArrivesUnchangedWhenPacedFaster) {
     ASSERT_EQ(received.size(), expected.size());
     EXPECT_TRUE(received == expected) << "the bytes arrived changed or out of order";
     EXPECT_EQ(service->close(handle), MidiOutResult::ok);
-    std::printf("full bank at 8x the wire rate: %.3f s\n", seconds);
+    std::printf("full bank at 4x the wire rate: %.3f s\n", seconds);
 }
 
 TEST_F(VirmidiTest, OpeningAPortThatDoesNotExistFailsAndIsReported) {
