@@ -1,6 +1,8 @@
 // The transfer behind `vaneto send` on the simulated MIDI service and a virtual clock: what
 // reaches the port and when, the progress shown, failures, and stopping in the middle.
 
+#include "app/BankFile.h"
+#include "cli/CliArguments.h"
 #include "cli/SendCommand.h"
 #include "cli/SendProgress.h"
 #include "cli/SendTransfer.h"
@@ -10,10 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <sstream>
+#include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -204,4 +210,63 @@ TEST(CliSendPort, IndexOrOneCaseInsensitivePartOfAName) {
     std::string error;
     EXPECT_FALSE(SendCommand::findPort("0", error));
     EXPECT_EQ(error, "No MIDI interface detected!");
+}
+
+TEST(CliSendCommand, AllBanksAskTheEditorsQuestionAtATerminal) {
+    VirtualClock clock;
+    auto service =
+        std::make_shared<SimulatedMidiOutService>(clock, std::vector<std::string>{"VirMIDI 0-0"});
+    setDefaultMidiOutService(service);
+    DvVaneto store;
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("vaneto-send-" + std::to_string(getpid()) + ".mid");
+    std::string error;
+    ASSERT_TRUE(BankFile::save(file, store, -1, error)) << error;
+
+    for (const auto& [answer, status, sent] :
+         {std::tuple{"n\n", 1, 0u}, {"", 1, 0u}, {"yes\n", 0, 14u}}) {
+        SCOPED_TRACE(answer);
+        std::istringstream in(answer);
+        std::ostringstream out, err;
+        const CliContext context{out, err, in, true, false};
+        CliArguments args("send", {file.string(), "--port", "virmidi", "--all"});
+        EXPECT_EQ(SendCommand(context, clock).run(args), status) << err.str();
+        EXPECT_EQ(err.str().rfind("The sending of all banks take over 10 Minutes.\n"
+                                  "Do you want to really transmit? [y/N] ",
+                                  0),
+                  0u);
+        std::size_t longMessages = 0;
+        for (const auto& message : service->messages()) {
+            longMessages += message.isLong ? 1 : 0;
+        }
+        EXPECT_EQ(longMessages, sent);
+    }
+    std::filesystem::remove(file);
+    setDefaultMidiOutService(nullptr);
+}
+
+TEST(CliSendProgress, TerminalLineAndPlainLines) {
+    std::ostringstream terminal;
+    SendProgress bar(terminal, true);
+    bar.update(2, 7, 45.0, 90.0, 5 * 90.0);
+    EXPECT_EQ(terminal.str(),
+              "\r\033[K[###############...............] bank 2 of 7   50%  8:15 left");
+    bar.status("Releasing...");
+    EXPECT_EQ(terminal.str().substr(terminal.str().size() - 14), "\nReleasing...\n");
+
+    // Plain lines: one per tenth of a bank, past the estimate at 100% with nothing left.
+    std::ostringstream plain;
+    SendProgress lines(plain, false);
+    for (double t = 0; t <= 100; t += 0.25) {
+        lines.update(1, 1, t, 89.9, 0);
+    }
+    const std::string text = plain.str();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
+    EXPECT_EQ(text.substr(0, 26), "bank 1 of 1: 0%, 1:30 left");
+    EXPECT_NE(text.find("bank 1 of 1: 100%, 0:00 left\n"), std::string::npos);
+
+    for (const auto& [seconds, shown] :
+         {std::pair{0.0, "0:00"}, {59.6, "1:00"}, {629.0, "10:29"}, {-5.0, "0:00"}}) {
+        EXPECT_EQ(SendProgress::minutes(seconds), shown);
+    }
 }
