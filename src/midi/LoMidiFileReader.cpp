@@ -148,10 +148,8 @@ LoMidiEventList& LoMidiFileReader::readTrack(LoMidiEventList& list) {
         firstSysExPending_ = true;
         // Behind the current chunk. A chunk that claims more than the file holds reaches to its
         // end: no further chunk can follow it.
-        seek(std::min(trackStart_ + 8, fileSize_));
-        if (!skip(trackLength_)) {
-            seek(fileSize_);
-        }
+        const std::int64_t next = std::int64_t{trackStart_} + 8 + trackLength_;
+        seek(static_cast<std::int32_t>(std::min<std::int64_t>(next, fileSize_)));
         if (position() < fileSize_) {
             readChunkHeader();
         }
