@@ -259,6 +259,39 @@ TEST_F(VirmidiTest, FullBankDumpArrivesUnchangedWhenPacedFaster) {
     std::printf("full bank at 4x the wire rate: %.3f s\n", seconds);
 }
 
+// The reason for pacing, and the proof that the checks above would notice lost bytes: handed
+// over all at once, a message larger than the port's one-page buffer does not arrive whole.
+TEST_F(VirmidiTest, UnpacedMessageLosesBytes) {
+    AlsaMidiOutService::Options options;
+    options.clientName = "vaneto-vm-unpaced";
+    options.bytesPerSecond = 1e9;
+    options.backlog = 1 << 30;
+    AlsaMidiOutService service(realClock(), options);
+    unsigned port = 0;
+    while (port < service.portCount() && service.portName(port) != "VirMIDI 0-3") {
+        ++port;
+    }
+    ASSERT_LT(port, service.portCount());
+    RawmidiReader reader("/dev/snd/midiC0D3");
+    MidiOutHandle handle = noMidiOutHandle;
+    ASSERT_EQ(service.open(handle, port, nullptr), MidiOutResult::ok);
+    std::vector<std::uint8_t> sysex(20000, 0x55);
+    sysex.front() = 0xF0;
+    sysex.back() = 0xF7;
+    MidiOutHeader header;
+    header.data = sysex.data();
+    header.length = static_cast<std::uint32_t>(sysex.size());
+    ASSERT_EQ(service.prepare(handle, header), MidiOutResult::ok);
+    ASSERT_EQ(service.longMessage(handle, header), MidiOutResult::ok);
+    while (service.unprepare(handle, header) == MidiOutResult::stillPlaying) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const auto received = reader.waitFor(sysex.size(), std::chrono::milliseconds(500));
+    EXPECT_LT(received.size(), sysex.size());
+    std::printf("unpaced 20000-byte message: %zu bytes arrived\n", received.size());
+    service.close(handle);
+}
+
 TEST_F(VirmidiTest, OpeningAPortThatDoesNotExistFailsAndIsReported) {
     LoMidiInterfaceTransmitter transmitter(static_cast<std::uint16_t>(portCount() + 3));
     EXPECT_FALSE(transmitter.isOpen());
