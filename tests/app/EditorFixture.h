@@ -10,11 +10,9 @@
 
 #include <chrono>
 #include <memory>
-#include <string>
 #include <thread>
-#include <vector>
 
-// A controller on the recording view, two simulated MIDI ports and a virtual clock, with the
+// The controller on the recording view, simulated MIDI ports and a virtual clock, with the
 // dialog initialised as at program start.
 class EditorFixture : public ::testing::Test {
 protected:
@@ -22,37 +20,31 @@ protected:
         : service(std::make_shared<SimulatedMidiOutService>(clock, std::move(ports))),
           controller(view, service, clock) {
         controller.initDialog();
-        view.clearRecords();
+        view.clearLog();
     }
-
     ~EditorFixture() override { waitIdle(); }
 
     DvVaneto& store() { return controller.banks(); }
-
+    std::vector<std::int16_t> values(int bank) {
+        const auto data = store().bankData(bank);
+        return {data.begin(), data.end()};
+    }
     void selectBank(int bank) {
         view.setListSelection(EditorView::BankList, bank);
         controller.showSelectedBank();
     }
-
-    // Waits (in real time) until no transfer runs; fails the test after a generous limit.
     void waitIdle() {
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!controller.isIdle()) {
-            if (std::chrono::steady_clock::now() > limit) {
-                ADD_FAILURE() << "the transfer did not end";
-                view.openGate();
-                return;
-            }
+        while (!controller.isIdle() && std::chrono::steady_clock::now() < limit) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        ASSERT_TRUE(controller.isIdle()) << "the transfer did not end";
     }
-
-    // Long messages that went out, in order.
-    std::vector<SimulatedMidiOutService::Message> longMessages() const {
-        std::vector<SimulatedMidiOutService::Message> found;
-        for (auto& message : service->messages()) {
+    std::vector<std::vector<std::uint8_t>> sent() const {
+        std::vector<std::vector<std::uint8_t>> found;
+        for (const auto& message : service->messages()) {
             if (message.isLong) {
-                found.push_back(message);
+                found.push_back(message.bytes);
             }
         }
         return found;

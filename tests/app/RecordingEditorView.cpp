@@ -1,36 +1,29 @@
 #include "RecordingEditorView.h"
 
+#include <chrono>
+
 RecordingEditorView::RecordingEditorView() {
     // The template's channel list.
-    items_[ChannelList].push_back("1");
-    for (int channel = 2; channel <= 16; ++channel) {
-        items_[ChannelList].push_back(" " + std::to_string(channel));
+    for (int channel = 1; channel <= 16; ++channel) {
+        items_[ChannelList].push_back((channel > 1 ? " " : "") + std::to_string(channel));
     }
-    selection_[ChannelList] = -1;
-    selection_[BankList] = -1;
-    selection_[PortList] = -1;
-    visible_[ProgressBar] = true;
 }
 
-void RecordingEditorView::answerMessageBoxes(std::vector<int> answers) {
+void RecordingEditorView::script(std::vector<int> boxAnswers, std::vector<std::string> paths) {
     std::lock_guard lock(mutex_);
-    answers_.assign(answers.begin(), answers.end());
+    answers.assign(boxAnswers.begin(), boxAnswers.end());
+    files.assign(paths.begin(), paths.end());
 }
 
-void RecordingEditorView::chooseFiles(std::vector<std::string> paths) {
+void RecordingEditorView::closeGateAt(const std::string& statusPrefix) {
     std::lock_guard lock(mutex_);
-    files_.assign(paths.begin(), paths.end());
-}
-
-void RecordingEditorView::closeGateAt(const std::string& prefix) {
-    std::lock_guard lock(mutex_);
-    gatePrefix_ = prefix;
+    gate_ = statusPrefix;
     gateClosed_ = true;
 }
 
-bool RecordingEditorView::waitAtGate(std::chrono::milliseconds timeout) {
+bool RecordingEditorView::waitAtGate() {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [this] { return waitingAtGate_; });
+    return changed_.wait_for(lock, std::chrono::seconds(30), [this] { return atGate_; });
 }
 
 void RecordingEditorView::openGate() {
@@ -39,43 +32,40 @@ void RecordingEditorView::openGate() {
     changed_.notify_all();
 }
 
-void RecordingEditorView::clearRecords() {
+void RecordingEditorView::clearLog() {
     std::lock_guard lock(mutex_);
-    statusTexts_.clear();
-    progress_.clear();
-    messageBoxes_.clear();
     log_.clear();
+    boxes_.clear();
 }
 
-std::vector<std::string> RecordingEditorView::statusTexts() const {
+std::vector<std::string> RecordingEditorView::log() const {
     std::lock_guard lock(mutex_);
-    return statusTexts_;
+    return log_;
 }
 
-std::vector<RecordingEditorView::ProgressCall> RecordingEditorView::progressCalls() const {
-    std::lock_guard lock(mutex_);
-    return progress_;
+std::vector<std::string> RecordingEditorView::logged(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const std::string& line : log()) {
+        if (line.rfind(prefix, 0) == 0) {
+            found.push_back(line.substr(prefix.size()));
+        }
+    }
+    return found;
 }
 
-std::vector<RecordingEditorView::MessageBoxCall> RecordingEditorView::messageBoxes() const {
+std::vector<RecordingEditorView::Box> RecordingEditorView::boxes() const {
     std::lock_guard lock(mutex_);
-    return messageBoxes_;
+    return boxes_;
 }
 
 std::vector<std::string> RecordingEditorView::items(int control) const {
     std::lock_guard lock(mutex_);
-    const auto it = items_.find(control);
-    return it == items_.end() ? std::vector<std::string>{} : it->second;
+    return items_.count(control) ? items_.at(control) : std::vector<std::string>{};
 }
 
 int RecordingEditorView::fileDialogs() const {
     std::lock_guard lock(mutex_);
     return fileDialogs_;
-}
-
-int RecordingEditorView::beeps() const {
-    std::lock_guard lock(mutex_);
-    return beeps_;
 }
 
 int RecordingEditorView::focus() const {
@@ -85,8 +75,7 @@ int RecordingEditorView::focus() const {
 
 bool RecordingEditorView::visible(int control) const {
     std::lock_guard lock(mutex_);
-    const auto it = visible_.find(control);
-    return it == visible_.end() || it->second;
+    return !visible_.count(control) || visible_.at(control);
 }
 
 std::vector<int> RecordingEditorView::endedWith() const {
@@ -94,34 +83,25 @@ std::vector<int> RecordingEditorView::endedWith() const {
     return ended_;
 }
 
-std::vector<std::string> RecordingEditorView::log() const {
-    std::lock_guard lock(mutex_);
-    return log_;
-}
-
 void RecordingEditorView::clearList(int control) {
     std::lock_guard lock(mutex_);
     items_[control].clear();
     selection_[control] = -1;
-    log_.push_back("clear " + std::to_string(control));
 }
 
 void RecordingEditorView::appendToList(int control, const std::string& text) {
     std::lock_guard lock(mutex_);
     items_[control].push_back(text);
-    log_.push_back("append " + std::to_string(control) + " " + text);
 }
 
 int RecordingEditorView::listSelection(int control) {
     std::lock_guard lock(mutex_);
-    return selection_.count(control) != 0 ? selection_[control] : -1;
+    return selection_.count(control) ? selection_[control] : -1;
 }
 
 void RecordingEditorView::setListSelection(int control, int index) {
     std::lock_guard lock(mutex_);
-    const int count = static_cast<int>(items_[control].size());
-    selection_[control] = index >= 0 && index < count ? index : -1;
-    log_.push_back("select " + std::to_string(control) + " " + std::to_string(index));
+    selection_[control] = index >= 0 && index < int(items_[control].size()) ? index : -1;
 }
 
 bool RecordingEditorView::isChecked(int control) {
@@ -132,8 +112,7 @@ bool RecordingEditorView::isChecked(int control) {
 void RecordingEditorView::setChecked(int control, bool checked) {
     std::lock_guard lock(mutex_);
     checked_[control] = checked;
-    // The two options form one group.
-    if (checked && (control == SelectedBankOption || control == AllBanksOption)) {
+    if (checked) { // the two options form one group
         checked_[control == SelectedBankOption ? AllBanksOption : SelectedBankOption] = false;
     }
 }
@@ -146,38 +125,31 @@ std::string RecordingEditorView::text(int control) {
 void RecordingEditorView::setText(int control, const std::string& text) {
     std::unique_lock lock(mutex_);
     texts_[control] = text;
-    if (control != StatusLine) {
-        return;
-    }
-    statusTexts_.push_back(text);
-    if (gateClosed_ && text.rfind(gatePrefix_, 0) == 0) {
-        waitingAtGate_ = true;
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return !gateClosed_; });
-        waitingAtGate_ = false;
-    }
-}
-
-void RecordingEditorView::setProgressRange(int control, std::uint16_t low, std::uint16_t high) {
-    std::lock_guard lock(mutex_);
-    if (control == ProgressBar) {
-        progress_.push_back({ProgressCall::Kind::range, low, high});
+    if (control == StatusLine) {
+        log_.push_back("status " + text);
+        if (gateClosed_ && text.rfind(gate_, 0) == 0) {
+            atGate_ = true;
+            changed_.notify_all();
+            changed_.wait(lock, [this] { return !gateClosed_; });
+            atGate_ = false;
+        }
     }
 }
 
-void RecordingEditorView::setProgressPosition(int control, int position) {
+void RecordingEditorView::setProgressRange(int, std::uint16_t low, std::uint16_t high) {
     std::lock_guard lock(mutex_);
-    if (control == ProgressBar) {
-        progress_.push_back({ProgressCall::Kind::position, position, 0});
-    }
+    log_.push_back("range " + std::to_string(low) + " " + std::to_string(high));
+}
+
+void RecordingEditorView::setProgressPosition(int, int position) {
+    std::lock_guard lock(mutex_);
+    log_.push_back("position " + std::to_string(position));
 }
 
 void RecordingEditorView::showControl(int control, bool visible) {
     std::lock_guard lock(mutex_);
     visible_[control] = visible;
-    if (control == ProgressBar) {
-        progress_.push_back({visible ? ProgressCall::Kind::show : ProgressCall::Kind::hide, 0, 0});
-    }
+    log_.push_back(visible ? "show" : "hide");
 }
 
 void RecordingEditorView::setFocus(int control) {
@@ -188,46 +160,38 @@ void RecordingEditorView::setFocus(int control) {
 int RecordingEditorView::messageBox(const std::string& text, const std::string& caption,
                                     Buttons buttons, Icon icon) {
     std::lock_guard lock(mutex_);
-    messageBoxes_.push_back({text, caption, buttons, icon});
-    log_.push_back("messageBox " + caption);
-    if (!answers_.empty()) {
-        const int answer = answers_.front();
-        answers_.pop_front();
-        return answer;
+    boxes_.push_back({text, caption, buttons, icon});
+    log_.push_back("box " + caption);
+    int answer = buttons == Buttons::YesNo ? IdYes : IdOk;
+    if (!answers.empty()) {
+        answer = answers.front();
+        answers.pop_front();
     }
-    return buttons == Buttons::YesNo ? IdYes : IdOk;
+    return answer;
 }
 
 void RecordingEditorView::beep() {
     std::lock_guard lock(mutex_);
-    ++beeps_;
     log_.push_back("beep");
 }
 
-std::optional<std::string> RecordingEditorView::nextFile() {
+std::optional<std::string> RecordingEditorView::openFileName() {
     std::lock_guard lock(mutex_);
     ++fileDialogs_;
-    if (files_.empty()) {
+    if (files.empty()) {
         return std::nullopt;
     }
-    std::string path = files_.front();
-    files_.pop_front();
+    std::string path = files.front();
+    files.pop_front();
     return path;
-}
-
-std::optional<std::string> RecordingEditorView::openFileName() {
-    return nextFile();
 }
 
 std::optional<std::string> RecordingEditorView::saveFileName(const std::string&, const std::string&,
                                                              const std::string&) {
-    return nextFile();
+    return openFileName();
 }
 
-void RecordingEditorView::showAboutBox() {
-    std::lock_guard lock(mutex_);
-    log_.push_back("about");
-}
+void RecordingEditorView::showAboutBox() {}
 
 void RecordingEditorView::endDialog(int result) {
     std::lock_guard lock(mutex_);

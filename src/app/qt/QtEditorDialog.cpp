@@ -191,18 +191,31 @@ void QtEditorDialog::buildControls() {
             controller_->showSelectedBank();
         }
     });
-    const auto forward = [this](QPushButton* button, void (VanetoEditorController::*handler)()) {
-        connect(button, &QPushButton::clicked, this, [this, handler] {
-            if (controller_ != nullptr) {
-                (controller_->*handler)();
-            }
-        });
-    };
-    forward(resetButton, &VanetoEditorController::resetToDefault);
-    forward(importButton, &VanetoEditorController::importSample);
-    forward(sendButton, &VanetoEditorController::sendBanks);
-    forward(openButton, &VanetoEditorController::openFromDisk);
-    forward(saveButton, &VanetoEditorController::saveToDisk);
+    connect(resetButton, &QPushButton::clicked, this, [this] {
+        if (controller_ != nullptr) {
+            controller_->resetToDefault();
+        }
+    });
+    connect(importButton, &QPushButton::clicked, this, [this] {
+        if (controller_ != nullptr) {
+            controller_->importSample();
+        }
+    });
+    connect(sendButton, &QPushButton::clicked, this, [this] {
+        if (controller_ != nullptr) {
+            controller_->sendBanks();
+        }
+    });
+    connect(openButton, &QPushButton::clicked, this, [this] {
+        if (controller_ != nullptr) {
+            controller_->openFromDisk();
+        }
+    });
+    connect(saveButton, &QPushButton::clicked, this, [this] {
+        if (controller_ != nullptr) {
+            controller_->saveToDisk();
+        }
+    });
 }
 
 QRect QtEditorDialog::mapDialogRect(int x, int y, int width, int height) const {
