@@ -171,8 +171,7 @@ MidiOutResult AlsaMidiOutService::open(MidiOutHandle& handle, unsigned port,
                                        MidiOutCallback callback) {
     handle = noMidiOutHandle;
     if (seq_ == nullptr) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return MidiOutResult::badPort; // lastError_ already tells why
+        return MidiOutResult::badPort; // lastError() already tells why
     }
     bool listed = false;
     {
