@@ -89,61 +89,36 @@ private slots:
         QtEditorDialog& dialog = editor.dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("VanetoEditor"));
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-
-        const std::pair<int, const char*> buttons[] = {
-            {EditorView::OpenButton, "Open from Disk..."},
-            {EditorView::SaveButton, "Save to Disk..."},
-            {EditorView::SendButton, "Send to Vaneto"},
-            {EditorView::ImportButton, "Open..."},
-            {EditorView::ResetButton, "Reset to Default"},
-        };
-        for (const auto& [id, caption] : buttons) {
-            auto* button = editor.control<QPushButton>(id);
-            QVERIFY(button != nullptr);
-            QCOMPARE(button->text(), QString::fromLatin1(caption));
-            QVERIFY(button->isVisible());
-        }
-        QCOMPARE(editor.control<QRadioButton>(EditorView::SelectedBankOption)->text(),
-                 QStringLiteral("selected bank"));
-        QCOMPARE(editor.control<QRadioButton>(EditorView::AllBanksOption)->text(),
-                 QStringLiteral("all banks"));
-        QVERIFY(editor.control<QRadioButton>(EditorView::SelectedBankOption)->isChecked());
-        QVERIFY(!editor.control<QRadioButton>(EditorView::AllBanksOption)->isChecked());
-
         QStringList captions;
+        for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) {
+            captions << button->objectName() + "=" + button->text() +
+                            (button->isVisible() ? "" : " (hidden)");
+        }
         for (QLabel* label : dialog.findChildren<QLabel*>()) {
-            captions << label->text();
+            captions << label->objectName() + "=" + label->text();
         }
-        for (const char* caption : {"Vaneto MIDI Channel", "MIDI OUT Port", "Bankname", "Sample"}) {
-            QVERIFY2(captions.contains(QString::fromLatin1(caption)), caption);
-        }
-        QCOMPARE(editor.control<QLabel>(EditorView::VersionText)->text(),
-                 QStringLiteral("Version 1.2"));
-        QCOMPARE(editor.control<QLabel>(EditorView::StatusLine)->text(), QString());
+        captions.sort();
+        QCOMPARE(captions,
+                 (QStringList{"=Bankname", "=MIDI OUT Port", "=Sample", "=Vaneto MIDI Channel",
+                              "control1002=Open...", "control1003=Open from Disk...",
+                              "control1005=all banks", "control1006=selected bank",
+                              "control1009=Reset to Default", "control1010=Save to Disk...",
+                              "control1011=Version 1.2", "control1012=Send to Vaneto",
+                              "control1014=", "control1=OK (hidden)", "control2=Cancel (hidden)"}));
+        QVERIFY(editor.control<QRadioButton>(EditorView::SelectedBankOption)->isChecked());
         QVERIFY(!editor.control<QProgressBar>(EditorView::ProgressBar)->isVisible());
-
-        auto* channels = editor.control<QComboBox>(EditorView::ChannelList);
-        QCOMPARE(channels->count(), 16);
-        QCOMPARE(channels->itemText(0), QStringLiteral("1"));
-        for (int i = 1; i < 16; ++i) {
-            QCOMPARE(channels->itemText(i), QStringLiteral(" %1").arg(i + 1));
-        }
-        QCOMPARE(channels->currentIndex(), 0);
+        QCOMPARE(editor.control<QListWidget>(EditorView::BankList)->currentItem()->text(),
+                 QStringLiteral("Bank 1"));
         QCOMPARE(editor.control<QComboBox>(EditorView::PortList)->currentText(),
                  QStringLiteral("Port A"));
-
-        auto* list = editor.control<QListWidget>(EditorView::BankList);
-        QCOMPARE(list->count(), 7);
-        QCOMPARE(list->item(6)->text(), QStringLiteral("Bank 7"));
-        QCOMPARE(list->currentRow(), 0);
-        QCOMPARE(editor.control<QLineEdit>(EditorView::SampleNameEdit)->text(),
-                 QStringLiteral("Sample 1 (in Bank 1)"));
-
-        // The OK and Cancel roles exist but are never shown.
-        auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("control1"));
-        auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("control2"));
-        QVERIFY(ok != nullptr && cancel != nullptr);
-        QVERIFY(!ok->isVisible() && !cancel->isVisible());
+        auto* channels = editor.control<QComboBox>(EditorView::ChannelList);
+        QStringList items;
+        for (int i = 0; i < channels->count(); ++i) {
+            items << channels->itemText(i);
+        }
+        QCOMPARE(items, (QStringList{"1", " 2", " 3", " 4", " 5", " 6", " 7", " 8", " 9", " 10",
+                                     " 11", " 12", " 13", " 14", " 15", " 16"}));
+        QCOMPARE(channels->currentIndex(), 0);
     }
 
     void tabFollowsTheTemplateOrder() {

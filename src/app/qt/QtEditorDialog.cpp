@@ -102,7 +102,7 @@ void QtEditorDialog::buildControls() {
     // Template order, which is also the tab order.
     bankList_ = place(new QListWidget(this), BankList, 24, 28, 114, 102);
     bankList_->setSelectionMode(QAbstractItemView::SingleSelection);
-    bankList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    bankList_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     bankList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     bankNameEdit_ = place(new QLineEdit(this), BankNameEdit, 204, 31, 204, 14);
     sampleNameEdit_ = place(new QLineEdit(this), SampleNameEdit, 204, 79, 204, 14);
