@@ -366,7 +366,7 @@ void QtEditorDialog::setText(int id, const std::string& text) {
 void QtEditorDialog::setProgressRange(int id, std::uint16_t low, std::uint16_t high) {
     onGuiThread([this, id, low, high] {
         if (id == ProgressBar) {
-            progressBar_->setRange(low, std::max(low, high));
+            progressBar_->setRange(low, std::max(low + 1, int(high)));
         }
     });
 }
