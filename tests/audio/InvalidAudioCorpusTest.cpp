@@ -53,6 +53,12 @@ const std::map<std::string, std::pair<Outcome, std::size_t>> expected = {
     {"65535-channels.wav", {Outcome::importedWave, 0}},
     {"12-bit-depth.wav", {Outcome::importedWave, 100}},
     {"extensible-fmt-too-short.wav", {Outcome::unsupported, 0}},
+    {"duplicate-fmt-conflicting.wav", {Outcome::importedWave, 50}}, // the first one counts
+    {"zero-size-chunk-before-fmt.wav", {Outcome::importedWave, 50}},
+    {"odd-size-chunk-before-fmt.wav", {Outcome::importedWave, 50}}, // padded to even
+    {"aiff-duplicate-comm-conflicting.aif", {Outcome::importedAiff, 50}},
+    {"aiff-denormal-rate.aif", {Outcome::importedAiff, 0}},
+    {"aiff-odd-size-chunk-before-comm.aif", {Outcome::importedAiff, 50}},
     {"aiff-zero-bits.aif", {Outcome::importedAiff, 0}},
     {"aiff-48-bit-depth.aif", {Outcome::importedAiff, 0}},
     {"aiff-zero-channels.aif", {Outcome::importedAiff, 0}},
