@@ -3,10 +3,14 @@
 
 #include "CliRunner.h"
 
+#include "RecordingEditorView.h"
 #include "app/BankFile.h"
 #include "app/SampleImport.h"
+#include "app/VanetoEditorController.h"
 #include "device/DvVaneto.h"
 #include "midi/LoMidiFileReader.h"
+#include "midiout/SimulatedMidiOutService.h"
+#include "midiout/VirtualClock.h"
 
 #include <gtest/gtest.h>
 
@@ -180,4 +184,54 @@ TEST(CliExport, WavGoesBackThroughMakeUnchangedAndSyxIsTheBankDump) {
         }
         EXPECT_EQ(clitest::readBytes(folder / "dump.SYX"), expected) << "channel " << channel;
     }
+}
+
+TEST(CliAndEditor, BankFilesAreTheEditorsByteForByteAndOpenWithoutAQuestion) {
+    Folder folder;
+    ASSERT_TRUE(folder.sox("-n -r 48000 -c 2 -b 16 kick.wav synth 0.3 sine 80 gain -1"));
+    ASSERT_EQ(folder.vaneto({"make", "one.mid", "--bank", "5", "kick.wav", "--single", "5"}).status,
+              0);
+    ASSERT_EQ(folder.vaneto({"make", "all.mid", "--bank", "5", "kick.wav"}).status, 0);
+
+    // The editor imports the same file into bank 5 and saves it both ways.
+    VirtualClock clock;
+    auto service = std::make_shared<SimulatedMidiOutService>(clock, std::vector<std::string>{});
+    {
+        RecordingEditorView view;
+        VanetoEditorController editor(view, service, clock);
+        editor.initDialog();
+        view.setListSelection(EditorView::BankList, 4);
+        editor.showSelectedBank();
+        view.script({}, {(folder / "kick.wav").string()});
+        editor.importSample();
+        for (const auto& [selectedOnly, name] :
+             {std::pair{true, "editor-one.mid"}, {false, "editor-all.mid"}}) {
+            view.setChecked(EditorView::SelectedBankOption, selectedOnly);
+            view.setChecked(EditorView::AllBanksOption, !selectedOnly);
+            view.script({}, {(folder / name).string()});
+            editor.saveToDisk();
+        }
+        EXPECT_TRUE(view.boxes().empty());
+    }
+    EXPECT_EQ(clitest::readBytes(folder / "one.mid"),
+              clitest::readBytes(folder / "editor-one.mid"));
+    EXPECT_EQ(clitest::readBytes(folder / "all.mid"),
+              clitest::readBytes(folder / "editor-all.mid"));
+
+    // Opened in the editor with bank 5 selected, the single-bank file loads without a question.
+    RecordingEditorView view;
+    VanetoEditorController editor(view, service, clock);
+    editor.initDialog();
+    view.setListSelection(EditorView::BankList, 4);
+    editor.showSelectedBank();
+    view.clearLog();
+    view.script({}, {(folder / "one.mid").string()});
+    editor.openFromDisk();
+    EXPECT_TRUE(view.boxes().empty());
+    EXPECT_TRUE(view.logged("beep").empty());
+    std::vector<int> banks;
+    const auto store = loadedStore(folder / "one.mid", banks);
+    EXPECT_EQ(values(editor.banks(), 4), values(*store, 4));
+    EXPECT_EQ(editor.banks().sampleName(4, 0), "kick.wav");
+    EXPECT_NE(values(editor.banks(), 4), values(DvVaneto(), 4));
 }
