@@ -347,37 +347,46 @@ void VanetoEditorController::openFromDisk() {
         return;
     }
     if (fileReader->isMidiFile()) {
-        LoMidiEventList list;
-        for (;;) {
-            fileReader->readTrack(list);
-            if (list.empty()) {
-                showSelectedBank();
-                refreshBankList();
-                break;
-            }
-            int bank = bankStore->identifyBank(list);
+        // Every track is read and identified before any bank changes, so that a file which
+        // turns out further on to hold something else leaves every bank as it was.
+        std::vector<std::pair<int, LoMidiEventList>> tracks;
+        bool refused = false;
+        for (LoMidiEventList list; !fileReader->readTrack(list).empty(); list.clear()) {
+            const int bank = bankStore->identifyBank(list);
             // A track naming a bank the synthesizer does not have is no bank of ours either.
             if (bank < -1 || bank >= bankStore->bankCount()) {
-                view.messageBox(BankFile::wrongFormatText, wrongFormatCaption,
-                                EditorView::Buttons::Ok, EditorView::Icon::Information);
+                refused = true;
                 break;
             }
-            if (fileReader->trackCount() == 1 && bank >= 0 && bank != selected && selected >= 0) {
-                view.beep();
-                const std::string question = "The file contains data for bank: " +
-                                             quoted(displayName(bankStore->bankName(bank))) +
-                                             ".\nDo you want to overwrite bank: " +
-                                             quoted(displayName(bankStore->bankName(selected))) +
-                                             "?";
-                if (view.messageBox(question, appTitle, EditorView::Buttons::YesNo,
-                                    EditorView::Icon::Question) == EditorView::IdNo) {
-                    break;
-                }
-                bank = selected;
+            if (bank >= 0) { // the conductor track changes nothing
+                tracks.emplace_back(bank, std::move(list));
             }
-            if (bank >= 0) {
-                bankStore->loadBank(list, bank);
+        }
+        bool load = !refused;
+        if (refused) {
+            view.messageBox(BankFile::wrongFormatText, wrongFormatCaption, EditorView::Buttons::Ok,
+                            EditorView::Icon::Information);
+        }
+        for (auto& [bank, events] : tracks) {
+            // A single-bank file for another bank goes into the selected one if the user agrees.
+            if (!load || fileReader->trackCount() != 1 || bank == selected || selected < 0) {
+                continue;
             }
+            view.beep();
+            const std::string question = "The file contains data for bank: " +
+                                         quoted(displayName(bankStore->bankName(bank))) +
+                                         ".\nDo you want to overwrite bank: " +
+                                         quoted(displayName(bankStore->bankName(selected))) + "?";
+            load = view.messageBox(question, appTitle, EditorView::Buttons::YesNo,
+                                   EditorView::Icon::Question) != EditorView::IdNo;
+            bank = selected;
+        }
+        if (load) {
+            for (const auto& [bank, events] : tracks) {
+                bankStore->loadBank(events, bank);
+            }
+            showSelectedBank();
+            refreshBankList();
         }
     }
     fileReader->close();

@@ -176,6 +176,25 @@ TEST_F(FileCommandsTest, FilesWithoutABankOfOursChangeNoBank) {
             EXPECT_EQ(store().bankName(bank), "Bank " + std::to_string(bank + 1));
         }
     }
+    // A good bank track before a foreign one: no bank changes either.
+    fillWithRamp(2, 5);
+    store().setBankName("Ramp", 2);
+    LoMidiEventList good = {store().metaEvent(0x03, 2)};
+    for (auto& e : store().bankDump(2, 0)) {
+        good.push_back(e);
+    }
+    store().resetBank(2);
+    const auto factory = values(2);
+    {
+        LoMidiFileWriter writer(fs::path(path("mixed.mid")), 24, 120);
+        writer.writeTrack(good, true);
+        writer.writeTrack(cases[0].events, true);
+    }
+    run(&VanetoEditorController::openFromDisk, path("mixed.mid"));
+    EXPECT_EQ(view.boxes().back().caption, "Wrong File Format");
+    EXPECT_EQ(store().bankName(2), "Bank 3");
+    EXPECT_EQ(values(2), factory);
+
     run(&VanetoEditorController::openFromDisk, path("missing.mid"));
     EXPECT_THAT(view.boxes().back().text, HasSubstr("\"missing.mid\" could not be opened"));
 }
