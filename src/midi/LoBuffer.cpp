@@ -56,10 +56,12 @@ std::string LoBuffer::hexDump() const {
 }
 
 std::size_t LoBuffer::appendFrom(std::istream& stream, std::size_t count) {
-    constexpr std::size_t step = 64 * 1024;
+    // Steps grow with what has arrived, so the buffer never holds more than about twice what
+    // the stream delivered (plus one small first step).
+    constexpr std::size_t firstStep = 4096;
     std::size_t total = 0;
     while (total < count && stream.good()) {
-        const std::size_t chunk = std::min(step, count - total);
+        const std::size_t chunk = std::min(std::max(firstStep, total), count - total);
         const std::size_t start = bytes.size();
         bytes.resize(start + chunk);
         stream.read(reinterpret_cast<char*>(bytes.data() + start),

@@ -39,7 +39,8 @@ public:
 
 protected:
     // Appends up to count bytes from the stream to the end of bytes, growing the buffer in steps
-    // so that a count taken from a damaged file never allocates more than the stream delivers.
+    // so that a count taken from a damaged file never allocates much more than the stream
+    // delivers (at most about twice, or 4 KiB).
     // Returns the number of bytes that arrived.
     std::size_t appendFrom(std::istream& stream, std::size_t count);
 };

@@ -56,6 +56,8 @@ void LoMidiFileReader::makeUnreadable() {
     trackStart_ = 0;
     trackLength_ = 0;
     finished_ = true;
+    chunk_.str(std::string());
+    chunk_.setstate(std::ios::failbit);
     setstate(std::ios::failbit);
 }
 
@@ -95,22 +97,40 @@ void LoMidiFileReader::parse() {
         trackCount_ = read16(true);
         division_ = read16(true);
     }
-    readChunkHeader();
+    readChunk();
 }
 
-void LoMidiFileReader::readChunkHeader() {
-    trackStart_ = position();
-    trackLength_ = 0;
-    if (read32(true) == trackChunkId) {
+void LoMidiFileReader::readChunk() {
+    chunk_.str(std::string());
+    chunk_.clear();
+    for (;;) {
+        trackStart_ = position();
+        if (trackStart_ >= fileSize_) {
+            return;
+        }
+        const std::uint32_t type = read32(true);
         trackLength_ = read32(true);
+        // What the file holds of the chunk: a chunk that claims more reaches to the end.
+        const auto size = static_cast<std::size_t>(
+            std::min<std::int64_t>(trackLength_, std::max(0, fileSize_ - position())));
+        if (type == trackChunkId) {
+            std::string body(size, '\0');
+            read(body.data(), size);
+            chunk_.str(std::move(body));
+            chunk_.clear();
+            return;
+        }
+        // Any other chunk is passed over; each turn moves at least 8 bytes on.
+        seek(static_cast<std::int32_t>(
+            std::min<std::int64_t>(std::int64_t{trackStart_} + 8 + size, fileSize_)));
     }
 }
 
 LoMidiEvent& LoMidiFileReader::readEvent(LoMidiEvent& midiEvent) {
     trackFresh_ = false;
     LoVarlength delta;
-    readBuffer(delta);
-    readBuffer(midiEvent);
+    delta.readFrom(chunk_);
+    midiEvent.readFrom(chunk_);
 
     std::uint32_t ticks = 0;
     const bool sysEx = isSysEx(midiEvent);
@@ -146,25 +166,17 @@ LoMidiEventList& LoMidiFileReader::readTrack(LoMidiEventList& list) {
         lastSysExTicks_ = 0;
         trackFresh_ = true;
         firstSysExPending_ = true;
-        // Behind the current chunk. A chunk that claims more than the file holds reaches to its
-        // end: no further chunk can follow it.
-        const std::int64_t next = std::int64_t{trackStart_} + 8 + trackLength_;
-        seek(static_cast<std::int32_t>(std::min<std::int64_t>(next, fileSize_)));
-        if (position() < fileSize_) {
-            readChunkHeader();
-        }
+        readChunk(); // the file stands right behind the current chunk
     }
-    if (position() < fileSize_) {
-        for (;;) {
-            LoMidiEvent midiEvent;
-            readEvent(midiEvent);
-            if (midiEvent.empty()) {
-                break;
-            }
-            list.push_back(midiEvent);
-            if (isSysEx(midiEvent) && midiEvent.bytes.back() != 0xF7) {
-                break;
-            }
+    for (;;) {
+        LoMidiEvent midiEvent;
+        readEvent(midiEvent);
+        if (midiEvent.empty()) {
+            break;
+        }
+        list.push_back(midiEvent);
+        if (isSysEx(midiEvent) && midiEvent.bytes.back() != 0xF7) {
+            break;
         }
     }
     finished_ = list.empty();

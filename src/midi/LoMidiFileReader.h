@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <sstream>
 
 // Reads back the Standard MIDI Files that LoMidiFileWriter writes: checks the header, then hands
 // out the events of one track per readTrack call, each System Exclusive event with its delay in
@@ -13,8 +14,9 @@
 //
 // Expected layout: "MThd" at offset 0 (its length field is not examined), format, track count
 // and division at offset 8, the first chunk at offset 14 and every chunk right after the
-// previous one. Events are status, meta type for FF, length, data: only System Exclusive and
-// meta events are understood and there is no running status.
+// previous one; chunks other than "MTrk" are passed over. A track's events are read from its
+// chunk only, each as status, meta type for FF, length, data: only System Exclusive and meta
+// events are understood and there is no running status.
 //
 // Delays, always at 120 beats per minute with the header's division (a division of 0 gives
 // delays of 0):
@@ -24,12 +26,12 @@
 //   meta and any other event                  0
 //
 // Damaged files: nothing is reported and nothing throws. A track's list ends at its
-// end-of-track event, at an event that cannot be read completely (a length reaching past the end
-// of the file, a quantity cut off by the end of the file) or after a System Exclusive event that
-// does not end with F7. A track chunk whose length reaches past the end of the file is the last
-// one. Once readTrack has returned an empty list it returns nothing more. No allocation is larger
-// than what the file still holds and reading only moves forward, so reading until an empty list
-// always ends. Files of 2 GiB or more are not read at all (isMidiFile() is false).
+// end-of-track event, at an event that cannot be read completely within the chunk (a length or
+// a quantity reaching past its end) or after a System Exclusive event that does not end with F7.
+// A track chunk whose length reaches past the end of the file holds the rest of the file and is
+// the last one. Once readTrack has returned an empty list it returns nothing more. Every byte of
+// the file is read once, no allocation is larger than what the file holds, and reading until an
+// empty list always ends. Files of 2 GiB or more are not read at all (isMidiFile() is false).
 //
 // The caller closes the stream (close(), or destroying the reader).
 class LoMidiFileReader : public LoFileReader {
@@ -61,7 +63,9 @@ public:
 
 private:
     void parse();
-    void readChunkHeader();
+    // Reads the next "MTrk" chunk from the file position on into chunk_, passing over other
+    // chunks; leaves chunk_ empty at the end of the file.
+    void readChunk();
     // Leaves the reader with no header and nothing to read.
     void makeUnreadable();
     // The read position; the end of the file once a read has run into it.
@@ -78,5 +82,6 @@ private:
     std::int32_t fileSize_ = 0;
     bool trackFresh_ = true;
     bool firstSysExPending_ = true;
-    bool finished_ = false; // an empty list has been handed out
+    bool finished_ = false;    // an empty list has been handed out
+    std::istringstream chunk_; // the current track chunk's events
 };

@@ -38,7 +38,9 @@ FILES = {
     + track(ANNOUNCE),
     "track-length-zero.mid": header(fmt=1, tracks=2) + track(NAME, length=0) + track(ANNOUNCE),
     "track-chunk-cut-short.mid": header() + b"MTr",
-    "track-without-end-of-track.mid": header() + track(NAME + ANNOUNCE, end=False),
+    "track-without-end-of-track.mid": header(fmt=1, tracks=2)
+    + track(NAME + ANNOUNCE, end=False)
+    + track(ANNOUNCE),
     "unknown-chunk-between-tracks.mid": header(fmt=1, tracks=2)
     + track(TEMPO)
     + b"XFIH\x00\x00\x00\x04abcd"
