@@ -34,8 +34,9 @@ double SendTransfer::estimateSeconds(const DvVaneto& store, int bank, int channe
 
 void SendTransfer::interrupt() {
     interrupted_.store(true);
-    interruptibleClock_->interrupt();
+    // The port first: a sleep cut short must not let the next message through.
     service_->interrupt();
+    interruptibleClock_->interrupt();
 }
 
 SendTransfer::Result SendTransfer::run(const DvVaneto& store, std::uint16_t port,
