@@ -11,5 +11,9 @@ int main(int argc, char** argv) {
                        isatty(STDERR_FILENO) == 1};
     const int status = VanetoCli(context).run(arguments);
     std::cout.flush();
-    return std::cout.fail() && status == cliOk ? cliFailed : status;
+    if (std::cout.fail() && status == cliOk) {
+        std::cerr << "vaneto: cannot write to standard output\n";
+        return cliFailed;
+    }
+    return status;
 }
