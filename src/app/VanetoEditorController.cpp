@@ -336,16 +336,9 @@ void VanetoEditorController::openFromDisk() {
     if (!chosen) {
         return;
     }
-    errno = 0;
     fileReader = std::make_unique<LoMidiFileReader>(std::filesystem::path(*chosen));
-    if (!fileReader->is_open()) {
-        const int reason = errno;
-        fileReader.reset();
-        view.messageBox("The file " + quoted(displayName(fileName(*chosen))) +
-                            " could not be opened:\n" + systemReason(reason),
-                        appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
-        return;
-    }
+    // A file that cannot be opened reads as no MIDI file: nothing happens, as for any file
+    // that does not begin with a MIDI header.
     if (fileReader->isMidiFile()) {
         // Every track is read and identified before any bank changes, so that a file which
         // turns out further on to hold something else leaves every bank as it was.

@@ -195,8 +195,9 @@ TEST_F(FileCommandsTest, FilesWithoutABankOfOursChangeNoBank) {
     EXPECT_EQ(store().bankName(2), "Bank 3");
     EXPECT_EQ(values(2), factory);
 
+    const auto boxes = view.boxes().size();
     run(&VanetoEditorController::openFromDisk, path("missing.mid"));
-    EXPECT_THAT(view.boxes().back().text, HasSubstr("\"missing.mid\" could not be opened"));
+    EXPECT_EQ(view.boxes().size(), boxes) << "a file that cannot be opened is no bank file";
 }
 
 TEST_F(FileCommandsTest, AFailedSaveLeavesTheOldFileAsItWas) {
