@@ -6,6 +6,7 @@
 #include "device/DvVaneto.h"
 #include "midiout/LoMidiInterfaceTransmitter.h"
 
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -80,11 +81,12 @@ SendTransfer::Result SendTransfer::run(const DvVaneto& store, std::uint16_t port
         const std::int64_t start = clock_.microseconds();
         const double estimate = estimates[static_cast<std::size_t>(k)];
         while (!ended.load()) {
-            progress.update(k + 1, count, (clock_.microseconds() - start) / 1e6, estimate, later);
             if (interrupted_.load()) {
-                std::this_thread::yield();
+                // The transmitter finds the port closed and ends within moments.
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 continue;
             }
+            progress.update(k + 1, count, (clock_.microseconds() - start) / 1e6, estimate, later);
             clock.sleep(pollMilliseconds);
         }
         transmission.join();
