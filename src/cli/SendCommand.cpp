@@ -146,6 +146,8 @@ int SendCommand::run(CliArguments& args) {
         }
     } else if (read != BankFile::ReadResult::ok) {
         return context_.failure("send", BankFile::describe(read, source));
+    } else if (loaded.empty()) {
+        return context_.failure("send", source + " holds no banks");
     } else if (bank && std::find(loaded.begin(), loaded.end(), *bank - 1) == loaded.end()) {
         return context_.failure("send", source + " holds no bank " + std::to_string(*bank));
     }

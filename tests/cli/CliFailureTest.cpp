@@ -49,6 +49,7 @@ protected:
                        {{0xF0, 0x31, 0x0D, 0x79, 0x08, 0xF7}, dataMessage(8)});
         writeSysExFile(folder / "bank3.mid",
                        {{0xF0, 0x31, 0x0D, 0x79, 0x02, 0xF7}, dataMessage(2)});
+        writeSysExFile(folder / "empty.mid", {});
         std::filesystem::create_directory(folder / "folder.mid");
         clitest::writeBytes(folder / "out.mid", {'o', 'l', 'd'});
         clitest::writeBytes(folder / "out.wav", {'o', 'l', 'd'});
@@ -142,6 +143,7 @@ TEST_F(CliRefusals, FailedOperations) {
         {{"export", "foreign.mid", "--bank", "1", "out.syx"}, 1, wrongFormat},
         {{"export", "bank3.mid", "--bank", "3", "nowhere/x.wav"}, 1, "cannot write nowhere/x.wav"},
         {{"send", "bank3.mid", "--port", "0", "--bank", "4"}, 1, "bank3.mid holds no bank 4"},
+        {{"send", "empty.mid", "--port", "0", "--all", "--yes"}, 1, "empty.mid holds no banks"},
         {{"send", "ok.wav", "--port", "0", "--all", "--yes"}, 2, "give --bank N instead of --all"},
         {{"send", "missing.wav", "--port", "0", "--bank", "1"}, 1, "cannot open missing.wav"},
         {{"send", "ulaw.wav", "--port", "0", "--bank", "1"}, 1, pcmOnly},
