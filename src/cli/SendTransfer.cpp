@@ -7,6 +7,7 @@
 #include "midiout/LoMidiInterfaceTransmitter.h"
 
 #include <chrono>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -68,10 +69,17 @@ SendTransfer::Result SendTransfer::run(const DvVaneto& store, std::uint16_t port
         }
         std::atomic<bool> ended{false};
         bool sent = false;
-        std::thread transmission([&] {
-            sent = transmitter->send(eventList);
-            ended.store(true);
-        });
+        std::thread transmission;
+        try {
+            transmission = std::thread([&] {
+                sent = transmitter->send(eventList);
+                ended.store(true);
+            });
+        } catch (const std::system_error& failure) {
+            error = std::string("cannot start the transmission: ") + failure.what();
+            failed = true;
+            break;
+        }
         while (!transmitter->isBusy() && !ended.load()) {
             std::this_thread::yield();
             clock_.sleep(10);

@@ -19,6 +19,8 @@ public:
     int caught() const { return caught_.load(); }
 
 private:
+    void watch();
+
     std::function<void(int)> onSignal_;
     std::atomic<int> caught_{0};
     std::atomic<bool> done_{false};
