@@ -99,6 +99,11 @@ BankFile::ReadResult BankFile::read(const std::filesystem::path& path, std::vect
         return ReadResult::notMidiFile;
     }
     trackCount = reader.trackCount();
+    return readTracks(reader, tracks);
+}
+
+BankFile::ReadResult BankFile::readTracks(LoMidiFileReader& reader, std::vector<Track>& tracks) {
+    tracks.clear();
     // A scratch store only answers identifyBank; it is never loaded.
     static const DvVaneto identifier;
     std::vector<Track> found;

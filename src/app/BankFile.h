@@ -21,6 +21,7 @@
 #include <vector>
 
 class DvVaneto;
+class LoMidiFileReader;
 class LoMidiFileWriter;
 
 class BankFile {
@@ -61,6 +62,8 @@ public:
     // Nothing is returned unless the whole file reads as bank tracks.
     static ReadResult read(const std::filesystem::path& path, std::vector<Track>& tracks,
                            int& trackCount);
+    // The same from a reader already open on a MIDI file, read from its first track on.
+    static ReadResult readTracks(LoMidiFileReader& reader, std::vector<Track>& tracks);
     // Reads a file and loads each bank track into the bank it names. On any result but ok no
     // bank changes. loadedBanks receives the bank of each track in file order.
     static ReadResult load(const std::filesystem::path& path, DvVaneto& store,

@@ -279,8 +279,7 @@ void VanetoEditorController::importSample() {
 
 void VanetoEditorController::saveToDisk() {
     const int selected = selectedBank();
-    int endBank = bankStore->bankCount();
-    if (!idle.load() || fileWriter) {
+    if (!idle.load() || fileWriter || selected < 0) {
         return;
     }
     const std::optional<std::string> chosen = view.saveFileName("MIDI Files", "*.mid", "mid");
@@ -296,22 +295,10 @@ void VanetoEditorController::saveToDisk() {
         errno = 0;
         fileWriter =
             std::make_unique<LoMidiFileWriter>(file.temporaryPath(), fileDivision, fileTempo);
-        LoMidiEventList list = BankFile::conductorEvents();
-        int firstBank = 0;
-        if (view.isChecked(EditorView::SelectedBankOption)) {
-            // The conductor events begin the bank's own track.
-            firstBank = selected;
-            endBank = selected < 0 ? selected : selected + 1;
-        } else {
-            fileWriter->writeTrack(list, true);
-            list.clear();
-        }
-        for (int bank = firstBank; bank < endBank; ++bank) {
-            // Names, then the dump on MIDI channel 0 whatever the channel list shows.
-            BankFile::appendBankTrack(list, *bankStore, bank);
-            fileWriter->writeTrack(list, true);
-            list.clear();
-        }
+        // One track for the selected bank (the conductor events begin it), or a conductor
+        // track and then all banks; always on MIDI channel 0, whatever the channel list shows.
+        BankFile::writeTracks(*fileWriter, *bankStore,
+                              view.isChecked(EditorView::SelectedBankOption) ? selected : -1);
         fileWriter->close();
         if (fileWriter->fail()) {
             failure = "cannot write " + *chosen + ": " + systemReason(errno ? errno : EIO);
@@ -341,20 +328,10 @@ void VanetoEditorController::openFromDisk() {
     // that does not begin with a MIDI header.
     if (fileReader->isMidiFile()) {
         // Every track is read and identified before any bank changes, so that a file which
-        // turns out further on to hold something else leaves every bank as it was.
-        std::vector<std::pair<int, LoMidiEventList>> tracks;
-        bool refused = false;
-        for (LoMidiEventList list; !fileReader->readTrack(list).empty(); list.clear()) {
-            const int bank = bankStore->identifyBank(list);
-            // A track naming a bank the synthesizer does not have is no bank of ours either.
-            if (bank < -1 || bank >= bankStore->bankCount()) {
-                refused = true;
-                break;
-            }
-            if (bank >= 0) { // the conductor track changes nothing
-                tracks.emplace_back(bank, std::move(list));
-            }
-        }
+        // turns out further on to hold something else leaves every bank as it was. A track
+        // naming a bank the synthesizer does not have is no bank of ours either.
+        std::vector<BankFile::Track> tracks;
+        const bool refused = BankFile::readTracks(*fileReader, tracks) != BankFile::ReadResult::ok;
         bool load = !refused;
         if (refused) {
             view.messageBox(BankFile::wrongFormatText, wrongFormatCaption, EditorView::Buttons::Ok,
