@@ -2,6 +2,7 @@
 
 #include "audio/LoFloat80.h"
 #include "audio/LoSample.h"
+#include "midi/ByteOrder.h"
 
 #include <algorithm>
 
@@ -72,16 +73,10 @@ LoSample& LoAiffFileReader::readSample(LoSample& sample, std::uint32_t byteLimit
         const std::size_t width = (format.bits + 7u) / 8u;
         // Only whole samples are kept; width 0 keeps nothing.
         count = width == 0 ? 0 : count - count % width;
-        sample.bytes.resize(static_cast<std::size_t>(count));
-        readBuffer(sample);
-        const std::size_t whole =
-            width == 0 ? 0 : sample.bytes.size() - sample.bytes.size() % width;
-        sample.bytes.resize(whole);
-        // Big-endian to little-endian, one sample at a time, in place.
-        for (std::size_t start = 0; start < whole; start += width) {
-            std::reverse(sample.bytes.begin() + static_cast<std::ptrdiff_t>(start),
-                         sample.bytes.begin() + static_cast<std::ptrdiff_t>(start + width));
-        }
+        LoBuffer bigEndian(static_cast<std::size_t>(count), 0);
+        readBuffer(bigEndian);
+        // Each sample to little-endian; a trailing partial sample is dropped.
+        fromBigEndian(sample, bigEndian, width);
     }
     applyFormat(sample, format);
     return sample;
