@@ -5,6 +5,8 @@
 #include "app/BankFile.h"
 #include "device/DvVaneto.h"
 
+#include "RawmidiReader.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -26,72 +28,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
-
-// Reads a rawmidi device on a thread of its own from construction on (polling triggers the
-// virtual port's input, so it must exist before anything is sent).
-class RawmidiReader {
-public:
-    explicit RawmidiReader(const char* device) : fd_(::open(device, O_RDONLY | O_NONBLOCK)) {
-        if (fd_ >= 0) {
-            thread_ = std::thread([this] { run(); });
-            while (!polling_.load()) {
-                std::this_thread::sleep_for(1ms);
-            }
-        }
-    }
-    ~RawmidiReader() {
-        stop_.store(true);
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    bool isOpen() const { return fd_ >= 0; }
-    std::size_t size() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return bytes_.size();
-    }
-    // Every byte once nothing more has come for `quiet`.
-    Bytes settle(std::chrono::milliseconds quiet) {
-        std::size_t seen = size();
-        for (auto last = std::chrono::steady_clock::now();
-             std::chrono::steady_clock::now() - last < quiet;) {
-            std::this_thread::sleep_for(10ms);
-            if (size() != seen) {
-                seen = size();
-                last = std::chrono::steady_clock::now();
-            }
-        }
-        std::lock_guard<std::mutex> lock(mutex_);
-        return bytes_;
-    }
-
-private:
-    void run() {
-        std::uint8_t buffer[4096];
-        while (!stop_.load()) {
-            pollfd p{fd_, POLLIN, 0};
-            polling_.store(true);
-            if (::poll(&p, 1, 20) <= 0) {
-                continue;
-            }
-            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-            if (n > 0) {
-                std::lock_guard<std::mutex> lock(mutex_);
-                bytes_.insert(bytes_.end(), buffer, buffer + n);
-            }
-        }
-    }
-
-    int fd_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> polling_{false};
-    mutable std::mutex mutex_;
-    Bytes bytes_;
-};
 
 // The program with its standard error in a file; answers its process id.
 pid_t start(std::vector<std::string> arguments, const std::string& errorFile) {

@@ -6,6 +6,8 @@
 #include "midiout/RealClock.h"
 #include "midiout/alsa/AlsaMidiOutService.h"
 
+#include "RawmidiReader.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -21,97 +23,6 @@
 #include <vector>
 
 namespace {
-
-using SteadyTime = std::chrono::steady_clock::time_point;
-
-// Reads a rawmidi device on a thread of its own, keeping every byte and when the first and the
-// last arrived. Polling triggers the virtual port's input, so construct it before sending.
-class RawmidiReader {
-public:
-    explicit RawmidiReader(const char* device) {
-        fd_ = ::open(device, O_RDONLY | O_NONBLOCK);
-        if (fd_ >= 0) {
-            thread_ = std::thread([this] { run(); });
-            while (!polling_.load()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        }
-    }
-    ~RawmidiReader() {
-        stop_.store(true);
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    bool isOpen() const { return fd_ >= 0; }
-
-    // Waits until `count` bytes have arrived or nothing came for `quiet`.
-    std::vector<std::uint8_t> waitFor(std::size_t count, std::chrono::milliseconds quiet) {
-        std::size_t seen = 0;
-        auto lastChange = std::chrono::steady_clock::now();
-        for (;;) {
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                if (bytes_.size() >= count) {
-                    return bytes_;
-                }
-                if (bytes_.size() != seen) {
-                    seen = bytes_.size();
-                    lastChange = std::chrono::steady_clock::now();
-                }
-            }
-            if (std::chrono::steady_clock::now() - lastChange > quiet) {
-                std::lock_guard<std::mutex> lock(mutex_);
-                return bytes_;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-    void clear() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        bytes_.clear();
-        first_.reset();
-    }
-    double secondsFromFirstToLast() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return first_ ? std::chrono::duration<double>(last_ - *first_).count() : 0.0;
-    }
-
-private:
-    void run() {
-        std::uint8_t buffer[4096];
-        while (!stop_.load()) {
-            pollfd p{fd_, POLLIN, 0};
-            polling_.store(true);
-            if (::poll(&p, 1, 20) <= 0) {
-                continue;
-            }
-            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-            if (n <= 0) {
-                continue;
-            }
-            const auto now = std::chrono::steady_clock::now();
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (!first_) {
-                first_ = now;
-            }
-            last_ = now;
-            bytes_.insert(bytes_.end(), buffer, buffer + n);
-        }
-    }
-
-    int fd_ = -1;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> polling_{false};
-    mutable std::mutex mutex_;
-    std::vector<std::uint8_t> bytes_;
-    std::optional<SteadyTime> first_;
-    SteadyTime last_;
-};
 
 // A bank's two messages: the announce message and the data message holding all 65536 values
 // from -32768 upward, four 7-bit bytes each.
