@@ -99,8 +99,7 @@ MidiOutResult SimulatedMidiOutService::shortMessage(MidiOutHandle handle, std::u
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = open_.find(handle);
     if (found == open_.end()) {
-        const auto result = fail(MidiOutResult::invalidHandle, "MIDI output port is not open");
-        return log(Call::Kind::shortMessage, handle, packed, result, now);
+        return notOpen(Call::Kind::shortMessage, handle, packed, now);
     }
     if (failSending_) {
         const auto result = fail(MidiOutResult::error, "cannot send to MIDI output port");
@@ -118,10 +117,11 @@ MidiOutResult SimulatedMidiOutService::prepare(MidiOutHandle handle, MidiOutHead
     const std::int64_t now = clock_.microseconds();
     deliverDone(now, false, noMidiOutHandle);
     std::lock_guard<std::mutex> lock(mutex_);
-    MidiOutResult result = MidiOutResult::ok;
     if (open_.find(handle) == open_.end()) {
-        result = fail(MidiOutResult::invalidHandle, "MIDI output port is not open");
-    } else if (header.data == nullptr && header.length > 0) {
+        return notOpen(Call::Kind::prepare, handle, header.length, now);
+    }
+    MidiOutResult result = MidiOutResult::ok;
+    if (header.data == nullptr && header.length > 0) {
         result = fail(MidiOutResult::error, "long message without data");
     } else {
         header.flags |= midiOutHeaderPrepared;
@@ -135,8 +135,7 @@ MidiOutResult SimulatedMidiOutService::longMessage(MidiOutHandle handle, MidiOut
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = open_.find(handle);
     if (found == open_.end()) {
-        const auto result = fail(MidiOutResult::invalidHandle, "MIDI output port is not open");
-        return log(Call::Kind::longMessage, handle, header.length, result, now);
+        return notOpen(Call::Kind::longMessage, handle, header.length, now);
     }
     if ((header.flags & midiOutHeaderPrepared) == 0) {
         const auto result = fail(MidiOutResult::unprepared, "long message not prepared");
@@ -163,8 +162,7 @@ MidiOutResult SimulatedMidiOutService::unprepare(MidiOutHandle handle, MidiOutHe
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = open_.find(handle);
     if (found == open_.end()) {
-        const auto result = fail(MidiOutResult::invalidHandle, "MIDI output port is not open");
-        return log(Call::Kind::unprepare, handle, header.length, result, now);
+        return notOpen(Call::Kind::unprepare, handle, header.length, now);
     }
     if (stillPlayingAnswers_ > 0) {
         --stillPlayingAnswers_;
@@ -198,8 +196,7 @@ MidiOutResult SimulatedMidiOutService::close(MidiOutHandle handle) {
         std::lock_guard<std::mutex> lock(mutex_);
         const auto found = open_.find(handle);
         if (found == open_.end()) {
-            const auto result = fail(MidiOutResult::invalidHandle, "MIDI output port is not open");
-            return log(Call::Kind::close, handle, 0, result, now);
+            return notOpen(Call::Kind::close, handle, 0, now);
         }
         notify = std::move(found->second.callback);
         open_.erase(found);
@@ -209,6 +206,12 @@ MidiOutResult SimulatedMidiOutService::close(MidiOutHandle handle) {
         notify(handle, midiOutClosed, 0, 0);
     }
     return MidiOutResult::ok;
+}
+
+MidiOutResult SimulatedMidiOutService::notOpen(Call::Kind kind, MidiOutHandle handle,
+                                               std::uint32_t value, std::int64_t now) {
+    return log(kind, handle, value,
+               fail(MidiOutResult::invalidHandle, "MIDI output port is not open"), now);
 }
 
 std::string SimulatedMidiOutService::lastError() const {

@@ -81,6 +81,9 @@ private:
     MidiOutResult log(Call::Kind kind, MidiOutHandle handle, std::uint32_t value,
                       MidiOutResult result, std::int64_t now);
     MidiOutResult fail(MidiOutResult result, const std::string& text);
+    // Logs and answers a call on a handle that is not open.
+    MidiOutResult notOpen(Call::Kind kind, MidiOutHandle handle, std::uint32_t value,
+                          std::int64_t now);
 
     Clock& clock_;
     const std::vector<std::string> portNames_;
