@@ -98,18 +98,26 @@ inline Bytes fmtData(std::uint16_t tag, std::uint16_t channels, std::uint32_t ra
     return out;
 }
 
-// "RIFF" size "WAVE" followed by the given chunks.
-inline Bytes riff(std::initializer_list<Bytes> chunks, const char* form = "WAVE") {
+// A container: its identifier, the size of what follows in the given byte order, the form type
+// and the chunks.
+inline Bytes container(const char* id, const char* form, std::initializer_list<Bytes> chunks,
+                       bool bigEndian) {
     Bytes body;
     appendText(body, form);
     for (const Bytes& c : chunks) {
         append(body, c);
     }
     Bytes out;
-    appendText(out, "RIFF");
-    le32(out, static_cast<std::uint32_t>(body.size()));
+    appendText(out, id);
+    const auto size = static_cast<std::uint32_t>(body.size());
+    bigEndian ? be32(out, size) : le32(out, size);
     append(out, body);
     return out;
+}
+
+// "RIFF" size "WAVE" followed by the given chunks.
+inline Bytes riff(std::initializer_list<Bytes> chunks, const char* form = "WAVE") {
+    return container("RIFF", form, chunks, false);
 }
 
 inline Bytes wav(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
@@ -157,16 +165,7 @@ inline Bytes ssndData(const Bytes& samples, std::uint32_t offset = 0) {
 }
 
 inline Bytes form(std::initializer_list<Bytes> chunks, const char* type = "AIFF") {
-    Bytes body;
-    appendText(body, type);
-    for (const Bytes& c : chunks) {
-        append(body, c);
-    }
-    Bytes out;
-    appendText(out, "FORM");
-    be32(out, static_cast<std::uint32_t>(body.size()));
-    append(out, body);
-    return out;
+    return container("FORM", type, chunks, true);
 }
 
 inline Bytes aiff(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
