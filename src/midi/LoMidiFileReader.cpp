@@ -47,14 +47,23 @@ void LoMidiFileReader::open(const std::filesystem::path& path) {
     parse();
 }
 
-void LoMidiFileReader::makeUnreadable() {
+void LoMidiFileReader::resetState() {
     chunkId_ = 0;
     format_ = 0;
     trackCount_ = 0;
     division_ = 0;
+    tempo_ = 120;
+    lastSysExTicks_ = 0;
+    trackFresh_ = true;
+    firstSysExPending_ = true;
     fileSize_ = 0;
     trackStart_ = 0;
     trackLength_ = 0;
+    finished_ = false;
+}
+
+void LoMidiFileReader::makeUnreadable() {
+    resetState();
     finished_ = true;
     chunk_.str(std::string());
     chunk_.setstate(std::ios::failbit);
@@ -71,18 +80,7 @@ std::int32_t LoMidiFileReader::position() {
 }
 
 void LoMidiFileReader::parse() {
-    chunkId_ = 0;
-    format_ = 0;
-    trackCount_ = 0;
-    division_ = 0;
-    tempo_ = 120;
-    lastSysExTicks_ = 0;
-    trackFresh_ = true;
-    firstSysExPending_ = true;
-    trackStart_ = 0;
-    trackLength_ = 0;
-    finished_ = false;
-
+    resetState();
     const std::int64_t size = fileSize();
     if (size < 0 || size > largestFileSize) {
         makeUnreadable();

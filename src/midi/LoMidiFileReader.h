@@ -66,6 +66,8 @@ private:
     // Reads the next "MTrk" chunk from the file position on into chunk_, passing over other
     // chunks; leaves chunk_ empty at the end of the file.
     void readChunk();
+    // Back to the state before any header was read.
+    void resetState();
     // Leaves the reader with no header and nothing to read.
     void makeUnreadable();
     // The read position; the end of the file once a read has run into it.
