@@ -1,13 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 // Everything the editor controller asks of its dialog window: lists, drop-down lists, options,
 // texts, the progress bar, focus, message boxes, file dialogs and ending the dialog. Controls are
-// addressed by their numbers below. Texts are UTF-8. Every operation may be called from any
-// thread; an implementation carries calls made off its own thread over to it and waits for them.
+// addressed by their numbers below. Texts are UTF-8.
+//
+// Threads: the operations that change a control (set..., showControl, clearList, appendToList)
+// and the questions about selections and options (listSelection, isChecked) may be called from
+// any thread and never wait for the view's own thread: a transfer's worker must not wait for a
+// dialog thread that may be waiting for it. Everything else (text, message boxes, file dialogs,
+// the About box, endDialog) belongs to the view's thread; post carries work there.
 class EditorView {
 public:
     enum Control : int {
@@ -26,6 +32,8 @@ public:
         SendButton = 1012,
         ProgressBar = 1013,
         StatusLine = 1014,
+        // Not in the template: shown beside the progress bar while a transfer runs.
+        StopButton = 1015,
     };
 
     enum class Buttons { Ok, OkCancel, YesNo };
@@ -79,4 +87,7 @@ public:
 
     // Ends the dialog with the given result.
     virtual void endDialog(int result) = 0;
+
+    // Runs f on the view's thread, without waiting for it.
+    virtual void post(std::function<void()> f) = 0;
 };

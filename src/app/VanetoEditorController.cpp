@@ -3,11 +3,12 @@
 #include "app/AtomicFile.h"
 #include "app/BankFile.h"
 #include "app/SampleImport.h"
+#include "app/TransferEngine.h"
+#include "app/TransferObserver.h"
 #include "device/DvVaneto.h"
 #include "midi/LoMidiFileReader.h"
 #include "midi/LoMidiFileWriter.h"
 #include "midiout/Clock.h"
-#include "midiout/LoMidiInterfaceTransmitter.h"
 #include "midiout/MidiOutService.h"
 
 #include <cerrno>
@@ -20,8 +21,6 @@ namespace {
 
 constexpr std::uint16_t fileDivision = 24;
 constexpr std::uint16_t fileTempo = 120;
-constexpr std::uint32_t pollMilliseconds = 250;
-constexpr double wireBytesPerSecond = 3125.0;
 // Port names are shown with at most this many bytes.
 constexpr std::size_t portNameLimit = 31;
 
@@ -49,6 +48,40 @@ std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
+// A transfer as the dialog shows it: the status line, and the progress bar with the Stop button
+// beside it, counting whole seconds against the bank's estimate.
+class DialogProgress final : public TransferObserver {
+public:
+    explicit DialogProgress(EditorView& view) : view_(view) {}
+
+    void status(const std::string& text) override { view_.setText(EditorView::StatusLine, text); }
+    void showProgress(bool shown) override {
+        if (shown) {
+            view_.setProgressPosition(EditorView::ProgressBar, 0);
+            view_.showControl(EditorView::ProgressBar, true);
+            view_.showControl(EditorView::StopButton, true);
+        } else {
+            view_.showControl(EditorView::StopButton, false);
+            view_.showControl(EditorView::ProgressBar, false);
+        }
+    }
+    void progress(int, std::int64_t elapsedSeconds, double estimateSeconds) override {
+        // The range is set once a bank's playing has begun.
+        if (estimateSeconds > 0 && estimateSeconds != estimate_) {
+            view_.setProgressRange(
+                EditorView::ProgressBar, 0,
+                static_cast<std::uint16_t>(static_cast<std::int64_t>(estimateSeconds)));
+        }
+        estimate_ = estimateSeconds;
+        view_.setProgressPosition(EditorView::ProgressBar,
+                                  static_cast<std::int16_t>(elapsedSeconds));
+    }
+
+private:
+    EditorView& view_;
+    double estimate_ = 0.0;
+};
+
 std::string systemReason(int error) {
     return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
 }
@@ -69,17 +102,16 @@ VanetoEditorController::VanetoEditorController(EditorView& view_)
     : VanetoEditorController(view_, defaultMidiOutService(), realClock()) {}
 
 VanetoEditorController::~VanetoEditorController() {
-    // The dialog ends only while no transfer runs, so the worker has finished or is returning.
+    // A transfer still running (the program is ending) is stopped first; the worker never
+    // waits for the dialog's thread, so it ends within moments.
+    if (engine) {
+        engine->stop();
+    }
     if (worker.joinable()) {
         worker.join();
     }
-    joinTransmission();
+    engine.reset();
     bankStore.reset();
-    if (eventList) {
-        eventList->clear();
-        eventList.reset();
-    }
-    transmitter.reset();
     if (fileWriter) {
         fileWriter->close();
         fileWriter.reset();
@@ -382,6 +414,7 @@ void VanetoEditorController::sendBanks() {
     if (worker.joinable()) {
         worker.join();
     }
+    engine = std::make_unique<TransferEngine>(*bankStore, service, clock);
     try {
         worker = std::thread(&VanetoEditorController::sendWorker, this);
     } catch (const std::system_error& error) {
@@ -391,23 +424,23 @@ void VanetoEditorController::sendBanks() {
     }
 }
 
-void VanetoEditorController::joinTransmission() {
-    if (transmission.joinable()) {
-        transmission.join();
+void VanetoEditorController::stopTransfer() {
+    if (!idle.load() && engine) {
+        engine->stop();
     }
 }
 
-void VanetoEditorController::transmitThread() {
-    view.setText(EditorView::StatusLine, "Sending will starting...");
-    if (!transmitter->send(*eventList)) {
-        transmissionFailed = true;
+bool VanetoEditorController::quitWhenIdle() {
+    if (!idle.load()) {
+        stopTransfer();
+        return false;
     }
-    transmissionEnded = true;
+    onCancel();
+    return true;
 }
 
 void VanetoEditorController::sendWorker() {
     const int selected = selectedBank();
-    int endBank = bankStore->bankCount();
     int channel = view.listSelection(EditorView::ChannelList);
     if (channel < 0 || channel > 15) {
         channel = 0;
@@ -417,86 +450,49 @@ void VanetoEditorController::sendWorker() {
     const std::string portName =
         port < portNames.size() ? portNames[port] : std::to_string(port + 1);
 
-    view.setText(EditorView::StatusLine, "");
-    view.setProgressPosition(EditorView::ProgressBar, 0);
-    view.showControl(EditorView::ProgressBar, true);
-    view.setText(EditorView::StatusLine, "Initializing...");
-
-    transmitter = std::make_unique<LoMidiInterfaceTransmitter>(port, service, clock);
-    eventList = std::make_unique<LoMidiEventList>();
-
-    int firstBank = 0;
-    if (view.isChecked(EditorView::SelectedBankOption)) {
-        firstBank = selected;
-        endBank = selected < 0 ? selected : selected + 1;
-    }
+    TransferEngine::Request request;
+    request.port = port;
+    request.portName = portName;
+    request.channel = channel;
+    // The option is read once the port has been opened.
+    request.banks = [this, selected] {
+        std::vector<int> banks;
+        if (view.isChecked(EditorView::SelectedBankOption)) {
+            if (selected >= 0) {
+                banks.push_back(selected);
+            }
+        } else {
+            for (int bank = 0; bank < bankStore->bankCount(); ++bank) {
+                banks.push_back(bank);
+            }
+        }
+        return banks;
+    };
+    DialogProgress progress(view);
+    const TransferEngine::Result result = engine->run(request, progress);
 
     std::string failure;
-    if (!transmitter->isOpen()) {
-        failure = "The MIDI port " + quoted(portName) + " could not be opened.\n" +
-                  transmitter->failure();
-        endBank = firstBank; // nothing to send through a closed port
-    }
-    for (int bank = firstBank; bank < endBank; ++bank) {
-        *eventList = bankStore->bankDump(bank, channel);
-        double estimate = 0.0;
-        view.setProgressPosition(EditorView::ProgressBar, 0);
-        for (const LoMidiEvent& event : *eventList) {
-            estimate += static_cast<std::uint32_t>(event.delay()) / 1000.0 +
-                        static_cast<double>(event.size()) / wireBytesPerSecond;
-        }
-
-        transmissionEnded = false;
-        transmissionFailed = false;
-        try {
-            transmission = std::thread(&VanetoEditorController::transmitThread, this);
-        } catch (const std::system_error& error) {
-            failure = std::string("The transmission could not be started:\n") + error.what();
-            break;
-        }
-        // Until playing begins; a send that ends without ever being busy ends the wait too.
-        while (!transmitter->isBusy() && !transmissionEnded.load()) {
-            clock.sleep(pollMilliseconds);
-        }
-        view.setText(EditorView::StatusLine, "Sending is started...");
-        const std::int64_t start = clock.seconds();
-        view.setProgressRange(EditorView::ProgressBar, 0,
-                              static_cast<std::uint16_t>(static_cast<std::int64_t>(estimate)));
-        view.setProgressPosition(EditorView::ProgressBar,
-                                 static_cast<std::int16_t>(clock.seconds() - start));
-        std::ostringstream status;
-        status << "Sending Bank " << bank + 1 << ": \"" << displayName(bankStore->bankName(bank))
-               << "\"...";
-        view.setText(EditorView::StatusLine, status.str());
-        while (transmitter->isBusy()) {
-            view.setProgressPosition(EditorView::ProgressBar,
-                                     static_cast<std::int16_t>(clock.seconds() - start));
-            clock.sleep(pollMilliseconds);
-        }
-        view.setText(EditorView::StatusLine, "Sending is stopped...");
-        // Busy has fallen: send has returned and its thread is ending.
-        joinTransmission();
-        if (transmissionFailed.load()) {
-            failure = "Bank " + std::to_string(bank + 1) + " could not be sent to " +
-                      quoted(portName) + ".\n" + transmitter->failure();
-            break;
+    if (result == TransferEngine::Result::failed) {
+        const TransferEngine::Failure why = engine->failure();
+        if (why.portNotOpened) {
+            failure = "The MIDI port " + quoted(portName) + " could not be opened.\n" + why.reason;
+        } else {
+            failure = "Bank " + std::to_string(why.bank + 1) + " could not be sent to " +
+                      quoted(portName) + " (" + std::to_string(why.bytesSent) + " of " +
+                      std::to_string(why.bytesTotal) + " bytes sent).\n" + why.reason;
         }
     }
-
-    view.setProgressPosition(EditorView::ProgressBar, 0);
-    view.setText(EditorView::StatusLine, "Releasing...");
-    transmitter.reset();
-    eventList->clear();
-    eventList.reset();
-    view.setText(EditorView::StatusLine, "");
-    view.showControl(EditorView::ProgressBar, false);
     finishTransfer(failure);
 }
 
 void VanetoEditorController::finishTransfer(const std::string& failure) {
-    // The user hears of a failure once the port and the events are released.
+    // The user hears of a failure once the port and the events are released; the box opens on
+    // the dialog's thread, which the worker does not wait for.
     if (!failure.empty()) {
-        view.messageBox(failure, appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
+        EditorView& shown = view;
+        view.post([&shown, failure] {
+            shown.messageBox(failure, appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
+        });
     }
     idle = true;
 }

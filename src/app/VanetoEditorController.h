@@ -15,8 +15,8 @@ class Clock;
 class DvVaneto;
 class LoMidiFileReader;
 class LoMidiFileWriter;
-class LoMidiInterfaceTransmitter;
 class MidiOutService;
+class TransferEngine;
 
 // The editor's logic behind its one dialog: owns the bank store, fills the dialog, and turns
 // every button into a command (rename, reset, sample import, bank file save and open, sending
@@ -50,6 +50,12 @@ public:
     void onOk();
     void onCancel();
     void sendBanks();
+    // The Stop button: ends a running transfer (the message in flight is ended with F7, the
+    // port closed, idle comes back as after a finished transfer). Does nothing while idle.
+    void stopTransfer();
+    // The program is asked to end (a signal, the session ending): stops a running transfer
+    // and ends the dialog as soon as it is idle. Answers whether the dialog has ended.
+    bool quitWhenIdle();
     void openFromDisk();
     void saveToDisk();
     void showAbout();
@@ -73,9 +79,6 @@ private:
     static std::string editedName(const std::string& shown, const std::string& stored);
 
     void sendWorker();
-    void transmitThread();
-    // Waits until the current bank's transmission thread has ended.
-    void joinTransmission();
     void finishTransfer(const std::string& failure);
 
     EditorView& view;
@@ -88,8 +91,9 @@ private:
     // Non-empty only while its operation runs; each blocks a second start of its own command.
     // (The import's reader lives inside the import pipeline; this marks it running.)
     bool importRunning = false;
-    std::unique_ptr<LoMidiEventList> eventList;
-    std::unique_ptr<LoMidiInterfaceTransmitter> transmitter;
+    // The running transfer's engine (it holds the event list and the transmitter); made on
+    // this thread by Send, kept until the next Send or the controller's end.
+    std::unique_ptr<TransferEngine> engine;
     std::unique_ptr<LoMidiFileWriter> fileWriter;
     std::unique_ptr<LoMidiFileReader> fileReader;
 
@@ -97,7 +101,4 @@ private:
     std::vector<std::string> portNames;
 
     std::thread worker;
-    std::thread transmission;
-    std::atomic<bool> transmissionEnded{false};
-    std::atomic<bool> transmissionFailed{false};
 };

@@ -78,7 +78,7 @@ Options:
 )";
 
 constexpr std::string_view sendText =
-    R"(Usage: vaneto send SOURCE --port P (--bank N | --all) [--channel C] [--yes]
+    R"(Usage: vaneto send SOURCE --port P (--bank N | --all) [--channel C] [--rate B] [--yes]
 
 Sends banks to the synthesizer as System Exclusive through a MIDI output port, with the
 editor's timing: one bank takes about 90 seconds, all seven over ten minutes.
@@ -92,10 +92,13 @@ Options:
   --bank N       send bank N (1 to 7)
   --all          send all seven banks; asks first unless --yes is given
   --channel C    the MIDI channel the synthesizer listens on, 1 to 16 (default 1)
+  --rate B       bytes per second, 100 to 3125 (default 3125, the MIDI wire rate); a lower
+                 rate for interfaces that lose data at the full rate
   --yes          do not ask before sending all banks (needed without a terminal)
 
-Progress goes to standard error. Ctrl-C stops at once: the message in flight is ended so
-that the synthesizer is not left waiting, the port is closed and the exit status is 130.
+Progress goes to standard error. Ctrl-C (or SIGTERM) stops at once: the message in flight is
+ended so that the synthesizer is not left waiting, the port is closed and the exit status is
+130. When the port fails (the interface unplugged), the send ends at once with status 1.
 )";
 
 } // namespace

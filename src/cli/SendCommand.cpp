@@ -1,15 +1,19 @@
 #include "cli/SendCommand.h"
 
 #include "app/BankFile.h"
+#include "app/TransferEngine.h"
 #include "cli/CliArguments.h"
 #include "cli/CliBanks.h"
 #include "cli/SendProgress.h"
-#include "cli/SendTransfer.h"
 #include "cli/SignalWatcher.h"
 #include "device/DvVaneto.h"
 #include "midiout/Clock.h"
 #include "midiout/MidiOutPortList.h"
 #include "midiout/MidiOutService.h"
+#include "midiout/SysexPacer.h"
+#ifdef VANETO_HAVE_ALSA
+#include "midiout/alsa/AlsaMidiOutService.h"
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -96,6 +100,7 @@ int SendCommand::run(CliArguments& args) {
     std::optional<std::string> port;
     std::optional<int> bank;
     std::optional<int> channel;
+    std::optional<int> rate;
     bool all = false;
     bool yes = false;
     while (!args.atEnd() && args.ok()) {
@@ -106,6 +111,8 @@ int SendCommand::run(CliArguments& args) {
             bank = args.number(word, "bank", 1, 7);
         } else if (word == "--channel") {
             channel = args.number(word, "channel", 1, 16);
+        } else if (word == "--rate") {
+            rate = args.number(word, "rate", 100, static_cast<int>(SysexPacer::wireBytesPerSecond));
         } else if (word == "--all") {
             all = true;
         } else if (word == "--yes") {
@@ -169,24 +176,50 @@ int SendCommand::run(CliArguments& args) {
         banks.push_back(*bank - 1);
     }
 
-    SendTransfer transfer(defaultMidiOutService(), clock_);
+    const double bytesPerSecond = rate ? *rate : SysexPacer::wireBytesPerSecond;
+#ifdef VANETO_HAVE_ALSA
+    if (rate && *rate != static_cast<int>(SysexPacer::wireBytesPerSecond)) {
+        installAlsaMidiOutService("vaneto", bytesPerSecond);
+    }
+#endif
+    const int sendChannel = channel.value_or(1) - 1;
+    std::vector<double> estimates;
+    for (const int b : banks) {
+        estimates.push_back(
+            TransferEngine::estimateSeconds(store->bankDump(b, sendChannel), bytesPerSecond));
+    }
     SendProgress progress(context_.err, context_.stderrIsTerminal);
-    SendTransfer::Result result = SendTransfer::Result::failed;
-    int signal = 0;
+    progress.plan(banks, estimates);
+
+    TransferEngine engine(*store, defaultMidiOutService(), clock_);
+    TransferEngine::Request request;
+    request.port = *portIndex;
+    request.portName = portName(*portIndex);
+    request.channel = sendChannel;
+    request.banks = [&banks] { return banks; };
+    request.bytesPerSecond = bytesPerSecond;
+    TransferEngine::Result result = TransferEngine::Result::failed;
     {
-        SignalWatcher watcher([&transfer](int) { transfer.interrupt(); });
-        result = transfer.run(*store, *portIndex, banks, channel.value_or(1) - 1, progress, error);
-        signal = watcher.caught();
+        SignalWatcher watcher([&engine](int) { engine.stop(); });
+        result = engine.run(request, progress);
     }
     progress.finish();
     switch (result) {
-    case SendTransfer::Result::sent:
+    case TransferEngine::Result::sent:
         return cliOk;
-    case SendTransfer::Result::failed:
-        return context_.failure("send", error.empty() ? "sending failed" : error);
-    case SendTransfer::Result::interrupted:
+    case TransferEngine::Result::failed: {
+        const TransferEngine::Failure why = engine.failure();
+        std::string message = why.reason.empty() ? "sending failed" : why.reason;
+        if (!why.portNotOpened && why.bank >= 0) {
+            message = "bank " + std::to_string(why.bank + 1) + " could not be sent to \"" +
+                      request.portName + "\" after " + std::to_string(why.bytesSent) + " of " +
+                      std::to_string(why.bytesTotal) + " bytes: " + message;
+        }
+        return context_.failure("send", message);
+    }
+    case TransferEngine::Result::stopped:
         context_.err << "vaneto send: interrupted; the port is closed\n";
-        return signal == SIGTERM ? 128 + SIGTERM : cliInterrupted;
+        return cliInterrupted;
     }
     return cliFailed;
 }

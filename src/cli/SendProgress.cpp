@@ -1,7 +1,8 @@
 #include "cli/SendProgress.h"
 
+#include "app/TransferEngine.h"
+
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <ostream>
 
@@ -14,19 +15,58 @@ constexpr int barWidth = 30;
 SendProgress::SendProgress(std::ostream& stream, bool terminal)
     : stream_(stream), terminal_(terminal) {}
 
-std::string SendProgress::minutes(double seconds) {
-    const long whole = std::lround(std::max(0.0, seconds));
-    char text[32];
-    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-    return text;
+void SendProgress::plan(std::vector<int> banks, std::vector<double> estimates) {
+    banks_ = std::move(banks);
+    estimates_ = std::move(estimates);
+    estimates_.resize(banks_.size(), 0.0);
+}
+
+int SendProgress::place(int bank, double& laterSeconds) const {
+    laterSeconds = 0.0;
+    const auto found = std::find(banks_.begin(), banks_.end(), bank);
+    if (found == banks_.end()) {
+        return -1;
+    }
+    const auto k = static_cast<std::size_t>(found - banks_.begin());
+    for (std::size_t j = k + 1; j < estimates_.size(); ++j) {
+        laterSeconds += estimates_[j];
+    }
+    return static_cast<int>(k);
 }
 
 void SendProgress::status(const std::string& text) {
-    if (text.empty()) {
+    // The steps in between mean little to a reader of the terminal.
+    if (text.empty() || text == TransferEngine::willStartText ||
+        text == TransferEngine::startedText || text == TransferEngine::stoppedText) {
         return;
     }
     finish();
     stream_ << text << '\n' << std::flush;
+}
+
+void SendProgress::showProgress(bool shown) {
+    if (!shown) {
+        finish();
+    }
+}
+
+void SendProgress::progress(int bank, std::int64_t elapsedSeconds, double estimateSeconds) {
+    double later = 0.0;
+    const int k = place(bank, later);
+    if (k >= 0 && estimateSeconds > 0) {
+        update(k + 1, static_cast<int>(banks_.size()), static_cast<double>(elapsedSeconds),
+               estimateSeconds, later);
+    }
+}
+
+void SendProgress::bankEnded(int bank, bool whole) {
+    double later = 0.0;
+    const int k = place(bank, later);
+    if (whole && k >= 0) {
+        const double estimate = estimates_[static_cast<std::size_t>(k)];
+        update(k + 1, static_cast<int>(banks_.size()), estimate, estimate, later);
+    }
+    finish();
 }
 
 void SendProgress::update(int bank, int count, double elapsed, double estimate,
@@ -34,7 +74,8 @@ void SendProgress::update(int bank, int count, double elapsed, double estimate,
     const double fraction = estimate > 0 ? std::clamp(elapsed / estimate, 0.0, 1.0) : 1.0;
     const int percent = static_cast<int>(fraction * 100.0);
     const std::string left =
-        minutes(std::max(0.0, estimate - elapsed) + std::max(0.0, laterSeconds)) + " left";
+        TransferEngine::minutes(std::max(0.0, estimate - elapsed) + std::max(0.0, laterSeconds)) +
+        " left";
     if (terminal_) {
         const int filled = static_cast<int>(fraction * barWidth);
         char line[160];

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+class Interruption;
+
 // Time as the MIDI output layer and the send worker see it: sleeping in milliseconds, the
 // wall-clock time in whole seconds, and a steady microsecond count for pacing. The real clock
 // serves the program; VirtualClock serves tests, where sleeping advances time at once.
@@ -15,6 +17,10 @@ public:
 
     // Blocks the calling thread for the given milliseconds (0: returns at once).
     virtual void sleep(std::uint32_t milliseconds) = 0;
+    // Sleeps like sleep() unless the interruption is raised before or while it sleeps; answers
+    // whether the whole time passed. The real clock wakes at once when it is raised; a virtual
+    // clock, whose sleeps take no real time, only looks before and after.
+    virtual bool sleepUnless(std::uint32_t milliseconds, const Interruption& interruption);
     // Wall-clock time in whole seconds since 1970.
     virtual std::int64_t seconds() const = 0;
     // Steady time in microseconds from an arbitrary origin; never goes back.

@@ -32,9 +32,18 @@ LoMidiInterfaceTransmitter::LoMidiInterfaceTransmitter(std::uint16_t port,
                std::uintptr_t param2) { MidiCompletion(handle, message, param1, param2); });
     opened_.store(check(opened, "opening the MIDI output port"));
     busy.store(false);
-    clock_.sleep(pauseAfterOpen);
+    pause(pauseAfterOpen);
     allNotesOff();
-    clock_.sleep(pauseAfterNotesOff);
+    pause(pauseAfterNotesOff);
+}
+
+bool LoMidiInterfaceTransmitter::pause(std::uint32_t milliseconds) {
+    return clock_.sleepUnless(milliseconds, wake_);
+}
+
+void LoMidiInterfaceTransmitter::stop() {
+    stopped_.store(true);
+    wake_.raise();
 }
 
 LoMidiInterfaceTransmitter::~LoMidiInterfaceTransmitter() {
@@ -51,32 +60,69 @@ void LoMidiInterfaceTransmitter::allNotesOff() {
 
 bool LoMidiInterfaceTransmitter::send(const LoMidiEventList& list) {
     failedThisSend_.store(false);
+    bytesSent_.store(0);
+    std::uint64_t total = 0;
+    for (const LoMidiEvent& event : list) {
+        total += event.size();
+    }
+    bytesInList_.store(total);
+    if (!stopped_.load()) {
+        // A failure reported during an earlier send has been dealt with.
+        failureReported_.store(false);
+        wake_.clear();
+        if (stopped_.load()) {
+            wake_.raise();
+        }
+    }
     if (list.empty()) {
-        return isOpen();
+        return isOpen() && !stopped_.load();
     }
     busy.store(true);
+    const auto ending = [this] { return stopped_.load() || failedThisSend_.load(); };
     for (const LoMidiEvent& event : list) {
+        if (ending()) {
+            break;
+        }
         if (event.empty()) {
             continue;
         }
         header_.data = event.bytes.data();
         header_.length = static_cast<std::uint32_t>(event.size());
         header_.flags = 0;
+        header_.bytesSent = 0;
         check(service_->prepare(handle_, header_), "preparing a long message");
         // A negative delay (possible in a damaged file) counts as none rather than as ~49 days.
-        clock_.sleep(event.delay() > 0 ? static_cast<std::uint32_t>(event.delay()) : 0);
+        pause(event.delay() > 0 ? static_cast<std::uint32_t>(event.delay()) : 0);
+        if (ending()) {
+            // Nothing of this message was handed over; only its header is given back.
+            service_->unprepare(handle_, header_);
+            break;
+        }
         check(service_->longMessage(handle_, header_), "sending a long message");
-        clock_.sleep(pauseAfterLongMessage);
+        pause(pauseAfterLongMessage);
         MidiOutResult released = service_->unprepare(handle_, header_);
         while (released == MidiOutResult::stillPlaying) {
-            writeDiagnostic("midiOutLongMsg() - Asynchron!!!\n");
-            clock_.sleep(header_.length / retryBytesPerMillisecond);
+            if (stopped_.load()) {
+                // The service ends the message with F7 and waits out its wire time.
+                service_->reset(handle_);
+            } else if (failureReported_.exchange(false)) {
+                // The service said the buffer failed: ask again at once, and wait as usual
+                // should it still answer still playing.
+                wake_.clear();
+                if (stopped_.load()) {
+                    wake_.raise();
+                }
+            } else {
+                writeDiagnostic("midiOutLongMsg() - Asynchron!!!\n");
+                pause(header_.length / retryBytesPerMillisecond);
+            }
             released = service_->unprepare(handle_, header_);
         }
         check(released, "sending a long message");
+        bytesSent_.fetch_add(header_.bytesSent);
     }
     busy.store(false);
-    return isOpen() && !failedThisSend_.load();
+    return isOpen() && !failedThisSend_.load() && !stopped_.load();
 }
 
 std::string LoMidiInterfaceTransmitter::failure() const {
@@ -102,7 +148,11 @@ bool LoMidiInterfaceTransmitter::check(MidiOutResult result, const char* operati
 }
 
 void LoMidiInterfaceTransmitter::MidiCompletion(MidiOutHandle, std::uint32_t message,
-                                                std::uintptr_t, std::uintptr_t) {
+                                                std::uintptr_t, std::uintptr_t param2) {
+    if (message == midiOutDone && param2 == midiOutDoneFailed) {
+        failureReported_.store(true);
+        wake_.raise();
+    }
     std::string line = "\t\t\tMidiCompletion - ";
     switch (message) {
     case midiOutOpened:

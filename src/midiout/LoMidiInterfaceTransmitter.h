@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi/LoMidiEvent.h"
+#include "midiout/Interruption.h"
 #include "midiout/MidiOutService.h"
 
 #include <atomic>
@@ -16,8 +17,12 @@ class Clock;
 // send plays a list of System Exclusive events, each after its delay; the destructor closes
 // the port. Diagnostic lines go to the standard error stream.
 //
-// Threads: send runs on one thread at a time and is not re-entered; isBusy, isOpen and
-// sendFailed may be read from any thread; MidiCompletion runs on the service's thread.
+// stop ends a transfer early: the message in flight is ended at a chunk boundary with F7, nothing
+// more goes out and send returns at once. A failure the service reports for a message in flight
+// ends send at once too, instead of after the retry wait meant for a port that is merely busy.
+//
+// Threads: send runs on one thread at a time and is not re-entered; isBusy, isOpen,
+// sendFailed and stop may be used from any thread; MidiCompletion runs on the service's thread.
 class LoMidiInterfaceTransmitter {
 public:
     // Uses the default MIDI output service and the real clock.
@@ -31,9 +36,19 @@ public:
     // Plays the events in order: waits each event's delay (milliseconds) before handing it to
     // the port and returns once the port has released every buffer. Events without bytes are
     // skipped with their delays. An empty list returns at once and leaves isBusy false. The
-    // list must stay unchanged until send returns. Answers false when the port is not open or
-    // any call on the port failed during this send; the timing is the same either way.
+    // list must stay unchanged until send returns. Answers false when the port is not open,
+    // when a call on the port failed (the rest of the list is not sent then), or when stopped.
     bool send(const LoMidiEventList& list);
+
+    // Ends the current send, and every later one, as soon as possible: sleeps are cut short, a
+    // long message in flight is ended with F7 by the service, nothing more is handed over.
+    // The port stays open until the transmitter is destroyed.
+    void stop();
+    bool isStopped() const { return stopped_.load(); }
+    // Bytes of the last list sent that went out whole to the port so far (the one that failed
+    // or was stopped counted as far as it went), and the list's total.
+    std::uint64_t bytesSent() const { return bytesSent_.load(); }
+    std::uint64_t bytesInList() const { return bytesInList_.load(); }
 
     // True from before the first event is prepared until the last buffer has been released.
     bool isBusy() const { return busy.load(); }
@@ -46,12 +61,15 @@ public:
 
     // Completion handler registered with the port: writes one diagnostic line per notification
     // ("\t\t\tMidiCompletion - MOM_OPEN:\n", "...MOM_CLOSE:\n", "...MOM_DONE:\n", or
-    // "...DEFAULT: <message in lower-case hex> !!!\n") and changes nothing else.
+    // "...DEFAULT: <message in lower-case hex> !!!\n"). A midiOutDone that reports a failure
+    // also ends the wait of send for that buffer.
     void MidiCompletion(MidiOutHandle handle, std::uint32_t message, std::uintptr_t param1,
                         std::uintptr_t param2);
 
 private:
     void allNotesOff();
+    // Sleeps unless stopped or a failure was reported meanwhile; answers whether it slept whole.
+    bool pause(std::uint32_t milliseconds);
     // Records a failed call (result other than ok) and answers whether it succeeded.
     bool check(MidiOutResult result, const char* operation);
 
@@ -63,6 +81,12 @@ private:
     std::atomic<bool> opened_{false};
     std::atomic<bool> failed_{false};
     std::atomic<bool> failedThisSend_{false};
+    std::atomic<bool> stopped_{false};
+    std::atomic<bool> failureReported_{false};
+    std::atomic<std::uint64_t> bytesSent_{0};
+    std::atomic<std::uint64_t> bytesInList_{0};
+    // Raised by stop and by a failure reported by the service; cuts the pauses short.
+    Interruption wake_;
     mutable std::mutex failureMutex_;
     std::string failure_;
 };

@@ -33,6 +33,9 @@ enum class MidiOutResult : int {
 inline constexpr std::uint32_t midiOutOpened = 0x3C7; // param1 and param2 are 0
 inline constexpr std::uint32_t midiOutClosed = 0x3C8; // param1 and param2 are 0
 inline constexpr std::uint32_t midiOutDone = 0x3C9;   // param1 is the address of the header
+// param2 of midiOutDone when the buffer could not be sent (the port is gone, the system failed):
+// the sender need not wait for the buffer's wire time to learn it.
+inline constexpr std::uintptr_t midiOutDoneFailed = 1;
 
 // Called with the handle, a message number and two parameters.
 using MidiOutCallback = std::function<void(MidiOutHandle handle, std::uint32_t message,
@@ -40,11 +43,15 @@ using MidiOutCallback = std::function<void(MidiOutHandle handle, std::uint32_t m
 
 // One long message (a complete System Exclusive message, F0 ... F7) handed to the service.
 // The bytes stay owned by the caller and must stay unchanged from longMessage until unprepare
-// answers ok. flags belong to the service: set them to 0 before prepare and leave them alone.
+// answers ok. flags and bytesSent belong to the service: set them to 0 before prepare and leave
+// them alone.
 struct MidiOutHeader {
     const std::uint8_t* data = nullptr;
     std::uint32_t length = 0;
     std::uint32_t flags = 0;
+    // Set by the release that ends the buffer: how many of its bytes went out (all of them
+    // unless it failed or was stopped).
+    std::uint32_t bytesSent = 0;
 };
 
 // Bits of MidiOutHeader::flags.
@@ -78,8 +85,14 @@ public:
     // Releases the buffer: stillPlaying while it is still on its way (ask again later), error
     // when sending it failed, ok otherwise.
     virtual MidiOutResult unprepare(MidiOutHandle handle, MidiOutHeader& header) = 0;
-    // Sends what is pending, stops a long message still playing, closes the port and sends
-    // midiOutClosed to the callback. The handle is invalid afterwards, and once close has
+    // Stops the long messages still on their way at a chunk boundary and ends one that was cut
+    // short with F7, so that the receiver is not left inside a System Exclusive message; sends
+    // nothing else. Returns once the bytes handed over (the F7 included) have had their wire
+    // time, so that closing the port afterwards loses none of them. The buffers are done:
+    // unprepare answers ok.
+    virtual MidiOutResult reset(MidiOutHandle handle) = 0;
+    // Sends what is pending, ends a long message still playing as reset does, closes the port
+    // and sends midiOutClosed to the callback. The handle is invalid afterwards, and once close has
     // returned the callback is never called again.
     virtual MidiOutResult close(MidiOutHandle handle) = 0;
 

@@ -6,6 +6,7 @@
 class RealClock final : public Clock {
 public:
     void sleep(std::uint32_t milliseconds) override;
+    bool sleepUnless(std::uint32_t milliseconds, const Interruption& interruption) override;
     std::int64_t seconds() const override;
     std::int64_t microseconds() const override;
 };

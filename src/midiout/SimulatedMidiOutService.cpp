@@ -2,6 +2,7 @@
 
 #include "midiout/Clock.h"
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 #include <utility>
@@ -18,6 +19,11 @@ std::size_t shortMessageLength(std::uint8_t status) {
     }
     return 3;
 }
+
+// Chunk size at which a stopped message is cut, as the ALSA backend sends.
+constexpr std::size_t cutChunk = 256;
+// Pending::message of a long message that was never played.
+constexpr std::size_t noMessage = static_cast<std::size_t>(-1);
 
 } // namespace
 
@@ -47,7 +53,7 @@ MidiOutResult SimulatedMidiOutService::fail(MidiOutResult result, const std::str
 }
 
 void SimulatedMidiOutService::deliverDone(std::int64_t now, bool all, MidiOutHandle only) {
-    std::vector<std::tuple<MidiOutCallback, MidiOutHandle, MidiOutHeader*>> due;
+    std::vector<std::tuple<MidiOutCallback, MidiOutHandle, MidiOutHeader*, bool>> due;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         for (auto& [handle, port] : open_) {
@@ -57,14 +63,15 @@ void SimulatedMidiOutService::deliverDone(std::int64_t now, bool all, MidiOutHan
             for (auto& pending : port.pending) {
                 if (!pending.doneSent && (all || pending.endMicroseconds <= now)) {
                     pending.doneSent = true;
-                    due.emplace_back(port.callback, handle, pending.header);
+                    due.emplace_back(port.callback, handle, pending.header, pending.failed);
                 }
             }
         }
     }
-    for (auto& [callback, handle, header] : due) {
+    for (auto& [callback, handle, header, failed] : due) {
         if (callback) {
-            callback(handle, midiOutDone, reinterpret_cast<std::uintptr_t>(header), 0);
+            callback(handle, midiOutDone, reinterpret_cast<std::uintptr_t>(header),
+                     failed ? midiOutDoneFailed : 0);
         }
     }
 }
@@ -152,7 +159,8 @@ MidiOutResult SimulatedMidiOutService::longMessage(MidiOutHandle handle, MidiOut
                     std::vector<std::uint8_t>(header.data, header.data + header.length)});
     }
     header.flags |= midiOutHeaderQueued;
-    found->second.pending.push_back(Pending{&header, failed ? now : now + wire, failed, false});
+    found->second.pending.push_back(Pending{&header, failed ? now : now + wire, failed, false,
+                                            failed ? noMessage : messages_.size() - 1});
     return log(Call::Kind::longMessage, handle, header.length, MidiOutResult::ok, now);
 }
 
@@ -181,6 +189,9 @@ MidiOutResult SimulatedMidiOutService::unprepare(MidiOutHandle handle, MidiOutHe
         if (it->failed) {
             result = MidiOutResult::error;
         }
+        header.bytesSent = it->message < messages_.size()
+                               ? static_cast<std::uint32_t>(messages_[it->message].bytes.size())
+                               : 0;
         pending.erase(it);
         break;
     }
@@ -188,8 +199,52 @@ MidiOutResult SimulatedMidiOutService::unprepare(MidiOutHandle handle, MidiOutHe
     return log(Call::Kind::unprepare, handle, header.length, result, now);
 }
 
+void SimulatedMidiOutService::cutPlaying(Open& port, std::int64_t now) {
+    for (Pending& pending : port.pending) {
+        if (pending.failed || now >= pending.endMicroseconds) {
+            continue;
+        }
+        Message& message = messages_[pending.message];
+        const auto played = static_cast<std::size_t>(std::ceil(
+            static_cast<double>(now - message.startMicroseconds) * bytesPerSecond_ / 1e6));
+        const std::size_t cut = (played + cutChunk - 1) / cutChunk * cutChunk;
+        if (cut < message.bytes.size()) {
+            message.bytes.resize(cut);
+            message.bytes.push_back(0xF7);
+            message.endMicroseconds =
+                message.startMicroseconds +
+                static_cast<std::int64_t>(
+                    std::ceil(static_cast<double>(message.bytes.size()) * 1e6 / bytesPerSecond_));
+        }
+        pending.endMicroseconds = now;
+    }
+}
+
+MidiOutResult SimulatedMidiOutService::reset(MidiOutHandle handle) {
+    const std::int64_t now = clock_.microseconds();
+    deliverDone(now, false, noMidiOutHandle);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = open_.find(handle);
+        if (found == open_.end()) {
+            return notOpen(Call::Kind::reset, handle, 0, now);
+        }
+        cutPlaying(found->second, now);
+        log(Call::Kind::reset, handle, 0, MidiOutResult::ok, now);
+    }
+    deliverDone(now, true, handle);
+    return MidiOutResult::ok;
+}
+
 MidiOutResult SimulatedMidiOutService::close(MidiOutHandle handle) {
     const std::int64_t now = clock_.microseconds();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = open_.find(handle);
+        if (found != open_.end()) {
+            cutPlaying(found->second, now);
+        }
+    }
     deliverDone(now, true, handle);
     MidiOutCallback notify;
     {
@@ -232,6 +287,29 @@ void SimulatedMidiOutService::failOpening(bool fail) {
 void SimulatedMidiOutService::failSending(bool fail) {
     std::lock_guard<std::mutex> lock(mutex_);
     failSending_ = fail;
+}
+
+void SimulatedMidiOutService::failPlaying() {
+    const std::int64_t now = clock_.microseconds();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto& [handle, port] : open_) {
+            for (Pending& pending : port.pending) {
+                if (pending.failed || now >= pending.endMicroseconds) {
+                    continue;
+                }
+                Message& message = messages_[pending.message];
+                const auto played = static_cast<std::size_t>(
+                    static_cast<double>(now - message.startMicroseconds) * bytesPerSecond_ / 1e6);
+                message.bytes.resize(std::min(played, message.bytes.size()));
+                message.endMicroseconds = now;
+                pending.failed = true;
+                pending.endMicroseconds = now;
+            }
+        }
+        lastError_ = "the MIDI output port is gone";
+    }
+    deliverDone(now, false, noMidiOutHandle);
 }
 
 std::vector<SimulatedMidiOutService::Call> SimulatedMidiOutService::calls() const {

@@ -15,12 +15,14 @@ class Clock;
 // rate, 3125 bytes per second, by default) and unprepare answers stillPlaying until the last
 // byte's wire time has passed. Notifications are delivered on the calling thread: midiOutOpened
 // and midiOutClosed within open and close, midiOutDone on the first call made at or after the
-// end of the buffer's wire time (or at close).
+// end of the buffer's wire time (or at reset and close). reset and close cut a long message still
+// playing after the chunk of 256 bytes being played and end it with F7, as the ALSA backend
+// does.
 class SimulatedMidiOutService final : public MidiOutService {
 public:
     // One call to the service as it was made.
     struct Call {
-        enum class Kind { open, shortMessage, prepare, longMessage, unprepare, close };
+        enum class Kind { open, shortMessage, prepare, longMessage, unprepare, reset, close };
         Kind kind;
         std::int64_t microseconds; // clock time of the call
         MidiOutHandle handle;      // the handle named (for open: the one given out, 0 on failure)
@@ -48,6 +50,7 @@ public:
     MidiOutResult prepare(MidiOutHandle handle, MidiOutHeader& header) override;
     MidiOutResult longMessage(MidiOutHandle handle, MidiOutHeader& header) override;
     MidiOutResult unprepare(MidiOutHandle handle, MidiOutHeader& header) override;
+    MidiOutResult reset(MidiOutHandle handle) override;
     MidiOutResult close(MidiOutHandle handle) override;
     std::string lastError() const override;
 
@@ -58,6 +61,10 @@ public:
     // While set, shortMessage fails with error, and a long message is accepted but sends
     // nothing and its unprepare answers error (as a failure in the background would).
     void failSending(bool fail);
+    // The port goes away under the long messages still playing (an interface unplugged): they
+    // stop where they are, their unprepare answers error, and midiOutDone with
+    // midiOutDoneFailed goes to the callback at once, from the calling thread.
+    void failPlaying();
 
     std::vector<Call> calls() const;
     std::vector<Message> messages() const;
@@ -70,12 +77,15 @@ private:
         std::int64_t endMicroseconds;
         bool failed;
         bool doneSent;
+        std::size_t message; // index in messages_ (unused when failed)
     };
     struct Open {
         unsigned port;
         MidiOutCallback callback;
         std::vector<Pending> pending;
     };
+    // Ends the long messages of a port that are still playing at `now` (caller holds mutex_).
+    void cutPlaying(Open& port, std::int64_t now);
     // Delivers the due midiOutDone notifications (called without the lock held).
     void deliverDone(std::int64_t now, bool all, MidiOutHandle only);
     MidiOutResult log(Call::Kind kind, MidiOutHandle handle, std::uint32_t value,

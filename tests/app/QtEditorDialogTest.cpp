@@ -104,7 +104,8 @@ private slots:
                               "control1005=all banks", "control1006=selected bank",
                               "control1009=Reset to Default", "control1010=Save to Disk...",
                               "control1011=Version 1.2", "control1012=Send to Vaneto",
-                              "control1014=", "control1=OK (hidden)", "control2=Cancel (hidden)"}));
+                              "control1014=", "control1015=Stop (hidden)", "control1=OK (hidden)",
+                              "control2=Cancel (hidden)"}));
         QVERIFY(editor.control<QRadioButton>(EditorView::SelectedBankOption)->isChecked());
         QVERIFY(!editor.control<QProgressBar>(EditorView::ProgressBar)->isVisible());
         QCOMPARE(editor.control<QListWidget>(EditorView::BankList)->currentItem()->text(),
@@ -197,8 +198,8 @@ private slots:
         QVERIFY(dialog.isVisible());
 
         QTRY_VERIFY_WITH_TIMEOUT(editor.controller.isIdle(), 30000);
-        QVERIFY(!editor.control<QProgressBar>(EditorView::ProgressBar)->isVisible());
-        QCOMPARE(editor.control<QLabel>(EditorView::StatusLine)->text(), QString());
+        QTRY_VERIFY(!editor.control<QProgressBar>(EditorView::ProgressBar)->isVisible());
+        QTRY_COMPARE(editor.control<QLabel>(EditorView::StatusLine)->text(), QString());
         QCOMPARE(editor.service->messages().size(), std::size_t(17 + 2));
 
         QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -208,6 +209,26 @@ private slots:
         Editor second;
         second.dialog.close();
         QVERIFY(!second.dialog.isVisible());
+    }
+
+    void stopButtonEndsATransfer() {
+        Editor editor;
+        auto* stop = editor.control<QPushButton>(EditorView::StopButton);
+        auto* progress = editor.control<QProgressBar>(EditorView::ProgressBar);
+        const int fullWidth = progress->width();
+        QVERIFY(!stop->isVisible());
+        editor.control<QPushButton>(EditorView::SendButton)->click();
+        QTRY_VERIFY(stop->isVisible());
+        QVERIFY(progress->geometry().right() < stop->geometry().left());
+        QVERIFY(progress->width() < fullWidth);
+        stop->click();
+        QTRY_VERIFY_WITH_TIMEOUT(editor.controller.isIdle(), 10000);
+        QTRY_VERIFY(!stop->isVisible());
+        QTRY_VERIFY(!progress->isVisible());
+        const auto messages = editor.service->messages();
+        QVERIFY(messages.size() < 17 + 2 || messages.back().bytes.size() < 262150);
+        QCOMPARE(messages.back().bytes.back(), std::uint8_t(0xF7));
+        QCOMPARE(editor.control<QLabel>(EditorView::StatusLine)->text(), QString());
     }
 
     void aboutBoxFromTheContextMenu() {

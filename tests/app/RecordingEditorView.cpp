@@ -149,7 +149,12 @@ void RecordingEditorView::setProgressPosition(int, int position) {
 void RecordingEditorView::showControl(int control, bool visible) {
     std::lock_guard lock(mutex_);
     visible_[control] = visible;
-    log_.push_back(visible ? "show" : "hide");
+    const char* suffix = control == StopButton ? " stop" : "";
+    log_.push_back(std::string(visible ? "show" : "hide") + suffix);
+}
+
+void RecordingEditorView::post(std::function<void()> f) {
+    f();
 }
 
 void RecordingEditorView::setFocus(int control) {

@@ -10,7 +10,8 @@
 #include <vector>
 
 // An EditorView for tests: keeps the state of every control, logs what the controller shows
-// ("status <text>", "range <low> <high>", "position <n>", "show"/"hide" of the progress bar,
+// ("status <text>", "range <low> <high>", "position <n>", "show"/"hide" of the progress bar
+// and "show stop"/"hide stop" of the Stop button,
 // "box <caption>", "beep") and answers message boxes (then IdOk / IdYes) and file dialogs (then
 // cancel) from scripts. Thread-safe. A status text can be made a gate: the thread that shows
 // it stops there until the test opens the gate.
@@ -63,6 +64,8 @@ public:
                                             const std::string&) override;
     void showAboutBox() override;
     void endDialog(int result) override;
+    // Runs f at once, on the calling thread.
+    void post(std::function<void()> f) override;
 
 private:
     mutable std::mutex mutex_;

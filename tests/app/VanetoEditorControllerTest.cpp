@@ -217,8 +217,9 @@ TEST_F(ControllerTest, PortFailuresAreReportedOnceEverythingIsReleased) {
     EXPECT_EQ(view.boxes()[0].icon, EditorView::Icon::Warning);
     EXPECT_TRUE(sent().empty());
     auto log = view.log();
-    EXPECT_THAT(std::vector<std::string>(log.end() - 4, log.end()),
-                ElementsAre("status Releasing...", "status ", "hide", "box VanetoEditor"));
+    EXPECT_THAT(
+        std::vector<std::string>(log.end() - 5, log.end()),
+        ElementsAre("status Releasing...", "status ", "hide stop", "hide", "box VanetoEditor"));
 
     service->failOpening(false);
     service->failSending(true);

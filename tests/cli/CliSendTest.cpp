@@ -1,11 +1,11 @@
-// The transfer behind `vaneto send` on the simulated MIDI service and a virtual clock: what
-// reaches the port and when, the progress shown, failures, and stopping in the middle.
+// `vaneto send` on the simulated MIDI service and a virtual clock: choosing the port, the
+// question before all banks, a failing port, and the progress shown.
 
 #include "app/BankFile.h"
+#include "app/TransferEngine.h"
 #include "cli/CliArguments.h"
 #include "cli/SendCommand.h"
 #include "cli/SendProgress.h"
-#include "cli/SendTransfer.h"
 #include "device/DvVaneto.h"
 #include "midiout/SimulatedMidiOutService.h"
 #include "midiout/VirtualClock.h"
@@ -21,161 +21,32 @@
 #include <tuple>
 #include <unistd.h>
 
-namespace {
-
-// A virtual clock that runs an action once, from the first sleep after a condition holds.
-class TriggerClock final : public Clock {
-public:
-    explicit TriggerClock(VirtualClock& base) : base_(base) {}
-    void sleep(std::uint32_t milliseconds) override {
-        base_.sleep(milliseconds);
-        if (action_ && condition_() && !fired_.exchange(true)) {
-            action_();
-        }
-    }
-    std::int64_t seconds() const override { return base_.seconds(); }
-    std::int64_t microseconds() const override { return base_.microseconds(); }
-    void when(std::function<bool()> condition, std::function<void()> action) {
-        condition_ = std::move(condition);
-        action_ = std::move(action);
-    }
-
-private:
-    VirtualClock& base_;
-    std::function<bool()> condition_;
-    std::function<void()> action_;
-    std::atomic<bool> fired_{false};
-};
-
-struct Bench {
-    VirtualClock virtualClock;
-    TriggerClock clock{virtualClock};
-    std::shared_ptr<SimulatedMidiOutService> service = std::make_shared<SimulatedMidiOutService>(
-        virtualClock, std::vector<std::string>{"Midi Through Port-0", "VirMIDI 0-0"});
+TEST(CliSendCommand, AFailingPortEndsTheSendAtOnceNamingBankAndPoint) {
+    VirtualClock clock;
+    auto service =
+        std::make_shared<SimulatedMidiOutService>(clock, std::vector<std::string>{"VirMIDI 0-0"});
+    service->failSending(true);
+    setDefaultMidiOutService(service);
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("vaneto-fail-" + std::to_string(getpid()) + ".mid");
     DvVaneto store;
-    std::ostringstream shown;
-    SendProgress progress{shown, false};
     std::string error;
-
-    SendTransfer::Result send(std::vector<int> banks, int channel,
-                              std::function<void(SendTransfer&)> prepare = {}) {
-        SendTransfer transfer(service, clock);
-        if (prepare) {
-            prepare(transfer);
-        }
-        return transfer.run(store, 1, banks, channel, progress, error);
-    }
-
-    std::vector<SimulatedMidiOutService::Message> longMessages() const {
-        std::vector<SimulatedMidiOutService::Message> result;
-        for (const auto& message : service->messages()) {
-            if (message.isLong) {
-                result.push_back(message);
-            }
-        }
-        return result;
-    }
-};
-
-constexpr std::int64_t second = 1'000'000;
-
-} // namespace
-
-TEST(CliSendTransfer, OneBankReachesThePortWithTheEditorsTimingAndProgress) {
-    Bench bench;
-    bench.store.setBankName("Strings", 2);
-    ASSERT_EQ(bench.send({2}, 9), SendTransfer::Result::sent) << bench.error;
-
-    const auto messages = bench.service->messages();
-    ASSERT_GE(messages.size(), 17u);
-    for (std::size_t i = 0; i < 17; ++i) {
-        EXPECT_FALSE(messages[i].isLong);
-        EXPECT_EQ(messages[i].bytes, (std::vector<std::uint8_t>{
-                                         static_cast<std::uint8_t>(0xB0 | (i % 16)), 0x7B, 0x00}));
-    }
-    const auto dump = bench.longMessages();
-    ASSERT_EQ(dump.size(), 2u);
-    EXPECT_EQ(dump[0].port, 1u);
-    EXPECT_EQ(dump[0].bytes, (std::vector<std::uint8_t>{0xF0, 0x31, 0x0D, 0x79, 0x02, 0xF7}));
-    EXPECT_GE(dump[0].startMicroseconds, 1200 * 1000);
-    ASSERT_EQ(dump[1].bytes.size(), 262150u);
-    EXPECT_EQ(std::vector<std::uint8_t>(dump[1].bytes.begin(), dump[1].bytes.begin() + 5),
-              (std::vector<std::uint8_t>{0xF0, 0x31, 0x42, 0x66, 0x29}));
-    EXPECT_GE(dump[1].startMicroseconds - dump[0].startMicroseconds, 6 * second);
-    EXPECT_EQ(bench.service->openHandles(), 0u);
-
-    const std::string shown = bench.shown.str();
-    const std::vector<std::string> order = {"Initializing...\n", "Sending Bank 3: \"Strings\"...\n",
-                                            "bank 1 of 1: 100%, 0:00 left\n", "Releasing...\n"};
-    std::size_t at = 0;
-    for (const std::string& text : order) {
-        const std::size_t found = shown.find(text, at);
-        ASSERT_NE(found, std::string::npos) << text << " in\n" << shown;
-        at = found;
-    }
-}
-
-TEST(CliSendTransfer, StoppingEndsTheMessageInFlightWithF7AndClosesThePort) {
-    Bench bench;
-    // 10 s into the data message.
-    const auto result = bench.send({4}, 0, [&](SendTransfer& transfer) {
-        bench.clock.when(
-            [&] {
-                const auto sent = bench.longMessages();
-                return sent.size() == 2 &&
-                       bench.virtualClock.microseconds() > sent[1].startMicroseconds + 10 * second;
-            },
-            [&transfer] { transfer.interrupt(); });
-    });
-    EXPECT_EQ(result, SendTransfer::Result::interrupted);
-    const auto dump = bench.longMessages();
-    ASSERT_EQ(dump.size(), 3u);
-    EXPECT_EQ(dump[1].bytes.size(), 262150u);
-    EXPECT_EQ(dump[2].bytes, std::vector<std::uint8_t>{0xF7});
-    EXPECT_EQ(dump[2].port, 1u);
-    EXPECT_LT(dump[2].startMicroseconds, dump[1].endMicroseconds);
-    EXPECT_EQ(bench.service->openHandles(), 0u);
-}
-
-TEST(CliSendTransfer, StoppingBetweenMessagesSendsNothingMore) {
-    // Stopped while the port is being silenced, or during the pause before the data message.
-    for (const std::size_t announced : {0u, 1u}) {
-        SCOPED_TRACE(announced);
-        Bench bench;
-        const auto result = bench.send({0, 1}, 0, [&](SendTransfer& transfer) {
-            bench.clock.when(
-                [&] {
-                    const auto sent = bench.longMessages();
-                    return !bench.service->messages().empty() && sent.size() == announced &&
-                           (announced == 0 ||
-                            bench.virtualClock.microseconds() > sent[0].endMicroseconds + second);
-                },
-                [&transfer] { transfer.interrupt(); });
-        });
-        EXPECT_EQ(result, SendTransfer::Result::interrupted);
-        // Unless the stop raced with the start of the data message (which is then ended
-        // with F7), nothing follows the announce messages already sent.
-        const auto sent = bench.longMessages();
-        ASSERT_GE(sent.size(), announced);
-        if (sent.size() > announced) {
-            EXPECT_EQ(sent.back().bytes, std::vector<std::uint8_t>{0xF7});
-        }
-        EXPECT_EQ(bench.service->openHandles(), 0u);
-    }
-}
-
-TEST(CliSendTransfer, PortFailuresAreReportedNotHidden) {
-    Bench refused;
-    refused.service->failOpening(true);
-    EXPECT_EQ(refused.send({0}, 0), SendTransfer::Result::failed);
-    EXPECT_NE(refused.error, "");
-    EXPECT_TRUE(refused.longMessages().empty());
-
-    Bench broken;
-    broken.service->failSending(true);
-    EXPECT_EQ(broken.send({0, 1}, 0), SendTransfer::Result::failed);
-    EXPECT_NE(broken.error, "");
-    EXPECT_EQ(broken.service->openHandles(), 0u);
+    ASSERT_TRUE(BankFile::save(file, store, -1, error)) << error;
+    std::istringstream in;
+    std::ostringstream out, err;
+    const CliContext context{out, err, in, false, false};
+    CliArguments args("send", {file.string(), "--port", "0", "--all", "--yes"});
+    EXPECT_EQ(SendCommand(context, clock).run(args), 1);
+    EXPECT_NE(err.str().find("vaneto send: bank 1 could not be sent to \"VirMIDI 0-0\" after 0 of "
+                             "262156 bytes: "),
+              std::string::npos)
+        << err.str();
+    // Ended at the failure: neither the data message's 6 s pause nor its retry wait is slept.
+    const auto sleeps = clock.sleeps();
+    EXPECT_LE(*std::max_element(sleeps.begin(), sleeps.end()), 600u);
+    EXPECT_EQ(service->openHandles(), 0u);
+    std::filesystem::remove(file);
+    setDefaultMidiOutService(nullptr);
 }
 
 TEST(CliSendPort, IndexOrOneCaseInsensitivePartOfAName) {
@@ -282,6 +153,6 @@ TEST(CliSendProgress, TerminalLineAndPlainLines) {
 
     for (const auto& [seconds, shown] :
          {std::pair{0.0, "0:00"}, {59.6, "1:00"}, {629.0, "10:29"}, {-5.0, "0:00"}}) {
-        EXPECT_EQ(SendProgress::minutes(seconds), shown);
+        EXPECT_EQ(TransferEngine::minutes(seconds), shown);
     }
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -179,7 +182,7 @@ TEST_F(TransmitterTest, CompletionLines) {
     EXPECT_FALSE(transmitter->isBusy());
 }
 
-TEST_F(TransmitterTest, FailuresAreReportedWithTheUsualTiming) {
+TEST_F(TransmitterTest, FailuresAreReportedAndEndTheSendAtOnce) {
     service->failOpening(true);
     ::testing::internal::CaptureStderr();
     auto closed = make();
@@ -190,7 +193,7 @@ TEST_F(TransmitterTest, FailuresAreReportedWithTheUsualTiming) {
     EXPECT_NE(closed->failure().find("opening"), std::string::npos) << closed->failure();
     clock.clock.clearSleeps();
     EXPECT_FALSE(closed->send({sysex(6, 0), sysex(9, 6000)}));
-    EXPECT_EQ(clock.clock.sleeps(), (std::vector<std::uint32_t>{0, 1, 6000, 1}));
+    EXPECT_EQ(clock.clock.sleeps(), (std::vector<std::uint32_t>{0})) << "no 6 s pause";
     EXPECT_FALSE(closed->isBusy());
 
     service->failOpening(false);
@@ -203,6 +206,27 @@ TEST_F(TransmitterTest, FailuresAreReportedWithTheUsualTiming) {
     service->failSending(false);
     EXPECT_TRUE(open->send({sysex(30, 0)})) << "a later send that works answers true";
     EXPECT_TRUE(open->sendFailed()) << "the earlier failure is not forgotten";
+}
+
+TEST(TransmitterOnTheRealClock, APortThatFailsWhilePlayingEndsTheRetryWaitAtOnce) {
+    auto service =
+        std::make_shared<SimulatedMidiOutService>(realClock(), std::vector<std::string>{"USB"});
+    LoMidiInterfaceTransmitter transmitter(0, service, realClock());
+    const LoMidiEvent long10s = sysex(31250, 0); // a retry wait of 10.4 s
+    bool sent = true;
+    const auto began = std::chrono::steady_clock::now();
+    std::thread sending([&] { sent = transmitter.send({long10s, sysex(6, 0)}); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ::testing::internal::CaptureStderr();
+    service->failPlaying();
+    sending.join();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(2));
+    EXPECT_FALSE(sent);
+    EXPECT_EQ(transmitter.failure(), "sending a long message: the MIDI output port is gone");
+    EXPECT_LT(transmitter.bytesSent(), 31250u);
+    EXPECT_EQ(transmitter.bytesInList(), 31256u);
+    EXPECT_EQ(service->messages().size(), 17u + 1u) << "the list ends at the failure";
 }
 
 TEST_F(TransmitterTest, NegativeDelayDoesNotWaitForever) {

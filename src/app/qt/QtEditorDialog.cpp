@@ -1,5 +1,6 @@
 #include "app/qt/QtEditorDialog.h"
 
+#include "app/TransferEngine.h"
 #include "app/VanetoEditorController.h"
 #include "app/qt/CAboutDlg.h"
 #include "app/qt/DialogUnits.h"
@@ -33,6 +34,9 @@ namespace {
 // Template size of the dialog in dialog units.
 constexpr int dialogWidthUnits = 526;
 constexpr int dialogHeightUnits = 214;
+// The progress bar's row in dialog units, and the Stop button at its right end.
+constexpr int progressX = 150, progressY = 198, progressWidth = 366, progressHeight = 8;
+constexpr int stopX = 470, stopY = 196, stopWidth = 46, stopHeight = 12;
 
 QString fromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -138,7 +142,8 @@ void QtEditorDialog::buildControls() {
     auto* nameFrame = place(new QGroupBox(this), 0, 150, 18, 359, 121);
     auto* bankLine = place(etchedLine(this), 0, 162, 49, 336, 1);
     auto* sampleLine = place(etchedLine(this), 0, 162, 114, 336, 1);
-    progressBar_ = place(new QProgressBar(this), ProgressBar, 150, 198, 366, 8);
+    progressBar_ = place(new QProgressBar(this), ProgressBar, progressX, progressY, progressWidth,
+                         progressHeight);
     statusLine_ = place(staticText(QStringLiteral("Statisch"), Qt::AlignRight, this), StatusLine,
                         18, 198, 126, 8);
 
@@ -167,9 +172,23 @@ void QtEditorDialog::buildControls() {
     }
     channelList_->setMaxVisibleItems(16);
 
-    progressBar_->setTextVisible(false);
+    progressBar_->setTextVisible(true);
+    progressBar_->setAlignment(Qt::AlignCenter);
     progressBar_->setRange(0, 100);
     progressBar_->setValue(0);
+    progressBar_->setFormat(QString());
+
+    // Not part of the template: only shown while a transfer runs, so it needs no tab stop.
+    stopButton_ = new QPushButton(QStringLiteral("Stop"), this);
+    stopButton_->setObjectName(QStringLiteral("control%1").arg(StopButton));
+    stopButton_->setFocusPolicy(Qt::NoFocus);
+    stopButton_->setVisible(false);
+    controls_[StopButton] = stopButton_;
+    connect(stopButton_, &QPushButton::clicked, this, [this] {
+        if (controller_ != nullptr) {
+            controller_->stopTransfer();
+        }
+    });
 
     bankNameEdit_->installEventFilter(this);
     sampleNameEdit_->installEventFilter(this);
@@ -186,7 +205,13 @@ void QtEditorDialog::buildControls() {
     QWidget::setTabOrder(allBanksOption_, channelList_);
     QWidget::setTabOrder(channelList_, portList_);
 
+    // The copies of selections and options follow the user's changes at once.
+    connect(channelList_, &QComboBox::currentIndexChanged, this, [this](int) { keepCopies(); });
+    connect(portList_, &QComboBox::currentIndexChanged, this, [this](int) { keepCopies(); });
+    connect(selectedBankOption_, &QRadioButton::toggled, this, [this](bool) { keepCopies(); });
+    connect(allBanksOption_, &QRadioButton::toggled, this, [this](bool) { keepCopies(); });
     connect(bankList_, &QListWidget::currentRowChanged, this, [this](int) {
+        keepCopies();
         if (controller_ != nullptr) {
             controller_->showSelectedBank();
         }
@@ -255,8 +280,25 @@ void QtEditorDialog::layoutControls() {
         }
         item.widget->setGeometry(rect);
     }
+    layoutProgressRow();
     const QRect whole = mapDialogRect(0, 0, dialogWidthUnits, dialogHeightUnits);
     setFixedSize(whole.size());
+}
+
+void QtEditorDialog::layoutProgressRow() {
+    const QRect stop = mapDialogRect(stopX, stopY, stopWidth, stopHeight);
+    stopButton_->setGeometry(stop.adjusted(
+        0, 0, 0, std::max(0, stopButton_->minimumSizeHint().height() - stop.height())));
+    const int width = stopButton_->isVisibleTo(this) ? stopX - 4 - progressX : progressWidth;
+    progressBar_->setGeometry(mapDialogRect(progressX, progressY, width, progressHeight));
+}
+
+void QtEditorDialog::keepCopies() {
+    bankSelection_.store(bankList_->currentRow());
+    channelSelection_.store(channelList_->currentIndex());
+    portSelection_.store(portList_->currentIndex());
+    selectedBankChecked_.store(selectedBankOption_->isChecked());
+    allBanksChecked_.store(allBanksOption_->isChecked());
 }
 
 QWidget* QtEditorDialog::control(int id) const {
@@ -265,7 +307,7 @@ QWidget* QtEditorDialog::control(int id) const {
 }
 
 void QtEditorDialog::clearList(int id) {
-    onGuiThread([this, id] {
+    changeOnGuiThread([this, id] {
         if (id == BankList) {
             const QSignalBlocker blocker(bankList_);
             bankList_->clear();
@@ -277,7 +319,7 @@ void QtEditorDialog::clearList(int id) {
 }
 
 void QtEditorDialog::appendToList(int id, const std::string& text) {
-    onGuiThread([this, id, &text] {
+    changeOnGuiThread([this, id, text] {
         if (id == BankList) {
             const QSignalBlocker blocker(bankList_);
             bankList_->addItem(fromUtf8(text));
@@ -289,6 +331,18 @@ void QtEditorDialog::appendToList(int id, const std::string& text) {
 }
 
 int QtEditorDialog::listSelection(int id) {
+    if (QThread::currentThread() != thread()) {
+        switch (id) {
+        case BankList:
+            return bankSelection_.load();
+        case ChannelList:
+            return channelSelection_.load();
+        case PortList:
+            return portSelection_.load();
+        default:
+            return -1;
+        }
+    }
     return onGuiThread([this, id] {
         if (id == BankList) {
             return bankList_->currentRow();
@@ -301,7 +355,7 @@ int QtEditorDialog::listSelection(int id) {
 }
 
 void QtEditorDialog::setListSelection(int id, int index) {
-    onGuiThread([this, id, index] {
+    changeOnGuiThread([this, id, index] {
         // A selection made by the program is not reported as a user's change.
         if (id == BankList) {
             const QSignalBlocker blocker(bankList_);
@@ -315,6 +369,10 @@ void QtEditorDialog::setListSelection(int id, int index) {
 }
 
 bool QtEditorDialog::isChecked(int id) {
+    if (QThread::currentThread() != thread()) {
+        return id == SelectedBankOption ? selectedBankChecked_.load()
+                                        : id == AllBanksOption && allBanksChecked_.load();
+    }
     return onGuiThread([this, id] {
         auto* button = qobject_cast<QRadioButton*>(control(id));
         return button != nullptr && button->isChecked();
@@ -322,7 +380,7 @@ bool QtEditorDialog::isChecked(int id) {
 }
 
 void QtEditorDialog::setChecked(int id, bool checked) {
-    onGuiThread([this, id, checked] {
+    changeOnGuiThread([this, id, checked] {
         auto* button = qobject_cast<QRadioButton*>(control(id));
         if (button == nullptr) {
             return;
@@ -352,7 +410,7 @@ std::string QtEditorDialog::text(int id) {
 }
 
 void QtEditorDialog::setText(int id, const std::string& text) {
-    onGuiThread([this, id, &text] {
+    changeOnGuiThread([this, id, text] {
         QWidget* widget = control(id);
         if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             edit->setText(fromUtf8(text));
@@ -364,32 +422,42 @@ void QtEditorDialog::setText(int id, const std::string& text) {
 }
 
 void QtEditorDialog::setProgressRange(int id, std::uint16_t low, std::uint16_t high) {
-    onGuiThread([this, id, low, high] {
+    changeOnGuiThread([this, id, low, high] {
         if (id == ProgressBar) {
             progressBar_->setRange(low, std::max(low + 1, int(high)));
+            progressBar_->setFormat(QString());
         }
     });
 }
 
 void QtEditorDialog::setProgressPosition(int id, int position) {
-    onGuiThread([this, id, position] {
+    changeOnGuiThread([this, id, position] {
         if (id == ProgressBar) {
             progressBar_->setValue(
                 std::clamp(position, progressBar_->minimum(), progressBar_->maximum()));
+            // While a bank plays, the bar tells the time left of it.
+            const int left = progressBar_->maximum() - progressBar_->value();
+            progressBar_->setFormat(position > 0
+                                        ? QString::fromStdString(TransferEngine::minutes(left)) +
+                                              QStringLiteral(" left")
+                                        : QString());
         }
     });
 }
 
 void QtEditorDialog::showControl(int id, bool visible) {
-    onGuiThread([this, id, visible] {
+    changeOnGuiThread([this, id, visible] {
         if (QWidget* widget = control(id)) {
             widget->setVisible(visible);
+        }
+        if (id == StopButton) {
+            layoutProgressRow();
         }
     });
 }
 
 void QtEditorDialog::setFocus(int id) {
-    onGuiThread([this, id] {
+    changeOnGuiThread([this, id] {
         if (QWidget* widget = control(id)) {
             widget->setFocus(Qt::OtherFocusReason);
         }
@@ -469,6 +537,10 @@ void QtEditorDialog::showAboutBox() {
 
 void QtEditorDialog::endDialog(int result) {
     onGuiThread([this, result] { done(result); });
+}
+
+void QtEditorDialog::post(std::function<void()> f) {
+    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
 }
 
 void QtEditorDialog::reject() {

@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QThread>
 
+#include <atomic>
 #include <map>
 #include <type_traits>
 
@@ -28,7 +29,12 @@ class VanetoEditorController;
 // focus leaving either name edit, the buttons, Esc and the close box. Enter does nothing. The
 // About box is offered as the dialog's context menu and on F1.
 //
-// EditorView calls made on another thread are carried to the dialog's thread and waited for.
+// EditorView calls made on another thread that change a control are posted to the dialog's
+// thread without waiting; selections and options are answered from copies kept on the dialog's
+// thread, so that no other thread ever waits for it. The rest is carried over and waited for.
+//
+// Outside the template: a Stop button at the right end of the progress bar's row, shown while
+// a transfer runs (the progress bar gives way to it), and the time left written in the bar.
 class QtEditorDialog final : public QDialog, public EditorView {
 public:
     static constexpr const char* aboutMenuText = "&About VanetoEditor...";
@@ -66,6 +72,7 @@ public:
                                             const std::string& defaultExtension) override;
     void showAboutBox() override;
     void endDialog(int result) override;
+    void post(std::function<void()> f) override;
 
     // Esc (and the hidden Cancel button) ask the controller.
     void reject() override;
@@ -89,7 +96,7 @@ private:
     void layoutControls();
     template <typename W> W* place(W* widget, int id, int x, int y, int width, int height);
 
-    // Runs f on the dialog's thread and answers its result.
+    // Runs f on the dialog's thread and answers its result (waits for it from another thread).
     template <typename F> auto onGuiThread(F f) -> std::invoke_result_t<F> {
         using Result = std::invoke_result_t<F>;
         if (QThread::currentThread() == thread()) {
@@ -104,6 +111,25 @@ private:
             return result;
         }
     }
+    // Runs f on the dialog's thread: at once there, posted without waiting from another thread
+    // (f must own what it uses). The copies of selections and options follow every change.
+    template <typename F> void changeOnGuiThread(F f) {
+        if (QThread::currentThread() == thread()) {
+            f();
+            keepCopies();
+        } else {
+            QMetaObject::invokeMethod(
+                this,
+                [this, f = std::move(f)]() mutable {
+                    f();
+                    keepCopies();
+                },
+                Qt::QueuedConnection);
+        }
+    }
+    void keepCopies();
+    // The progress bar's row: the bar gives way to the Stop button while that is shown.
+    void layoutProgressRow();
 
     VanetoEditorController* controller_ = nullptr;
     // Stretch of the horizontal dialog unit so that every caption fits (1 for most fonts).
@@ -122,4 +148,12 @@ private:
     QProgressBar* progressBar_ = nullptr;
     QLabel* statusLine_ = nullptr;
     QLabel* versionText_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
+
+    // Selections and options as last seen on the dialog's thread, for the other threads.
+    std::atomic<int> bankSelection_{-1};
+    std::atomic<int> channelSelection_{-1};
+    std::atomic<int> portSelection_{-1};
+    std::atomic<bool> selectedBankChecked_{false};
+    std::atomic<bool> allBanksChecked_{false};
 };

@@ -2,6 +2,7 @@
 
 #include "app/VanetoEditorController.h"
 #include "app/qt/QtEditorDialog.h"
+#include "app/qt/QuitOnSignal.h"
 #include "midiout/Clock.h"
 #include "midiout/MidiOutService.h"
 #ifdef VANETO_WITH_ALSA
@@ -53,6 +54,24 @@ int VanetoEditorApp::run(int& argc, char** argv) {
     VanetoEditorController controller(dialog, defaultMidiOutService(), realClock());
     dialog.setController(&controller);
     controller.initDialog();
+
+    // Asked to end by a signal (SIGTERM is also what ends the programs of a closing session): a
+    // running transfer is stopped as the Stop button does, and the program ends as soon as it
+    // is idle again. When the application quits otherwise, the controller stops the transfer
+    // as it goes.
+    QTimer quitting;
+    quitting.setInterval(20);
+    QObject::connect(&quitting, &QTimer::timeout, &dialog, [&] {
+        if (controller.quitWhenIdle()) {
+            quitting.stop();
+        }
+    });
+    const auto quit = [&] {
+        if (!controller.quitWhenIdle()) {
+            quitting.start();
+        }
+    };
+    QuitOnSignal onSignals(quit);
 
     QuitAfterFirstPaint quitAfterPaint;
     if (std::getenv("VANETO_EDITOR_QUIT_AFTER_PAINT") != nullptr) {

@@ -349,11 +349,43 @@ MidiOutResult AlsaMidiOutService::unprepare(MidiOutHandle handle, MidiOutHeader&
         if ((*it)->failed) {
             result = MidiOutResult::error; // lastError_ was set when it failed
         }
+        header.bytesSent = static_cast<std::uint32_t>((*it)->sent);
         jobs_.erase(it);
         break;
     }
     header.flags &= ~(midiOutHeaderPrepared | midiOutHeaderQueued);
     return result;
+}
+
+void AlsaMidiOutService::stopJobs(MidiOutHandle handle, std::unique_lock<std::mutex>& lock) {
+    for (auto& job : jobs_) {
+        if (job->handle != handle) {
+            continue;
+        }
+        job->stopping.store(true);
+        if (!job->started) {
+            // Never taken by the thread: nothing of it went out.
+            job->started = true;
+            job->finished = true;
+        }
+    }
+    wake_.notify_all();
+    // The thread ends the message it is sending for us with F7 and waits out its wire time.
+    wake_.wait(lock, [&] {
+        return std::none_of(jobs_.begin(), jobs_.end(), [&](const auto& job) {
+            return job->handle == handle && job->started && !job->finished;
+        });
+    });
+}
+
+MidiOutResult AlsaMidiOutService::reset(MidiOutHandle handle) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (open_.find(handle) == open_.end()) {
+        lastError_ = "the MIDI output port is not open";
+        return MidiOutResult::invalidHandle;
+    }
+    stopJobs(handle, lock);
+    return MidiOutResult::ok;
 }
 
 MidiOutResult AlsaMidiOutService::close(MidiOutHandle handle) {
@@ -370,18 +402,7 @@ MidiOutResult AlsaMidiOutService::close(MidiOutHandle handle) {
         destination = found->second.destination;
         callback = std::move(found->second.callback);
         open_.erase(found);
-        for (auto& job : jobs_) {
-            if (job->handle == handle) {
-                job->cancelled.store(true);
-            }
-        }
-        wake_.notify_all();
-        // Wait until the thread has let go of the message it may be sending for us.
-        wake_.wait(lock, [&] {
-            return std::none_of(jobs_.begin(), jobs_.end(), [&](const auto& job) {
-                return job->handle == handle && job->started && !job->finished;
-            });
-        });
+        stopJobs(handle, lock);
         jobs_.erase(std::remove_if(jobs_.begin(), jobs_.end(),
                                    [&](const auto& job) { return job->handle == handle; }),
                     jobs_.end());
@@ -416,9 +437,9 @@ MidiOutResult AlsaMidiOutService::close(MidiOutHandle handle) {
     return result;
 }
 
-bool AlsaMidiOutService::waitUntil(std::int64_t microseconds, const Job& job) {
+bool AlsaMidiOutService::waitUntil(std::int64_t microseconds, const Job& job, bool stoppable) {
     for (;;) {
-        if (job.cancelled.load()) {
+        if (job.cancelled.load() || (stoppable && job.stopping.load())) {
             return false;
         }
         const std::int64_t now = clock_.microseconds();
@@ -433,8 +454,8 @@ bool AlsaMidiOutService::waitUntil(std::int64_t microseconds, const Job& job) {
 bool AlsaMidiOutService::play(Job& job) {
     const std::int64_t start = clock_.microseconds();
     for (const SysexPacer::Chunk& chunk : pacer_.schedule(job.length)) {
-        if (!waitUntil(start + chunk.dueMicroseconds, job)) {
-            return false;
+        if (!waitUntil(start + chunk.dueMicroseconds, job, true)) {
+            break;
         }
         snd_seq_event_t ev;
         snd_seq_ev_clear(&ev);
@@ -443,9 +464,27 @@ bool AlsaMidiOutService::play(Job& job) {
         if (!output(&ev, job.destination)) {
             return false;
         }
+        job.sent += chunk.length;
+    }
+    if (job.cancelled.load()) {
+        return false;
+    }
+    std::size_t handedOver = job.sent;
+    if (job.sent > 0 && job.sent < job.length && job.data[job.sent - 1] != 0xF7) {
+        // Stopped inside the message: end it, so that the receiver does not wait for the rest.
+        static std::uint8_t endOfExclusive = 0xF7;
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        snd_seq_ev_set_sysex(&ev, 1, &endOfExclusive);
+        if (!output(&ev, job.destination)) {
+            return false;
+        }
+        ++handedOver;
     }
     // The message is on its way until the wire has taken its last byte.
-    return waitUntil(start + pacer_.wireMicroseconds(job.length), job);
+    const std::int64_t wireEnd = std::max(start + pacer_.wireMicroseconds(handedOver),
+                                          clock_.microseconds() + pacer_.wireMicroseconds(1));
+    return waitUntil(wireEnd, job, false);
 }
 
 void AlsaMidiOutService::run() {
@@ -485,14 +524,16 @@ void AlsaMidiOutService::run() {
             callback = found->second.callback;
         }
         if (callback) {
-            callback(job->handle, midiOutDone, reinterpret_cast<std::uintptr_t>(job->header), 0);
+            callback(job->handle, midiOutDone, reinterpret_cast<std::uintptr_t>(job->header),
+                     sent ? 0 : midiOutDoneFailed);
         }
     }
 }
 
-bool installAlsaMidiOutService(const std::string& clientName) {
+bool installAlsaMidiOutService(const std::string& clientName, double bytesPerSecond) {
     AlsaMidiOutService::Options options;
     options.clientName = clientName;
+    options.bytesPerSecond = bytesPerSecond;
     auto service = std::make_shared<AlsaMidiOutService>(realClock(), std::move(options));
     const bool available = service->isAvailable();
     setDefaultMidiOutService(std::move(service));

@@ -24,10 +24,14 @@ struct _snd_seq;
 // connects our port to it; short messages go out as the matching sequencer events (a
 // controller event for Bn cc vv); long messages go out from a thread of the service as a run of
 // System Exclusive chunks paced by a SysexPacer, and midiOutDone comes from that thread once the
-// last chunk's wire time has passed.
+// last chunk's wire time has passed. reset and close stop a long message between two chunks and
+// end it with F7, then wait for the wire time of what was handed over before they return: the
+// kernel's port of a hardware interface still holds up to a page of bytes that leave at wire
+// speed, and disconnecting drops them.
 //
 // Every libasound failure is kept for lastError(); a failure while a long message plays stops
-// it and makes its unprepare answer error. With no sequencer on the machine (no /dev/snd/seq)
+// it, makes its unprepare answer error and is told at once to the callback (midiOutDone with
+// midiOutDoneFailed). With no sequencer on the machine (no /dev/snd/seq)
 // there are no ports and nothing else fails.
 class AlsaMidiOutService final : public MidiOutService {
 public:
@@ -54,6 +58,7 @@ public:
     MidiOutResult prepare(MidiOutHandle handle, MidiOutHeader& header) override;
     MidiOutResult longMessage(MidiOutHandle handle, MidiOutHeader& header) override;
     MidiOutResult unprepare(MidiOutHandle handle, MidiOutHeader& header) override;
+    MidiOutResult reset(MidiOutHandle handle) override;
     MidiOutResult close(MidiOutHandle handle) override;
     std::string lastError() const override;
 
@@ -72,7 +77,9 @@ private:
         bool started = false;  // taken by the thread
         bool finished = false; // the thread is done with it
         bool failed = false;
-        std::atomic<bool> cancelled{false};
+        std::size_t sent = 0;               // bytes of the message handed over
+        std::atomic<bool> stopping{false};  // end it at the next chunk boundary
+        std::atomic<bool> cancelled{false}; // drop it at once (the service is going away)
     };
     struct OpenPort {
         PortAddress destination;
@@ -87,7 +94,11 @@ private:
     bool output(void* event, const PortAddress& destination);
     // Keeps text for lastError() and answers result; takes mutex_ (must not be held).
     MidiOutResult fail(MidiOutResult result, const std::string& text);
-    bool waitUntil(std::int64_t microseconds, const Job& job);
+    // Stops the handle's long messages as reset does; mutex_ must be held through lock.
+    void stopJobs(MidiOutHandle handle, std::unique_lock<std::mutex>& lock);
+    // Waits until the given steady time; answers false when the job was cancelled first, or,
+    // when stoppable, asked to stop.
+    bool waitUntil(std::int64_t microseconds, const Job& job, bool stoppable);
 
     Clock& clock_;
     const Options options_;
@@ -111,6 +122,7 @@ private:
 };
 
 // Makes an ALSA sequencer service with the real clock the process-wide default MIDI output
-// service. Programs call it once at start. Answers whether a sequencer was found (without one
-// the port list is empty).
-bool installAlsaMidiOutService(const std::string& clientName);
+// service, pacing long messages at the given rate. Programs call it at start (and again for
+// another rate). Answers whether a sequencer was found (without one the port list is empty).
+bool installAlsaMidiOutService(const std::string& clientName,
+                               double bytesPerSecond = SysexPacer::wireBytesPerSecond);
