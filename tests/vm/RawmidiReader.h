@@ -13,6 +13,7 @@
 #include <optional>
 #include <poll.h>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 
@@ -75,7 +76,13 @@ public:
     void clear() {
         std::lock_guard<std::mutex> lock(mutex_);
         bytes_.clear();
+        arrivals_.clear();
         first_.reset();
+    }
+    // When bytes arrived: each read's time and the number of bytes received by then.
+    std::vector<std::pair<SteadyTime, std::size_t>> arrivals() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return arrivals_;
     }
     double secondsFromFirstToLast() const {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -102,6 +109,7 @@ private:
             }
             last_ = now;
             bytes_.insert(bytes_.end(), buffer, buffer + n);
+            arrivals_.emplace_back(now, bytes_.size());
         }
     }
 
@@ -111,6 +119,7 @@ private:
     std::atomic<bool> polling_{false};
     mutable std::mutex mutex_;
     Bytes bytes_;
+    std::vector<std::pair<SteadyTime, std::size_t>> arrivals_;
     std::optional<SteadyTime> first_;
     SteadyTime last_;
 };
