@@ -106,6 +106,14 @@ SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool 
         return result;
     }
     if (reader->isRecognized()) {
+        LoSample format;
+        reader->readSampleFormat(format);
+        result.sourceRate = format.getSampleRate();
+        result.sourceChannels = format.getChannels();
+        result.sourceBits = format.getBitsPerSample();
+        const std::uint64_t frameBytes =
+            std::uint64_t{format.getChannels()} * format.getBytesPerSample();
+        result.sourceFrames = frameBytes == 0 ? 0 : reader->soundDataBytes() / frameBytes;
         if (wholeFile) {
             reader->readSample(source, 0);
             target.convert(destination, source);
@@ -121,12 +129,38 @@ SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool 
         result.outcome = isAiff ? Outcome::importedAiff : Outcome::importedWave;
     } else {
         destination.bytes.assign(rawByteLimit, 0);
+        std::error_code error;
+        const auto size = std::filesystem::file_size(path, error);
+        result.rawBytes = error ? 0 : static_cast<std::uint64_t>(size);
         reader->seek(0);
         reader->readBuffer(destination);
         result.outcome = Outcome::importedRaw;
     }
     result.values = valuesOf(destination);
     return result;
+}
+
+std::string SampleImport::describeSource(const Result& result) {
+    char text[200];
+    const double bankSeconds = bankValues / targetRate;
+    if (result.outcome == Outcome::importedRaw) {
+        std::snprintf(text, sizeof text, "raw data (neither WAV nor AIFF), %llu bytes%s",
+                      static_cast<unsigned long long>(result.rawBytes),
+                      result.rawBytes > rawByteLimit ? ", cut to 1.486 s" : "");
+        return text;
+    }
+    if (result.outcome != Outcome::importedWave && result.outcome != Outcome::importedAiff) {
+        return {};
+    }
+    const double seconds = result.sourceRate > 0
+                               ? static_cast<double>(result.sourceFrames) / result.sourceRate
+                               : 0.0;
+    std::snprintf(text, sizeof text, "%s, %.0f Hz, %u channel%s, %u-bit, %.3f s%s",
+                  result.outcome == Outcome::importedWave ? "WAV" : "AIFF", result.sourceRate,
+                  unsigned{result.sourceChannels}, result.sourceChannels == 1 ? "" : "s",
+                  unsigned{result.sourceBits}, seconds,
+                  seconds > bankSeconds + 0.5 / targetRate ? ", cut to 1.486 s" : "");
+    return text;
 }
 
 SampleImport::Result SampleImport::importInto(const std::filesystem::path& path, DvVaneto& store,

@@ -36,7 +36,18 @@ public:
         std::string sampleName;
         // The values for the bank: at most 65536 (none for unsupported and couldNotOpen).
         std::vector<std::int16_t> values;
+        // The source as the reader saw it (WAV and AIFF): rate, channels, depth, and its
+        // length in frames; for raw data the file's size in bytes.
+        double sourceRate = 0.0;
+        std::uint16_t sourceChannels = 0;
+        std::uint16_t sourceBits = 0;
+        std::uint64_t sourceFrames = 0;
+        std::uint64_t rawBytes = 0;
     };
+
+    // Where an imported sound came from, in one line: "WAV, 48000 Hz, 2 channels, 24-bit,
+    // 3.200 s, cut to 1.486 s", "raw data (neither WAV nor AIFF), 2000 bytes"; "" otherwise.
+    static std::string describeSource(const Result& result);
 
     static constexpr std::uint32_t bankValues = 65536;
     static constexpr std::uint32_t rawByteLimit = 0x20000;

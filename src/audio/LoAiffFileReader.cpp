@@ -89,3 +89,15 @@ LoSample& LoAiffFileReader::readSampleFormat(LoSample& sample) {
     applyFormat(sample, format);
     return sample;
 }
+
+std::uint64_t LoAiffFileReader::soundDataBytes() {
+    Format format;
+    std::uint32_t size = 0;
+    std::uint32_t offset = 0;
+    if (!readCommon(format) || !findSoundData(size, offset) || !skip(offset)) {
+        return 0;
+    }
+    const std::uint64_t header = 8 + std::uint64_t{offset};
+    const std::uint64_t available = size > header ? size - header : 0;
+    return std::min(available, bytesLeft());
+}

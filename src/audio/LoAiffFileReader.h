@@ -24,6 +24,7 @@ public:
     // The byte limit counts sound bytes after the block offset.
     LoSample& readSample(LoSample& sample, std::uint32_t byteLimit) override;
     LoSample& readSampleFormat(LoSample& sample) override;
+    std::uint64_t soundDataBytes() override;
 
 private:
     struct Format {

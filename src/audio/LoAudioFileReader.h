@@ -27,6 +27,8 @@ public:
     virtual LoSample& readSample(LoSample& sample, std::uint32_t byteLimit) = 0;
     // The same format as readSample gives, without any bytes: lets a caller choose a limit.
     virtual LoSample& readSampleFormat(LoSample& sample) = 0;
+    // How many bytes of sound readSample with no limit would read (0 when there are none).
+    virtual std::uint64_t soundDataBytes() = 0;
 
 protected:
     // Walks the chunks from offset 12 to the one with the given identifier and leaves the

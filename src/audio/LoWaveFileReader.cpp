@@ -95,3 +95,12 @@ LoSample& LoWaveFileReader::readSampleFormat(LoSample& sample) {
     applyFormat(sample, format);
     return sample;
 }
+
+std::uint64_t LoWaveFileReader::soundDataBytes() {
+    Format format;
+    std::uint32_t size = 0;
+    if (!readFormat(format) || !findData(size)) {
+        return 0;
+    }
+    return std::min<std::uint64_t>(size, bytesLeft());
+}

@@ -28,6 +28,7 @@ public:
     bool isSupported() override;
     LoSample& readSample(LoSample& sample, std::uint32_t byteLimit) override;
     LoSample& readSampleFormat(LoSample& sample) override;
+    std::uint64_t soundDataBytes() override;
 
     std::uint16_t getFormatTag() const { return formatTag; }
 

@@ -16,12 +16,16 @@ bool loadBankFile(const std::filesystem::path& path, DvVaneto& store, std::vecto
     return true;
 }
 
-bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, std::string& error) {
+bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, std::string& error,
+                 std::string* source) {
     const SampleImport::Result result = SampleImport::importInto(path, store, bank);
     switch (result.outcome) {
     case SampleImport::Outcome::importedAiff:
     case SampleImport::Outcome::importedWave:
     case SampleImport::Outcome::importedRaw:
+        if (source != nullptr) {
+            *source = SampleImport::describeSource(result);
+        }
         return true;
     case SampleImport::Outcome::unsupported:
         error = path.string() + ": " + std::string(SampleImport::wrongFormatCaption) + "\n" +

@@ -14,6 +14,7 @@ namespace CliBanks {
 bool loadBankFile(const std::filesystem::path& path, DvVaneto& store, std::vector<int>& banks,
                   std::string& error);
 // Imports an audio file into a bank as the editor's "Open..." does.
-bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, std::string& error);
+bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, std::string& error,
+                 std::string* source = nullptr);
 
 } // namespace CliBanks

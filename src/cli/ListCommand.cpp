@@ -1,5 +1,7 @@
 #include "cli/ListCommand.h"
 
+#include "app/WaveformPeaks.h"
+
 #include "app/BankFile.h"
 #include "cli/CliArguments.h"
 #include "device/DvVaneto.h"
@@ -66,15 +68,7 @@ std::string formatDbfs(double dbfs) {
 } // namespace
 
 bool ListCommand::peakDbfs(std::span<const std::int16_t> values, double& dbfs) {
-    int peak = 0;
-    for (const std::int16_t value : values) {
-        peak = std::max(peak, std::abs(static_cast<int>(value)));
-    }
-    if (peak == 0) {
-        return false;
-    }
-    dbfs = 20.0 * std::log10(peak / 32768.0);
-    return true;
+    return WaveformPeaks::levels(values).peakDbfs(dbfs);
 }
 
 std::string ListCommand::jsonString(const std::string& bytes) {

@@ -60,11 +60,15 @@ int MakeCommand::run(CliArguments& args) {
             }
             break;
         }
-        case Step::import:
-            if (!CliBanks::importAudio(step.text, *store, step.bank, error)) {
+        case Step::import: {
+            std::string source;
+            if (!CliBanks::importAudio(step.text, *store, step.bank, error, &source)) {
                 return context_.failure("make", error);
             }
+            context_.err << "vaneto make: bank " << step.bank + 1 << ": " << step.text << ": "
+                         << source << '\n';
             break;
+        }
         case Step::name:
             store->setBankName(step.text, step.bank);
             break;

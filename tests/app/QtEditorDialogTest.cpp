@@ -227,7 +227,9 @@ private slots:
         QTRY_VERIFY(!progress->isVisible());
         const auto messages = editor.service->messages();
         QVERIFY(messages.size() < 17 + 2 || messages.back().bytes.size() < 262150);
-        QCOMPARE(messages.back().bytes.back(), std::uint8_t(0xF7));
+        if (messages.size() > 17) {
+            QCOMPARE(messages.back().bytes.back(), std::uint8_t(0xF7));
+        }
         QCOMPARE(editor.control<QLabel>(EditorView::StatusLine)->text(), QString());
     }
 

@@ -72,7 +72,12 @@ TEST(CliMake, ImportsEachAudioFormatAsTheEditorDoesAndWritesAllSevenBanks) {
                        "--bank", "7", "tone.aiff", "--name", "3", "Saw"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "");
+    // Where each sound came from, and that the long one was cut.
+    EXPECT_EQ(run.err,
+              "vaneto make: bank 1: plain.wav: WAV, 44100 Hz, 1 channel, 16-bit, 0.300 s\n"
+              "vaneto make: bank 3: wide.wav: WAV, 48000 Hz, 2 channels, 24-bit, 2.000 s, cut to "
+              "1.486 s\n"
+              "vaneto make: bank 7: tone.aiff: AIFF, 22050 Hz, 1 channel, 8-bit, 0.500 s\n");
 
     // The layout: a conductor track, then one five-event track per bank, in bank order.
     int trackCount = 0;
