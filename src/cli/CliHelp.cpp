@@ -16,6 +16,7 @@ Commands:
   make     build a bank file from the factory banks, a bank file and audio files
   export   write one bank of a bank file as a WAV file or as System Exclusive bytes
   send     send one bank or all banks to the synthesizer through a MIDI port
+  play     play one bank through the sound card
 
 Options:
   -h, --help   show this text; `vaneto COMMAND --help` explains a command
@@ -101,6 +102,22 @@ ended so that the synthesizer is not left waiting, the port is closed and the ex
 130. When the port fails (the interface unplugged), the send ends at once with status 1.
 )";
 
+constexpr std::string_view playText =
+    R"(Usage: vaneto play SOURCE --bank N [--device PCM]
+
+Plays bank N as the synthesizer holds it: 65536 values at 44100 Hz, mono, 16-bit, through an
+ALSA PCM device. SOURCE is a bank file, which must hold bank N, or an audio file, imported into
+bank N as `vaneto make` imports it.
+
+Options:
+  --bank N       the bank to play (1 to 7)
+  --device PCM   the ALSA PCM device (default "default", which reaches PipeWire or PulseAudio
+                 on a desktop; for example "hw:0" or "file:FILE=out.raw,FORMAT=raw")
+
+Ctrl-C stops at once (exit status 130). A device that cannot be opened is named with the
+reason (exit status 1).
+)";
+
 } // namespace
 
 namespace CliHelp {
@@ -124,6 +141,9 @@ std::string_view command(std::string_view name) {
     }
     if (name == "send") {
         return sendText;
+    }
+    if (name == "play") {
+        return playText;
     }
     return {};
 }

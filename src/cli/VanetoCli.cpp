@@ -5,6 +5,7 @@
 #include "cli/ExportCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/MakeCommand.h"
+#include "cli/PlayCommand.h"
 #include "cli/PortsCommand.h"
 #include "cli/SendCommand.h"
 
@@ -57,6 +58,9 @@ int VanetoCli::run(const std::vector<std::string>& arguments) {
     }
     if (name == "export") {
         return ExportCommand(context_).run(args);
+    }
+    if (name == "play") {
+        return PlayCommand(context_).run(args);
     }
     return SendCommand(context_).run(args);
 }

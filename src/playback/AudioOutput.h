@@ -1,0 +1,32 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+// Where preview playback goes: a sound device that plays 44100 Hz mono signed 16-bit values.
+// Backends: ALSA PCM (vaneto_playback_alsa, AlsaPcmOutput); without one, no output at all.
+// Nothing here prints or throws.
+class AudioOutput {
+public:
+    AudioOutput() = default;
+    AudioOutput(const AudioOutput&) = delete;
+    AudioOutput& operator=(const AudioOutput&) = delete;
+    virtual ~AudioOutput() = default;
+
+    // Whether the device can be opened now; why not in `why` ("" when it can). Returns at once.
+    virtual bool isAvailable(std::string& why) = 0;
+    // Plays the values from the start; returns when they have been played, when stop is set
+    // (within a few milliseconds), or on a failure (false, with why). played is kept at the
+    // number of values the device has taken so far.
+    virtual bool play(std::span<const std::int16_t> values, const std::atomic<bool>& stop,
+                      std::atomic<std::size_t>& played, std::string& why) = 0;
+};
+
+// The process-wide output the editor and the tool use; until a program installs a backend,
+// one that is never available.
+std::shared_ptr<AudioOutput> defaultAudioOutput();
+void setDefaultAudioOutput(std::shared_ptr<AudioOutput> output);
