@@ -4,12 +4,13 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Everything the editor controller asks of its dialog window: lists, drop-down lists, options,
 // texts, the progress bar, focus, message boxes, file dialogs and ending the dialog. Controls are
 // addressed by their numbers below. Texts are UTF-8.
 //
-// Threads: the operations that change a control (set..., showControl, clearList, appendToList)
+// Threads: the operations that change a control (set..., show..., clearList, appendToList)
 // and the questions about selections and options (listSelection, isChecked) may be called from
 // any thread and never wait for the view's own thread: a transfer's worker must not wait for a
 // dialog thread that may be waiting for it. Everything else (text, message boxes, file dialogs,
@@ -87,6 +88,11 @@ public:
 
     // Ends the dialog with the given result.
     virtual void endDialog(int result) = 0;
+
+    // Outside the template, in a panel under it: the selected bank's waveform with a line of
+    // figures under it, and the Play button (available or not, and why not; playing or not).
+    virtual void showWaveform(std::vector<std::int16_t> values, const std::string& line) = 0;
+    virtual void showPlayback(bool available, bool playing, const std::string& why) = 0;
 
     // Runs f on the view's thread, without waiting for it.
     virtual void post(std::function<void()> f) = 0;

@@ -152,9 +152,8 @@ std::string SampleImport::describeSource(const Result& result) {
     if (result.outcome != Outcome::importedWave && result.outcome != Outcome::importedAiff) {
         return {};
     }
-    const double seconds = result.sourceRate > 0
-                               ? static_cast<double>(result.sourceFrames) / result.sourceRate
-                               : 0.0;
+    const double seconds =
+        result.sourceRate > 0 ? static_cast<double>(result.sourceFrames) / result.sourceRate : 0.0;
     std::snprintf(text, sizeof text, "%s, %.0f Hz, %u channel%s, %u-bit, %.3f s%s",
                   result.outcome == Outcome::importedWave ? "WAV" : "AIFF", result.sourceRate,
                   unsigned{result.sourceChannels}, result.sourceChannels == 1 ? "" : "s",

@@ -5,11 +5,13 @@
 #include "app/SampleImport.h"
 #include "app/TransferEngine.h"
 #include "app/TransferObserver.h"
+#include "app/WaveformPeaks.h"
 #include "device/DvVaneto.h"
 #include "midi/LoMidiFileReader.h"
 #include "midi/LoMidiFileWriter.h"
 #include "midiout/Clock.h"
 #include "midiout/MidiOutService.h"
+#include "playback/PreviewPlayer.h"
 
 #include <cerrno>
 #include <cstring>
@@ -92,7 +94,8 @@ VanetoEditorController::VanetoEditorController(EditorView& view_,
                                                std::shared_ptr<MidiOutService> service_,
                                                Clock& clock_)
     : view(view_), service(std::move(service_)), clock(clock_),
-      bankStore(std::make_unique<DvVaneto>()) {
+      bankStore(std::make_unique<DvVaneto>()),
+      player(std::make_unique<PreviewPlayer>(defaultAudioOutput())) {
     if (!service) {
         service = defaultMidiOutService();
     }
@@ -111,6 +114,7 @@ VanetoEditorController::~VanetoEditorController() {
         worker.join();
     }
     engine.reset();
+    player.reset();
     bankStore.reset();
     if (fileWriter) {
         fileWriter->close();
@@ -192,6 +196,8 @@ void VanetoEditorController::initDialog() {
     refreshBankList();
     view.setListSelection(EditorView::BankList, 0);
     view.setFocus(EditorView::BankList);
+    audioAvailable = player->isAvailable(audioUnavailable);
+    view.showPlayback(audioAvailable, false, audioUnavailable);
     showSelectedBank();
     view.setListSelection(EditorView::ChannelList, 0);
     refreshPortList();
@@ -233,6 +239,48 @@ void VanetoEditorController::showSelectedBank() {
     }
     view.setText(EditorView::BankNameEdit, displayName(bankStore->bankName(bank)));
     view.setText(EditorView::SampleNameEdit, displayName(bankStore->sampleName(bank, 0)));
+    refreshWaveform();
+}
+
+void VanetoEditorController::refreshWaveform() {
+    if (player->isPlaying()) {
+        player->stop();
+        view.showPlayback(audioAvailable, false, audioUnavailable);
+    }
+    const int bank = selectedBank();
+    if (bank < 0) {
+        return;
+    }
+    const auto data = bankStore->bankData(bank);
+    std::vector<std::int16_t> values(data.begin(), data.end());
+    std::string line = WaveformPeaks::summary(WaveformPeaks::levels(values));
+    if (!origins[static_cast<std::size_t>(bank)].empty()) {
+        line += " \u00b7 from " + origins[static_cast<std::size_t>(bank)];
+    }
+    view.showWaveform(std::move(values), line);
+}
+
+void VanetoEditorController::togglePlayback() {
+    if (player->isPlaying()) {
+        player->stop();
+        view.showPlayback(audioAvailable, false, audioUnavailable);
+        return;
+    }
+    const int bank = selectedBank();
+    if (!audioAvailable || bank < 0) {
+        return;
+    }
+    const auto data = bankStore->bankData(bank);
+    const bool started = player->start(std::vector<std::int16_t>(data.begin(), data.end()));
+    view.showPlayback(audioAvailable, started, audioUnavailable);
+}
+
+bool VanetoEditorController::isPlaying() const {
+    return player->isPlaying();
+}
+
+std::size_t VanetoEditorController::playbackPosition() const {
+    return player->position();
 }
 
 void VanetoEditorController::commitBankName() {
@@ -263,6 +311,7 @@ void VanetoEditorController::resetToDefault() {
         return;
     }
     bankStore->resetBank(bank);
+    origins[static_cast<std::size_t>(bank)].clear();
     showSelectedBank();
     refreshBankList();
 }
@@ -289,11 +338,16 @@ void VanetoEditorController::importSample() {
     if (!path) {
         return;
     }
+    importFile(*path, selectedBank());
+}
+
+void VanetoEditorController::importFile(const std::string& pathText, int bank) {
+    const std::string* path = &pathText;
     importRunning = true;
-    const int bank = selectedBank();
     if (bank >= 0) {
         const SampleImport::Result result = SampleImport::importInto(*path, *bankStore, bank);
         if (SampleImport::isImported(result.outcome)) {
+            origins[static_cast<std::size_t>(bank)] = SampleImport::describeSource(result);
             showSelectedBank();
         } else if (result.outcome == SampleImport::Outcome::unsupported) {
             view.messageBox(std::string(SampleImport::unsupportedText), wrongFormatCaption,
@@ -347,7 +401,6 @@ void VanetoEditorController::saveToDisk() {
 }
 
 void VanetoEditorController::openFromDisk() {
-    int selected = selectedBank();
     if (!idle.load() || fileReader) {
         return;
     }
@@ -355,7 +408,12 @@ void VanetoEditorController::openFromDisk() {
     if (!chosen) {
         return;
     }
-    fileReader = std::make_unique<LoMidiFileReader>(std::filesystem::path(*chosen));
+    openBankFile(*chosen);
+}
+
+void VanetoEditorController::openBankFile(const std::string& path) {
+    const int selected = selectedBank();
+    fileReader = std::make_unique<LoMidiFileReader>(std::filesystem::path(path));
     // A file that cannot be opened reads as no MIDI file: nothing happens, as for any file
     // that does not begin with a MIDI header.
     if (fileReader->isMidiFile()) {
@@ -386,6 +444,9 @@ void VanetoEditorController::openFromDisk() {
         if (load) {
             for (const auto& [bank, events] : tracks) {
                 bankStore->loadBank(events, bank);
+                if (bank >= 0 && bank < static_cast<int>(origins.size())) {
+                    origins[static_cast<std::size_t>(bank)].clear();
+                }
             }
             showSelectedBank();
             refreshBankList();
@@ -393,6 +454,27 @@ void VanetoEditorController::openFromDisk() {
     }
     fileReader->close();
     fileReader.reset();
+}
+
+void VanetoEditorController::dropFiles(const std::vector<std::string>& paths, int bank) {
+    if (!idle.load() || importRunning || fileReader || paths.empty()) {
+        return;
+    }
+    if (paths.size() > 1) {
+        view.messageBox("Drop one file at a time: " + std::to_string(paths.size()) +
+                            " files were dropped, and nothing was changed.",
+                        appTitle, EditorView::Buttons::Ok, EditorView::Icon::Information);
+        return;
+    }
+    if (LoMidiFileReader(std::filesystem::path(paths.front())).isMidiFile()) {
+        openBankFile(paths.front());
+        return;
+    }
+    if (bank >= 0 && bank < bankStore->bankCount() && bank != selectedBank()) {
+        view.setListSelection(EditorView::BankList, bank);
+        showSelectedBank();
+    }
+    importFile(paths.front(), selectedBank());
 }
 
 // ---- sending ----

@@ -3,6 +3,7 @@
 #include "app/EditorView.h"
 #include "midi/LoMidiEvent.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,7 @@ class DvVaneto;
 class LoMidiFileReader;
 class LoMidiFileWriter;
 class MidiOutService;
+class PreviewPlayer;
 class TransferEngine;
 
 // The editor's logic behind its one dialog: owns the bank store, fills the dialog, and turns
@@ -63,6 +65,18 @@ public:
     void refreshBankList();
     void refreshPortList();
 
+    // The Play button and Space on the bank list: plays the selected bank, or stops playing.
+    // Playing only reads, so it is allowed during a transfer.
+    void togglePlayback();
+    bool isPlaying() const;
+    // Values of the bank played so far; the view asks while playing, to move its playhead.
+    std::size_t playbackPosition() const;
+
+    // Files dropped on the window: one audio file imports into `bank` (-1: the selected bank)
+    // as "Open..." does, one bank file opens as "Open from Disk..." does; several files are
+    // refused with a message. Nothing happens while a transfer runs.
+    void dropFiles(const std::vector<std::string>& paths, int bank);
+
     // True while no transfer runs.
     bool isIdle() const { return idle.load(); }
     std::uint16_t portCountAtStart() const { return deviceCount; }
@@ -77,6 +91,12 @@ private:
     // Stores an edited name: the shown text goes back unchanged as the old bytes, anything
     // else as the UTF-8 text typed.
     static std::string editedName(const std::string& shown, const std::string& stored);
+
+    // "Open..." and "Open from Disk..." once the file is known.
+    void importFile(const std::string& path, int bank);
+    void openBankFile(const std::string& path);
+    // The waveform panel follows the selected bank; whatever plays stops.
+    void refreshWaveform();
 
     void sendWorker();
     void finishTransfer(const std::string& failure);
@@ -101,4 +121,10 @@ private:
     std::vector<std::string> portNames;
 
     std::thread worker;
+
+    std::unique_ptr<PreviewPlayer> player;
+    bool audioAvailable = false;
+    std::string audioUnavailable; // why not
+    // Where each bank's sound came from, after an import ("" for factory or file content).
+    std::array<std::string, 7> origins;
 };

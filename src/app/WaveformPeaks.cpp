@@ -15,8 +15,8 @@ std::vector<WaveformPeaks::Column> WaveformPeaks::columns(std::span<const std::i
     for (int c = 0; c < count; ++c) {
         const std::size_t begin =
             std::min(n - 1, static_cast<std::size_t>(c) * n / static_cast<std::size_t>(count));
-        const std::size_t end = std::max(
-            begin + 1, static_cast<std::size_t>(c + 1) * n / static_cast<std::size_t>(count));
+        const std::size_t end = std::max(begin + 1, static_cast<std::size_t>(c + 1) * n /
+                                                        static_cast<std::size_t>(count));
         Column column{values[begin], values[begin], 0.0f};
         double squares = 0.0;
         for (std::size_t i = begin; i < end; ++i) {
@@ -65,7 +65,8 @@ std::string WaveformPeaks::dbfsText(const Levels& levels) {
 
 std::string WaveformPeaks::summary(const Levels& levels) {
     char text[160];
-    std::snprintf(text, sizeof text, "peak %s \u00b7 %zu values \u00b7 %.3f s at 44100 Hz \u00b7 %zu at full scale",
+    std::snprintf(text, sizeof text,
+                  "peak %s \u00b7 %zu values \u00b7 %.3f s at 44100 Hz \u00b7 %zu at full scale",
                   dbfsText(levels).c_str(), levels.values, levels.seconds(), levels.fullScale);
     return text;
 }

@@ -18,8 +18,8 @@ public:
     };
 
     struct Levels {
-        int peak = 0;             // largest magnitude, 0 ... 32768
-        std::size_t values = 0;   // how many values
+        int peak = 0;              // largest magnitude, 0 ... 32768
+        std::size_t values = 0;    // how many values
         std::size_t fullScale = 0; // values at -32768 or 32767
         // Peak relative to full scale (32768) in dB; false for silence (no peak to speak of).
         bool peakDbfs(double& dbfs) const;

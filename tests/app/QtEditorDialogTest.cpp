@@ -94,10 +94,18 @@ private slots:
             captions << button->objectName() + "=" + button->text() +
                             (button->isVisible() ? "" : " (hidden)");
         }
+        QString figures;
         for (QLabel* label : dialog.findChildren<QLabel*>()) {
-            captions << label->objectName() + "=" + label->text();
+            if (label->objectName() == QStringLiteral("waveformLine")) {
+                figures = label->text();
+            } else {
+                captions << label->objectName() + "=" + label->text();
+            }
         }
         captions.sort();
+        // The panel under the template: the selected bank's figures and the Play button.
+        QCOMPARE(figures, QString::fromUtf8("peak 0.00 dBFS \u00b7 65536 values \u00b7 1.486 s at "
+                                            "44100 Hz \u00b7 1157 at full scale"));
         QCOMPARE(captions,
                  (QStringList{"=Bankname", "=MIDI OUT Port", "=Sample", "=Vaneto MIDI Channel",
                               "control1002=Open...", "control1003=Open from Disk...",
@@ -105,7 +113,7 @@ private slots:
                               "control1009=Reset to Default", "control1010=Save to Disk...",
                               "control1011=Version 1.2", "control1012=Send to Vaneto",
                               "control1014=", "control1015=Stop (hidden)", "control1=OK (hidden)",
-                              "control2=Cancel (hidden)"}));
+                              "control2=Cancel (hidden)", "play=Play"}));
         QVERIFY(editor.control<QRadioButton>(EditorView::SelectedBankOption)->isChecked());
         QVERIFY(!editor.control<QProgressBar>(EditorView::ProgressBar)->isVisible());
         QCOMPARE(editor.control<QListWidget>(EditorView::BankList)->currentItem()->text(),

@@ -153,6 +153,26 @@ void RecordingEditorView::showControl(int control, bool visible) {
     log_.push_back(std::string(visible ? "show" : "hide") + suffix);
 }
 
+void RecordingEditorView::showWaveform(std::vector<std::int16_t> values, const std::string& line) {
+    std::lock_guard lock(mutex_);
+    waveforms_.push_back(std::to_string(values.size()) + " " + line);
+}
+
+void RecordingEditorView::showPlayback(bool available, bool playing, const std::string&) {
+    std::lock_guard lock(mutex_);
+    playbackStates_.push_back(std::string(available ? "1 " : "0 ") + (playing ? "1" : "0"));
+}
+
+std::vector<std::string> RecordingEditorView::waveforms() const {
+    std::lock_guard lock(mutex_);
+    return waveforms_;
+}
+
+std::vector<std::string> RecordingEditorView::playbackStates() const {
+    std::lock_guard lock(mutex_);
+    return playbackStates_;
+}
+
 void RecordingEditorView::post(std::function<void()> f) {
     f();
 }

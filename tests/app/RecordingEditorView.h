@@ -43,6 +43,10 @@ public:
     int focus() const;
     bool visible(int control) const;
     std::vector<int> endedWith() const;
+    // The waveform panel's lines ("<values> <line>") and the Play button's states
+    // ("<available> <playing>"), kept apart from the log.
+    std::vector<std::string> waveforms() const;
+    std::vector<std::string> playbackStates() const;
 
     void clearList(int control) override;
     void appendToList(int control, const std::string& text) override;
@@ -64,6 +68,8 @@ public:
                                             const std::string&) override;
     void showAboutBox() override;
     void endDialog(int result) override;
+    void showWaveform(std::vector<std::int16_t> values, const std::string& line) override;
+    void showPlayback(bool available, bool playing, const std::string& why) override;
     // Runs f at once, on the calling thread.
     void post(std::function<void()> f) override;
 
@@ -79,6 +85,7 @@ private:
     std::vector<std::string> log_;
     std::vector<Box> boxes_;
     std::vector<int> ended_;
+    std::vector<std::string> waveforms_, playbackStates_;
     std::string gate_;
     bool gateClosed_ = false, atGate_ = false;
 };

@@ -4,12 +4,15 @@
 #include "app/VanetoEditorController.h"
 #include "app/qt/CAboutDlg.h"
 #include "app/qt/DialogUnits.h"
+#include "app/qt/WaveformPanel.h"
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFrame>
@@ -21,19 +24,25 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 
 namespace {
 
-// Template size of the dialog in dialog units.
+// Template size of the dialog in dialog units, and the waveform panel added under it.
 constexpr int dialogWidthUnits = 526;
-constexpr int dialogHeightUnits = 214;
+constexpr int templateHeightUnits = 214;
+constexpr int panelHeightUnits = 74;
+constexpr int dialogHeightUnits = templateHeightUnits + panelHeightUnits;
+constexpr int panelY = templateHeightUnits + 2;
 // The progress bar's row in dialog units, and the Stop button at its right end.
 constexpr int progressX = 150, progressY = 198, progressWidth = 366, progressHeight = 8;
 constexpr int stopX = 470, stopY = 196, stopWidth = 46, stopHeight = 12;
@@ -184,6 +193,36 @@ void QtEditorDialog::buildControls() {
     stopButton_->setFocusPolicy(Qt::NoFocus);
     stopButton_->setVisible(false);
     controls_[StopButton] = stopButton_;
+    // The waveform panel under the template.
+    waveform_ = place(new WaveformPanel(this), 0, 12, panelY, 456, 56);
+    waveform_->setObjectName(QStringLiteral("waveform"));
+    waveformLine_ = place(staticText(QString(), Qt::AlignLeft, this), 0, 12, panelY + 59, 504, 8);
+    waveformLine_->setObjectName(QStringLiteral("waveformLine"));
+    playButton_ = place(new QPushButton(QStringLiteral("Play"), this), 0, 474, panelY, 42, 14);
+    playButton_->setObjectName(QStringLiteral("play"));
+    playButton_->setFocusPolicy(Qt::NoFocus);
+    playButton_->setEnabled(false);
+    connect(playButton_, &QPushButton::clicked, this, [this] {
+        if (controller_ != nullptr) {
+            controller_->togglePlayback();
+        }
+    });
+    playhead_ = new QTimer(this);
+    playhead_->setInterval(30);
+    connect(playhead_, &QTimer::timeout, this, [this] {
+        if (controller_ == nullptr || !controller_->isPlaying()) {
+            showPlayback(playbackAvailable_, false, playbackUnavailable_.toStdString());
+            return;
+        }
+        waveform_->setPlayhead(static_cast<long>(controller_->playbackPosition()));
+    });
+
+    // Files are dropped on the window, not into the name edits.
+    setAcceptDrops(true);
+    bankNameEdit_->setAcceptDrops(false);
+    sampleNameEdit_->setAcceptDrops(false);
+    bankList_->installEventFilter(this);
+
     connect(stopButton_, &QPushButton::clicked, this, [this] {
         if (controller_ != nullptr) {
             controller_->stopTransfer();
@@ -253,8 +292,9 @@ void QtEditorDialog::layoutControls() {
     widenBy_ = 1.0;
     double needed = 1.0;
     for (const Placed& item : placed_) {
-        const bool caption = qobject_cast<QLabel*>(item.widget) != nullptr ||
-                             qobject_cast<QRadioButton*>(item.widget) != nullptr;
+        const bool caption =
+            (qobject_cast<QLabel*>(item.widget) != nullptr && item.widget != waveformLine_) ||
+            qobject_cast<QRadioButton*>(item.widget) != nullptr;
         const int width = mapDialogRect(item.x, item.y, item.width, item.height).width();
         if (caption && width > 0) {
             needed = std::max(needed, item.widget->sizeHint().width() / double(width));
@@ -557,7 +597,77 @@ void QtEditorDialog::accept() {
     }
 }
 
+void QtEditorDialog::showWaveform(std::vector<std::int16_t> values, const std::string& line) {
+    changeOnGuiThread([this, values = std::move(values), line]() mutable {
+        waveform_->setValues(std::move(values));
+        waveformLine_->setText(fromUtf8(line));
+    });
+}
+
+void QtEditorDialog::showPlayback(bool available, bool playing, const std::string& why) {
+    changeOnGuiThread([this, available, playing, why] {
+        playbackAvailable_ = available;
+        playbackUnavailable_ = fromUtf8(why);
+        playButton_->setEnabled(available);
+        playButton_->setText(playing ? QStringLiteral("Stop") : QStringLiteral("Play"));
+        playButton_->setToolTip(available
+                                    ? QStringLiteral("Play the selected bank (Space)")
+                                    : QStringLiteral("No audio output: ") + playbackUnavailable_);
+        if (playing) {
+            playhead_->start();
+        } else {
+            playhead_->stop();
+            waveform_->setPlayhead(-1);
+        }
+    });
+}
+
+void QtEditorDialog::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const bool files =
+        !urls.isEmpty() &&
+        std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+    if (files) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void QtEditorDialog::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            const QByteArray encoded = QFile::encodeName(url.toLocalFile());
+            paths.emplace_back(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+        }
+    }
+    // Dropped on a line of the bank list: into that bank.
+    int bank = -1;
+    const QPoint at = bankList_->viewport()->mapFrom(this, event->position().toPoint());
+    if (bankList_->viewport()->rect().contains(at)) {
+        bank = bankList_->indexAt(at).row();
+    }
+    event->acceptProposedAction();
+    if (controller_ != nullptr && !paths.empty()) {
+        // After the drop has ended, so that a message box does not run inside it.
+        QTimer::singleShot(0, this, [this, paths, bank] {
+            if (controller_ != nullptr) {
+                controller_->dropFiles(paths, bank);
+            }
+        });
+    }
+}
+
 bool QtEditorDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == bankList_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        if (controller_ != nullptr) {
+            controller_->togglePlayback();
+        }
+        return true;
+    }
     if (event->type() == QEvent::FocusOut && controller_ != nullptr) {
         if (watched == bankNameEdit_) {
             controller_->commitBankName();

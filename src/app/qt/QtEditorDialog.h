@@ -18,7 +18,9 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 class VanetoEditorController;
+class WaveformPanel;
 
 // The editor's main window: the dialog of template 102 built with Qt Widgets. Every control sits
 // at its template rectangle in dialog units, mapped to pixels through the dialog font (one
@@ -34,7 +36,10 @@ class VanetoEditorController;
 // thread, so that no other thread ever waits for it. The rest is carried over and waited for.
 //
 // Outside the template: a Stop button at the right end of the progress bar's row, shown while
-// a transfer runs (the progress bar gives way to it), and the time left written in the bar.
+// a transfer runs (the progress bar gives way to it), and the time left written in the bar;
+// under the template a panel with the selected bank's waveform, a line of figures and the Play
+// button (Space on the bank list does the same). Files dropped on the window go to the
+// controller, with the bank they were dropped on.
 class QtEditorDialog final : public QDialog, public EditorView {
 public:
     static constexpr const char* aboutMenuText = "&About VanetoEditor...";
@@ -72,6 +77,8 @@ public:
                                             const std::string& defaultExtension) override;
     void showAboutBox() override;
     void endDialog(int result) override;
+    void showWaveform(std::vector<std::int16_t> values, const std::string& line) override;
+    void showPlayback(bool available, bool playing, const std::string& why) override;
     void post(std::function<void()> f) override;
 
     // Esc (and the hidden Cancel button) ask the controller.
@@ -85,6 +92,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     struct Placed {
@@ -149,6 +158,12 @@ private:
     QLabel* statusLine_ = nullptr;
     QLabel* versionText_ = nullptr;
     QPushButton* stopButton_ = nullptr;
+    WaveformPanel* waveform_ = nullptr;
+    QLabel* waveformLine_ = nullptr;
+    QPushButton* playButton_ = nullptr;
+    QTimer* playhead_ = nullptr;
+    bool playbackAvailable_ = false;
+    QString playbackUnavailable_;
 
     // Selections and options as last seen on the dialog's thread, for the other threads.
     std::atomic<int> bankSelection_{-1};

@@ -7,6 +7,8 @@
 #include "midiout/MidiOutService.h"
 #ifdef VANETO_WITH_ALSA
 #include "midiout/alsa/AlsaMidiOutService.h"
+#include "playback/AudioOutput.h"
+#include "playback/alsa/AlsaPcmOutput.h"
 #endif
 
 #include <QApplication>
@@ -48,6 +50,7 @@ int VanetoEditorApp::run(int& argc, char** argv) {
 
 #ifdef VANETO_WITH_ALSA
     installAlsaMidiOutService("VanetoEditor");
+    setDefaultAudioOutput(std::make_shared<AlsaPcmOutput>("default"));
 #endif
 
     QtEditorDialog dialog;

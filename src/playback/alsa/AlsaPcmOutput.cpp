@@ -30,7 +30,8 @@ AlsaPcmOutput::AlsaPcmOutput(std::string device) : device_(std::move(device)) {}
 bool AlsaPcmOutput::isAvailable(std::string& why) {
     silenceLibrary();
     snd_pcm_t* pcm = nullptr;
-    const int error = snd_pcm_open(&pcm, device_.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+    const int error =
+        snd_pcm_open(&pcm, device_.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
     if (error < 0) {
         why = describe(device_, error);
         return false;

@@ -1,0 +1,105 @@
+#include "app/qt/WaveformPanel.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+
+#include <algorithm>
+
+WaveformPanel::WaveformPanel(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QRect WaveformPanel::plotArea() const {
+    return rect().adjusted(1, 1, -1, -1);
+}
+
+void WaveformPanel::setValues(std::vector<std::int16_t> values) {
+    values_ = std::move(values);
+    playhead_ = -1;
+    computeColumns();
+    update();
+}
+
+void WaveformPanel::setPlayhead(long index) {
+    if (index != playhead_) {
+        playhead_ = index;
+        update();
+    }
+}
+
+void WaveformPanel::computeColumns() {
+    columns_ = WaveformPeaks::columns(values_, plotArea().width());
+}
+
+void WaveformPanel::resizeEvent(QResizeEvent* event) {
+    computeColumns();
+    QWidget::resizeEvent(event);
+}
+
+void WaveformPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QPalette& colours = palette();
+    painter.fillRect(rect(), colours.color(QPalette::Base));
+    painter.setPen(colours.color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    const QRect area = plotArea();
+    const double middle = area.top() + area.height() / 2.0;
+    const double half = area.height() / 2.0 - 1.0;
+    const auto yOf = [&](double value) {
+        return static_cast<int>(middle - value / 32768.0 * half);
+    };
+
+    // Full scale, then the centre line.
+    painter.setPen(QPen(colours.color(QPalette::Midlight), 1, Qt::DotLine));
+    painter.drawLine(area.left(), yOf(32767), area.right(), yOf(32767));
+    painter.drawLine(area.left(), yOf(-32768), area.right(), yOf(-32768));
+    painter.setPen(colours.color(QPalette::Mid));
+    painter.drawLine(area.left(), static_cast<int>(middle), area.right(), static_cast<int>(middle));
+
+    const QColor peak = colours.color(QPalette::Highlight);
+    const QColor rms = peak.darker(160);
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        const int x = area.left() + static_cast<int>(c);
+        const WaveformPeaks::Column& column = columns_[c];
+        painter.setPen(peak);
+        painter.drawLine(x, yOf(column.high), x, yOf(column.low));
+        const int band = static_cast<int>(column.rms / 32768.0 * half);
+        if (band > 0) {
+            painter.setPen(rms);
+            painter.drawLine(x, static_cast<int>(middle) - band, x,
+                             static_cast<int>(middle) + band);
+        }
+    }
+    if (playhead_ >= 0 && !values_.empty()) {
+        const int x =
+            area.left() + static_cast<int>(static_cast<double>(playhead_) /
+                                           static_cast<double>(values_.size()) * area.width());
+        painter.setPen(QPen(colours.color(QPalette::Text), 1));
+        painter.drawLine(x, area.top(), x, area.bottom());
+    }
+}
+
+QString WaveformPanel::describeAt(int x) const {
+    const QRect area = plotArea();
+    if (values_.empty() || area.width() <= 0) {
+        return QString();
+    }
+    const double fraction = std::clamp((x - area.left()) / double(area.width()), 0.0, 1.0);
+    const auto index =
+        std::min(values_.size() - 1,
+                 static_cast<std::size_t>(fraction * static_cast<double>(values_.size())));
+    return QStringLiteral("value %1 \u00b7 %2 s \u00b7 %3")
+        .arg(index)
+        .arg(static_cast<double>(index) / WaveformPeaks::bankRate, 0, 'f', 3)
+        .arg(values_[index]);
+}
+
+void WaveformPanel::mouseMoveEvent(QMouseEvent* event) {
+    const QString text = describeAt(static_cast<int>(event->position().x()));
+    if (!text.isEmpty()) {
+        QToolTip::showText(event->globalPosition().toPoint(), text, this);
+    }
+    QWidget::mouseMoveEvent(event);
+}
