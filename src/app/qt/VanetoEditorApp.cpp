@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
 #include <QTimer>
 
 #include <cstdlib>
@@ -57,6 +58,15 @@ int VanetoEditorApp::run(int& argc, char** argv) {
     VanetoEditorController controller(dialog, defaultMidiOutService(), realClock());
     dialog.setController(&controller);
     controller.initDialog();
+    // A file named on the command line (the file manager's "Open With"): a bank file opens as
+    // "Open from Disk..." does, an audio file goes into bank 1 as "Open..." does; once the
+    // window is up, so that any message shows over it.
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1) {
+        const QByteArray encoded = QFile::encodeName(arguments.at(1));
+        const std::string path(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+        QTimer::singleShot(0, &dialog, [&controller, path] { controller.dropFiles({path}, 0); });
+    }
 
     // Asked to end by a signal (SIGTERM is also what ends the programs of a closing session): a
     // running transfer is stopped as the Stop button does, and the program ends as soon as it
