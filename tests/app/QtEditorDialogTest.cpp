@@ -8,14 +8,19 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QUrl>
 #include <QtTest>
 
 #include <chrono>
@@ -239,6 +244,31 @@ private slots:
             QCOMPARE(messages.back().bytes.back(), std::uint8_t(0xF7));
         }
         QCOMPARE(editor.control<QLabel>(EditorView::StatusLine)->text(), QString());
+    }
+
+    void aFileDroppedOnABankLineGoesIntoThatBank() {
+        Editor editor;
+        const QString path = QDir::temp().filePath(QStringLiteral("vaneto-dropped.raw"));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(800, '\x22'));
+        }
+        auto* list = editor.control<QListWidget>(EditorView::BankList);
+        const QPoint onBank3 =
+            list->viewport()->mapTo(&editor.dialog, list->visualItemRect(list->item(2)).center());
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(onBank3, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&editor.dialog, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(onBank3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&editor.dialog, &drop);
+        QTRY_COMPARE(editor.control<QLineEdit>(EditorView::SampleNameEdit)->text(),
+                     QStringLiteral("vaneto-dropped.raw"));
+        QCOMPARE(list->currentRow(), 2);
+        QVERIFY(!editor.control<QLineEdit>(EditorView::BankNameEdit)->acceptDrops());
+        QFile::remove(path);
     }
 
     void aboutBoxFromTheContextMenu() {

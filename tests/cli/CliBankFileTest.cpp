@@ -186,6 +186,31 @@ TEST(CliExport, WavGoesBackThroughMakeUnchangedAndSyxIsTheBankDump) {
     }
 }
 
+TEST(CliPlay, WhatReachesTheDeviceIsTheBankValueForValue) {
+    Folder folder;
+    ASSERT_TRUE(folder.sox("-n -r 22050 -c 1 -b 16 tone.wav synth 0.5 sine 440"));
+    // ALSA's file plugin: a null device that writes every frame played to a file.
+    const std::string device = "file:FILE=" + (folder / "played.raw").string() + ",FORMAT=raw";
+    const clitest::Run played =
+        folder.vaneto({"play", "tone.wav", "--bank", "5", "--device", device});
+    ASSERT_EQ(played.status, 0) << played.err;
+    ASSERT_EQ(folder.vaneto({"make", "t.mid", "--bank", "5", "tone.wav"}).status, 0);
+    std::vector<int> banks;
+    const auto store = loadedStore(folder / "t.mid", banks);
+    const auto bank = values(*store, 4);
+    const Bytes bytes = clitest::readBytes(folder / "played.raw");
+    ASSERT_EQ(bytes.size(), 2 * bank.size());
+    for (std::size_t i = 0; i < bank.size(); ++i) {
+        ASSERT_EQ(static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)), bank[i]) << i;
+    }
+
+    const clitest::Run missing =
+        folder.vaneto({"play", "t.mid", "--bank", "5", "--device", "hw:99,0"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err.rfind("vaneto play: cannot open the audio output \"hw:99,0\": ", 0), 0u)
+        << missing.err;
+}
+
 TEST(CliAndEditor, BankFilesAreTheEditorsByteForByteAndOpenWithoutAQuestion) {
     Folder folder;
     ASSERT_TRUE(folder.sox("-n -r 48000 -c 2 -b 16 kick.wav synth 0.3 sine 80 gain -1"));
