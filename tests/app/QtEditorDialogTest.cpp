@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <QtTest>
@@ -269,6 +270,23 @@ private slots:
         QCOMPARE(list->currentRow(), 2);
         QVERIFY(!editor.control<QLineEdit>(EditorView::BankNameEdit)->acceptDrops());
         QFile::remove(path);
+    }
+
+    void fitsTheScreen() {
+        Editor editor;
+        const QRect room = editor.dialog.screen()->availableGeometry();
+        QVERIFY2(editor.dialog.width() <= room.width() && editor.dialog.height() <= room.height(),
+                 qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                                .arg(editor.dialog.width())
+                                .arg(editor.dialog.height())
+                                .arg(room.width())
+                                .arg(room.height())));
+        // Every control still inside the window.
+        for (QWidget* child : editor.dialog.findChildren<QWidget*>()) {
+            if (child->parentWidget() == &editor.dialog && child->isVisible()) {
+                QVERIFY(editor.dialog.rect().contains(child->geometry()));
+            }
+        }
     }
 
     void aboutBoxFromTheContextMenu() {

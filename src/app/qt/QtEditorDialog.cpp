@@ -28,6 +28,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -84,6 +85,7 @@ QtEditorDialog::QtEditorDialog(QWidget* parent) : QDialog(parent) {
 
     buildControls();
     layoutControls();
+    fitToScreen();
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] {
@@ -323,6 +325,26 @@ void QtEditorDialog::layoutControls() {
     layoutProgressRow();
     const QRect whole = mapDialogRect(0, 0, dialogWidthUnits, dialogHeightUnits);
     setFixedSize(whole.size());
+}
+
+void QtEditorDialog::fitToScreen() {
+    const QScreen* shownOn = screen();
+    if (shownOn == nullptr) {
+        return;
+    }
+    // Room for the window's frame and title bar.
+    const QSize room = shownOn->availableGeometry().size() - QSize(16, 48);
+    for (int step = 0; step < 4 && (width() > room.width() || height() > room.height()); ++step) {
+        const double scale =
+            std::min(room.width() / double(width()), room.height() / double(height()));
+        QFont smaller = font();
+        if (smaller.pointSizeF() > 0) {
+            smaller.setPointSizeF(std::max(5.0, smaller.pointSizeF() * scale));
+        } else {
+            smaller.setPixelSize(std::max(7, static_cast<int>(smaller.pixelSize() * scale)));
+        }
+        setFont(smaller); // lays the controls out again
+    }
 }
 
 void QtEditorDialog::layoutProgressRow() {

@@ -137,6 +137,9 @@ private:
         }
     }
     void keepCopies();
+    // A dialog larger than its screen (large fonts on a small screen) takes a smaller font, so
+    // that the whole layout, in its proportions, fits.
+    void fitToScreen();
     // The progress bar's row: the bar gives way to the Stop button while that is shown.
     void layoutProgressRow();
 
