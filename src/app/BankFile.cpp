@@ -5,6 +5,7 @@
 #include "midi/LoMidiFileReader.h"
 #include "midi/LoMidiFileWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,13 +15,24 @@
 namespace {
 
 // 0 when the file can be opened for reading, else the reason (a folder counts as unreadable).
+std::string oneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+// openError's answer for a path that is neither a regular file nor a directory.
+constexpr int notRegular = -1;
+
 int openError(const std::filesystem::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return errno;
     }
     struct stat status {};
-    const int code = ::fstat(fd, &status) != 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
+    int code = ::fstat(fd, &status) != 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
+    if (code == 0 && !S_ISREG(status.st_mode)) {
+        code = notRegular; // a pipe or a device could block or never end
+    }
     ::close(fd);
     return code;
 }
@@ -128,6 +140,62 @@ BankFile::ReadResult BankFile::readTracks(LoMidiFileReader& reader, std::vector<
     return ReadResult::ok;
 }
 
+BankFile::ReadResult BankFile::readIntact(const std::filesystem::path& path,
+                                          std::vector<Track>& tracks, Damage& damage) {
+    tracks.clear();
+    damage = Damage{};
+    if (openError(path) != 0) {
+        return ReadResult::cannotOpen;
+    }
+    LoMidiFileReader reader(path);
+    if (!reader.isMidiFile()) {
+        return ReadResult::notMidiFile;
+    }
+    damage.trackCount = reader.trackCount();
+    static const DvVaneto identifier;
+    for (int read = 0;; ++read) {
+        LoMidiEventList events;
+        reader.readTrack(events);
+        if (events.empty()) {
+            // The end, or a track that could not be read at all before the stated count.
+            if (!reader.lastTrackWasWhole() && read < damage.trackCount) {
+                damage.stoppedAt = read + 1;
+            }
+            break;
+        }
+        if (!reader.lastTrackWasWhole()) {
+            damage.stoppedAt = read + 1;
+            break;
+        }
+        const int bank = identifier.identifyBank(events);
+        if (bank < -1) {
+            return ReadResult::wrongFormat;
+        }
+        if (bank >= identifier.bankCount()) {
+            return ReadResult::badBank;
+        }
+        if (bank >= 0) {
+            tracks.push_back(Track{bank, std::move(events)});
+        }
+    }
+    return ReadResult::ok;
+}
+
+std::string BankFile::describeDamage(const std::filesystem::path& path, const Damage& damage,
+                                     const std::vector<Track>& tracks) {
+    std::string text = path.string() + " is damaged: reading stopped at track " +
+                       std::to_string(damage.stoppedAt) + " of " +
+                       std::to_string(damage.trackCount) + "; ";
+    if (tracks.empty()) {
+        return text + "no bank was read whole";
+    }
+    text += "banks read whole:";
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        text += (i == 0 ? " " : ", ") + std::to_string(tracks[i].bank + 1);
+    }
+    return text;
+}
+
 BankFile::ReadResult BankFile::load(const std::filesystem::path& path, DvVaneto& store,
                                     std::vector<int>& loadedBanks) {
     loadedBanks.clear();
@@ -151,15 +219,17 @@ std::string BankFile::describe(ReadResult result, const std::filesystem::path& p
         return {};
     case ReadResult::cannotOpen: {
         const int code = openError(path);
-        return "cannot open " + name + ": " + std::strerror(code != 0 ? code : EIO);
+        return "cannot open " + name + ": " +
+               (code == notRegular ? "Not a regular file" : std::strerror(code != 0 ? code : EIO));
     }
     case ReadResult::notMidiFile:
         return name + " is not a MIDI file";
+    // On one line: the box's line breaks become spaces.
     case ReadResult::wrongFormat:
-        return name + ": " + wrongFormatCaption + "\n" + wrongFormatText;
+        return name + ": " + wrongFormatCaption + ": " + oneLine(wrongFormatText);
     case ReadResult::badBank:
-        return name + ": " + wrongFormatCaption + "\n" + wrongFormatText +
-               "\n(a track names a bank beyond the seventh)";
+        return name + ": " + wrongFormatCaption + ": " + oneLine(wrongFormatText) +
+               " (a track names a bank beyond the seventh)";
     }
     return {};
 }

@@ -68,6 +68,19 @@ public:
     // bank changes. loadedBanks receives the bank of each track in file order.
     static ReadResult load(const std::filesystem::path& path, DvVaneto& store,
                            std::vector<int>& loadedBanks);
+    // For the command-line tool, which names a damaged file instead of refusing it: where the
+    // reading stopped early (a track cut short or damaged inside, or fewer tracks than the
+    // header states). stoppedAt is the 1-based track, 0 when the file read to its end.
+    struct Damage {
+        int trackCount = 0;
+        int stoppedAt = 0;
+    };
+    // Like read, but keeps the bank tracks read whole before the reading stopped early.
+    static ReadResult readIntact(const std::filesystem::path& path, std::vector<Track>& tracks,
+                                 Damage& damage);
+    // "FILE is damaged: reading stopped at track 8 of 8; banks read whole: 1, 2, 3"
+    static std::string describeDamage(const std::filesystem::path& path, const Damage& damage,
+                                      const std::vector<Track>& tracks);
     // A line of text for a result other than ok; the file is named by its path.
     static std::string describe(ReadResult result, const std::filesystem::path& path);
 };

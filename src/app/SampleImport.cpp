@@ -103,6 +103,7 @@ SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool 
 
     if (reader->isRecognized() && !reader->isSupported()) {
         result.outcome = Outcome::unsupported;
+        result.found = reader->describeFormat();
         return result;
     }
     if (reader->isRecognized()) {

@@ -43,6 +43,8 @@ public:
         std::uint16_t sourceBits = 0;
         std::uint64_t sourceFrames = 0;
         std::uint64_t rawBytes = 0;
+        // For unsupported: what the file says it holds ("32-bit floating-point WAV").
+        std::string found;
     };
 
     // Where an imported sound came from, in one line: "WAV, 48000 Hz, 2 channels, 24-bit,

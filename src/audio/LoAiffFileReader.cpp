@@ -101,3 +101,28 @@ std::uint64_t LoAiffFileReader::soundDataBytes() {
     const std::uint64_t available = size > header ? size - header : 0;
     return std::min(available, bytesLeft());
 }
+
+std::string LoAiffFileReader::describeFormat() {
+    const auto fourCharacters = [](std::uint32_t id) {
+        std::string text;
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            const auto c = static_cast<char>((id >> shift) & 0xFF);
+            text += (c >= 0x20 && c < 0x7F) ? c : '?';
+        }
+        return text;
+    };
+    constexpr std::uint32_t idAifc = 0x41494643;
+    if (formType == idAiff) {
+        return "AIFF";
+    }
+    if (formType != idAifc) {
+        return "FORM file of type '" + fourCharacters(formType) + "'";
+    }
+    // AIFF-C: the compression type follows channels, frames, bits and the 80-bit rate.
+    std::uint32_t compression = 0;
+    if (findChunk(idComm, true)) {
+        skip(4 + 18);
+        compression = read32(true);
+    }
+    return good() ? "AIFF-C, compression '" + fourCharacters(compression) + "'" : "AIFF-C";
+}

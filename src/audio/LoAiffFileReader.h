@@ -25,6 +25,7 @@ public:
     LoSample& readSample(LoSample& sample, std::uint32_t byteLimit) override;
     LoSample& readSampleFormat(LoSample& sample) override;
     std::uint64_t soundDataBytes() override;
+    std::string describeFormat() override;
 
 private:
     struct Format {

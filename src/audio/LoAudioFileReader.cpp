@@ -5,6 +5,13 @@ LoAudioFileReader::LoAudioFileReader(const std::filesystem::path& path) : LoFile
 LoAudioFileReader::~LoAudioFileReader() = default;
 
 bool LoAudioFileReader::findChunk(std::uint32_t id, bool bigEndianSizes) {
+    // Some writers leave out the pad byte after a chunk of odd size; when the walk by the rule
+    // misses the chunk, one walk without pad bytes may find it.
+    return walkChunks(id, bigEndianSizes, true) || walkChunks(id, bigEndianSizes, false);
+}
+
+bool LoAudioFileReader::walkChunks(std::uint32_t id, bool bigEndianSizes, bool padded) {
+    clear();
     seek(12);
     const std::int64_t fileEnd = fileSize();
     std::int64_t position = 12;
@@ -21,7 +28,7 @@ bool LoAudioFileReader::findChunk(std::uint32_t id, bool bigEndianSizes) {
             return false;
         }
         position += 8;
-        const std::int64_t step = std::int64_t{size} + (size & 1u);
+        const std::int64_t step = std::int64_t{size} + (padded ? (size & 1u) : 0u);
         if (step > fileEnd - position) {
             return false;
         }

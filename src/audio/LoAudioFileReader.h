@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 class LoSample;
 
@@ -27,6 +28,9 @@ public:
     virtual LoSample& readSample(LoSample& sample, std::uint32_t byteLimit) = 0;
     // The same format as readSample gives, without any bytes: lets a caller choose a limit.
     virtual LoSample& readSampleFormat(LoSample& sample) = 0;
+    // What the file says it holds, for messages about a recognised file that is not supported:
+    // "32-bit floating-point WAV", "AIFF-C, compression 'sowt'".
+    virtual std::string describeFormat() = 0;
     // How many bytes of sound readSample with no limit would read (0 when there are none).
     virtual std::uint64_t soundDataBytes() = 0;
 
@@ -35,6 +39,8 @@ protected:
     // stream at its size field. False when it is missing, a header is cut short or a size
     // runs past the end of the file. Always ends: every step moves forward.
     bool findChunk(std::uint32_t id, bool bigEndianSizes);
+    // One walk, with or without the pad byte after chunks of odd size.
+    bool walkChunks(std::uint32_t id, bool bigEndianSizes, bool padded);
     static constexpr std::int64_t smallStep = 64 * 1024;
     // Bytes left from the current position to the end of the file (0 for a failed stream).
     std::uint64_t bytesLeft();

@@ -1,5 +1,7 @@
 #include "audio/LoWaveFileReader.h"
 
+#include <cstdio>
+
 #include "audio/LoSample.h"
 
 #include <algorithm>
@@ -70,7 +72,8 @@ void LoWaveFileReader::applyFormat(LoSample& sample, const Format& format) {
     sample.setSampleRate(format.rate);
     sample.setChannels(format.channels);
     sample.setBitsPerSample(format.bits);
-    sample.setUnsigned8(format.bits == 8);
+    // Every depth that fits one byte is stored unsigned, with 128 as zero.
+    sample.setUnsigned8(format.bits >= 1 && format.bits <= 8);
 }
 
 LoSample& LoWaveFileReader::readSample(LoSample& sample, std::uint32_t byteLimit) {
@@ -103,4 +106,27 @@ std::uint64_t LoWaveFileReader::soundDataBytes() {
         return 0;
     }
     return std::min<std::uint64_t>(size, bytesLeft());
+}
+
+std::string LoWaveFileReader::describeFormat() {
+    Format format;
+    readFormat(format);
+    const std::string bits = std::to_string(format.bits) + "-bit ";
+    switch (formatTag) {
+    case tagPcm:
+        return bits + "PCM WAV";
+    case 3:
+        return bits + "floating-point WAV";
+    case 6:
+        return "A-law WAV";
+    case 7:
+        return "\u00b5-law WAV";
+    case tagExtensible:
+        return pcmSubFormat ? bits + "PCM WAV" : "extensible WAV of a sub-format other than PCM";
+    default: {
+        char text[48];
+        std::snprintf(text, sizeof text, "WAV with format tag 0x%04X", unsigned{formatTag});
+        return text;
+    }
+    }
 }

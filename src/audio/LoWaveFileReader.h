@@ -29,6 +29,7 @@ public:
     LoSample& readSample(LoSample& sample, std::uint32_t byteLimit) override;
     LoSample& readSampleFormat(LoSample& sample) override;
     std::uint64_t soundDataBytes() override;
+    std::string describeFormat() override;
 
     std::uint16_t getFormatTag() const { return formatTag; }
 

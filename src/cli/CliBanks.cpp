@@ -7,11 +7,27 @@
 namespace CliBanks {
 
 bool loadBankFile(const std::filesystem::path& path, DvVaneto& store, std::vector<int>& banks,
-                  std::string& error) {
-    const BankFile::ReadResult result = BankFile::load(path, store, banks);
+                  std::string& error, std::string& warning) {
+    banks.clear();
+    warning.clear();
+    std::vector<BankFile::Track> tracks;
+    BankFile::Damage damage;
+    const BankFile::ReadResult result = BankFile::readIntact(path, tracks, damage);
     if (result != BankFile::ReadResult::ok) {
         error = BankFile::describe(result, path);
         return false;
+    }
+    if (damage.stoppedAt != 0) {
+        warning = BankFile::describeDamage(path, damage, tracks);
+    }
+    if (tracks.empty()) {
+        error = damage.stoppedAt != 0 ? warning : path.string() + " holds no banks";
+        warning.clear();
+        return false;
+    }
+    for (const BankFile::Track& track : tracks) {
+        store.loadBank(track.events, track.bank);
+        banks.push_back(track.bank);
     }
     return true;
 }
@@ -28,7 +44,8 @@ bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, s
         }
         return true;
     case SampleImport::Outcome::unsupported:
-        error = path.string() + ": " + std::string(SampleImport::wrongFormatCaption) + "\n" +
+        error = path.string() + ": " + result.found + "\n" +
+                std::string(SampleImport::wrongFormatCaption) + ": " +
                 std::string(SampleImport::unsupportedText);
         return false;
     case SampleImport::Outcome::couldNotOpen:

@@ -11,8 +11,10 @@ class DvVaneto;
 namespace CliBanks {
 
 // Loads every bank track of a bank file into the bank it names (as Open from Disk does).
+// Loads the banks a bank file holds. A file without banks is an error; a damaged file loads the
+// banks read whole before the damage, and warning names it.
 bool loadBankFile(const std::filesystem::path& path, DvVaneto& store, std::vector<int>& banks,
-                  std::string& error);
+                  std::string& error, std::string& warning);
 // Imports an audio file into a bank as the editor's "Open..." does.
 bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, std::string& error,
                  std::string* source = nullptr);

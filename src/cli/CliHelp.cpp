@@ -23,7 +23,8 @@ Options:
   --version    show the version
 
 Banks (1 to 7) and MIDI channels (1 to 16) are numbered as the editor shows them.
-Exit status: 0 success, 1 the operation failed (files are left unchanged), 2 bad usage.
+Exit status: 0 success, 1 the operation failed (files are left unchanged), 2 bad usage,
+130 interrupted.
 )";
 
 constexpr std::string_view portsText =

@@ -68,7 +68,12 @@ int ExportCommand::run(CliArguments& args) {
     auto store = std::make_unique<DvVaneto>();
     std::vector<int> banks;
     std::string error;
-    if (!CliBanks::loadBankFile(file, *store, banks, error)) {
+    std::string warning;
+    const bool loaded = CliBanks::loadBankFile(file, *store, banks, error, warning);
+    if (!warning.empty()) {
+        context_.err << "vaneto export: " << warning << '\n';
+    }
+    if (!loaded) {
         return context_.failure("export", error);
     }
     const int index = *bank - 1;

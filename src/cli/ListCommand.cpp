@@ -113,10 +113,18 @@ int ListCommand::run(CliArguments& args) {
     }
 
     std::vector<BankFile::Track> tracks;
-    int trackCount = 0;
-    const BankFile::ReadResult result = BankFile::read(file, tracks, trackCount);
+    BankFile::Damage damage;
+    const BankFile::ReadResult result = BankFile::readIntact(file, tracks, damage);
     if (result != BankFile::ReadResult::ok) {
         return context_.failure("list", BankFile::describe(result, file));
+    }
+    if (damage.stoppedAt != 0) {
+        if (tracks.empty()) {
+            return context_.failure("list", BankFile::describeDamage(file, damage, tracks));
+        }
+        context_.err << "vaneto list: " << BankFile::describeDamage(file, damage, tracks) << '\n';
+    } else if (tracks.empty()) {
+        return context_.failure("list", file + " holds no banks");
     }
 
     auto store = std::make_unique<DvVaneto>();

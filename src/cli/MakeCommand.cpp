@@ -20,8 +20,16 @@ int MakeCommand::run(CliArguments& args) {
             }
         } else if (word == "--bank" || word == "--name" || word == "--sample-name") {
             const std::optional<int> bank = args.number(word, "bank", 1, 7);
+            const bool fileMissing =
+                word == "--bank" && bank &&
+                (args.atEnd() ||
+                 (args.peek().size() > 1 && args.peek()[0] == '-' && args.peek() != "-"));
+            if (fileMissing) {
+                args.fail("an audio file is missing after --bank " + std::to_string(*bank));
+            }
             const std::optional<std::string> text =
-                bank ? (word == "--bank" ? args.value(word) : args.text(word)) : std::nullopt;
+                bank && !fileMissing ? (word == "--bank" ? args.value(word) : args.text(word))
+                                     : std::nullopt;
             if (text) {
                 const Step::Kind kind = word == "--bank"   ? Step::import
                                         : word == "--name" ? Step::name
@@ -55,8 +63,12 @@ int MakeCommand::run(CliArguments& args) {
         switch (step.kind) {
         case Step::from: {
             std::vector<int> banks;
-            if (!CliBanks::loadBankFile(step.text, *store, banks, error)) {
+            std::string warning;
+            if (!CliBanks::loadBankFile(step.text, *store, banks, error, warning)) {
                 return context_.failure("make", error);
+            }
+            if (!warning.empty()) {
+                context_.err << "vaneto make: " << warning << '\n';
             }
             break;
         }

@@ -148,7 +148,8 @@ LoMidiEvent& LoMidiFileReader::readEvent(LoMidiEvent& midiEvent) {
             std::min<std::size_t>(midiEvent.size(), std::numeric_limits<std::uint32_t>::max()));
         lastSysExTicks_ = toInt32(bytesToTicks(length, division_, tempo_));
     }
-    if (isEndOfTrack(midiEvent)) {
+    endOfTrackSeen_ = isEndOfTrack(midiEvent);
+    if (endOfTrackSeen_) {
         midiEvent.bytes.clear();
         midiEvent.setDelay(0);
     }
@@ -166,10 +167,13 @@ LoMidiEventList& LoMidiFileReader::readTrack(LoMidiEventList& list) {
         firstSysExPending_ = true;
         readChunk(); // the file stands right behind the current chunk
     }
+    lastTrackWhole_ = false;
     for (;;) {
         LoMidiEvent midiEvent;
+        endOfTrackSeen_ = false;
         readEvent(midiEvent);
         if (midiEvent.empty()) {
+            lastTrackWhole_ = endOfTrackSeen_;
             break;
         }
         list.push_back(midiEvent);

@@ -55,6 +55,9 @@ public:
     // the open is then refused and nothing more can be read (isMidiFile() becomes false).
     virtual void open(const std::filesystem::path& path);
 
+    // Whether the last list readTrack handed out ended at its track's end-of-track event (false
+    // for a track cut short or damaged inside).
+    bool lastTrackWasWhole() const { return lastTrackWhole_; }
     // The header's number of tracks (0 until a header has been read).
     std::uint16_t trackCount() const { return trackCount_; }
     // The header's format and division (0 until a header has been read).
@@ -84,6 +87,8 @@ private:
     std::int32_t fileSize_ = 0;
     bool trackFresh_ = true;
     bool firstSysExPending_ = true;
-    bool finished_ = false;    // an empty list has been handed out
+    bool finished_ = false; // an empty list has been handed out
+    bool endOfTrackSeen_ = false;
+    bool lastTrackWhole_ = false;
     std::istringstream chunk_; // the current track chunk's events
 };

@@ -265,3 +265,30 @@ TEST_F(SampleImportTest, OnlySlotZeroOfTheChosenBankChanges) {
 }
 
 } // namespace
+
+TEST_F(SampleImportTest, OddFilesOtherProgramsWrite) {
+    using namespace audiotest;
+    // A 4-bit WAV of silence: one byte per sample, unsigned with 128 as zero.
+    const auto fourBit = dir / "silence4.wav";
+    writeFile(fourBit, wav(1, 44100, 4, Bytes(1000, 0x80)));
+    const auto silent = SampleImport::load(fourBit);
+    ASSERT_EQ(silent.outcome, SampleImport::Outcome::importedWave);
+    ASSERT_FALSE(silent.values.empty());
+    EXPECT_TRUE(std::all_of(silent.values.begin(), silent.values.end(),
+                            [](std::int16_t v) { return v == 0; }));
+
+    // An odd-sized "fmt " chunk (19 bytes) written without its pad byte, "data" right after.
+    Bytes format = fmtData(1, 1, 44100, 16);
+    le16(format, 0); // extension size
+    format.push_back(0);
+    Bytes body = chunk("fmt ", format, false);
+    body.pop_back();                                // the writer's bug: no pad byte
+    const Bytes samples = {0x34, 0x12, 0xCC, 0xED}; // 0x1234, -0x1234
+    const auto unpadded = dir / "unpadded.wav";
+    writeFile(unpadded, riff({body, chunk("data", samples, false)}));
+    const auto read = SampleImport::load(unpadded);
+    ASSERT_EQ(read.outcome, SampleImport::Outcome::importedWave);
+    ASSERT_GE(read.values.size(), 2u);
+    EXPECT_EQ(read.values[0], 0x1234);
+    EXPECT_EQ(read.values[1], -0x1234);
+}

@@ -186,6 +186,20 @@ TEST(CliExport, WavGoesBackThroughMakeUnchangedAndSyxIsTheBankDump) {
     }
 }
 
+TEST(CliList, ADamagedFileIsNamedAndItsWholeBanksStillListed) {
+    Folder folder;
+    ASSERT_EQ(folder.vaneto({"make", "all.mid"}).status, 0);
+    // Cut inside the last bank's data message.
+    Bytes bytes = clitest::readBytes(folder / "all.mid");
+    bytes.resize(bytes.size() - 1000);
+    clitest::writeBytes(folder / "cut.mid", bytes);
+    const clitest::Run run = folder.vaneto({"list", "cut.mid"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 6);
+    EXPECT_EQ(run.err, "vaneto list: cut.mid is damaged: reading stopped at track 8 of 8; banks "
+                       "read whole: 1, 2, 3, 4, 5, 6\n");
+}
+
 TEST(CliPlay, WhatReachesTheDeviceIsTheBankValueForValue) {
     Folder folder;
     ASSERT_TRUE(folder.sox("-n -r 22050 -c 1 -b 16 tone.wav synth 0.5 sine 440"));

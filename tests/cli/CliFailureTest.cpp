@@ -94,7 +94,7 @@ TEST_F(CliRefusals, BadUsage) {
         {{"make"}, 2, "no output file given"},
         {{"make", "out.mid", "--bank", "8", "ok.wav"}, 2, "bank must be 1 to 7, not '8'"},
         {{"make", "out.mid", "--bank", "0x1", "ok.wav"}, 2, "bank must be 1 to 7, not '0x1'"},
-        {{"make", "out.mid", "--bank", "1"}, 2, "--bank needs a value"},
+        {{"make", "out.mid", "--bank", "1"}, 2, "an audio file is missing after --bank 1"},
         {{"make", "out.mid", "--name", "2"}, 2, "--name needs a value"},
         {{"make", "out.mid", "--single", "1", "--single", "2"}, 2, "--single given twice"},
         {{"make", "out.mid", "--from"}, 2, "--from needs a value"},
@@ -117,10 +117,11 @@ TEST_F(CliRefusals, BadUsage) {
 }
 
 TEST_F(CliRefusals, FailedOperations) {
-    const std::string wrongFormat = "Wrong File Format\nThis file contains no sound bank(s)\n"
+    // The editor's box texts on one line; what a refused audio file holds on the line before.
+    const std::string wrongFormat = "Wrong File Format: This file contains no sound bank(s) "
                                     "for a Tiruk Vaneto.";
     const std::string pcmOnly =
-        "Wrong File Format\nVanetoEditor supports only pcm (no compression) formats (*.aif or "
+        "\nWrong File Format: VanetoEditor supports only pcm (no compression) formats (*.aif or "
         "*.wav).";
     const std::vector<Refusal> refusals = {
         {{"list", "missing.mid"}, 1, "cannot open missing.mid: No such file or directory"},
@@ -131,10 +132,16 @@ TEST_F(CliRefusals, FailedOperations) {
         {{"make", "out.mid", "--bank", "2", "missing.wav"},
          1,
          "cannot open missing.wav: No such file or directory"},
-        {{"make", "out.mid", "--bank", "2", "ulaw.wav"}, 1, "ulaw.wav: " + pcmOnly},
+        {{"make", "out.mid", "--bank", "2", "ulaw.wav"}, 1, "ulaw.wav: \u00b5-law WAV" + pcmOnly},
         {{"make", "out.mid", "--bank", "2", "ok.wav", "--bank", "3", "packed.aifc"},
          1,
-         "packed.aifc: " + pcmOnly},
+         "packed.aifc: AIFF-C, compression 'NONE'" + pcmOnly},
+        {{"list", "empty.mid"}, 1, "empty.mid holds no banks"},
+        {{"make", "out.mid", "--from", "empty.mid"}, 1, "empty.mid holds no banks"},
+        {{"list", "/dev/null"}, 1, "cannot open /dev/null: Not a regular file"},
+        {{"make", "out.mid", "--bank", "1", "/dev/null"},
+         1,
+         "cannot open /dev/null: Not a regular file"},
         {{"make", "out.mid", "--from", "notes.txt"}, 1, "notes.txt is not a MIDI file"},
         {{"make", "out.mid", "--from", "foreign.mid"}, 1, wrongFormat},
         {{"make", "nowhere/out.mid"}, 1, "cannot write nowhere/out.mid: No such file or directory"},
