@@ -8,6 +8,8 @@
 #include "midi/LoFileWriter.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cctype>
 #include <memory>
 #include <optional>
@@ -86,6 +88,7 @@ int ExportCommand::run(CliArguments& args) {
         return context_.failure("export", error);
     }
     bool written = false;
+    errno = 0;
     if (kind == Kind::wav) {
         const auto values = store->bankData(index);
         WaveFileWriter writer(target.temporaryPath());
@@ -101,7 +104,9 @@ int ExportCommand::run(CliArguments& args) {
         written = !writer.fail();
     }
     if (!written) {
-        return context_.failure("export", "cannot write " + out);
+        // As make says it: with the system's reason (a full disk, a file size limit).
+        const int code = errno != 0 ? errno : EIO;
+        return context_.failure("export", "cannot write " + out + ": " + std::strerror(code));
     }
     if (!target.commit(error)) {
         return context_.failure("export", error);
