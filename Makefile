@@ -1,7 +1,7 @@
 # The two everyday commands: `make run` and `make test`. Both install what is missing first.
 JOBS ?= 2
 
-.PHONY: all deps configure build run test test-asan fuzz-smoke format clean
+.PHONY: all deps configure build run test test-asan fuzz-smoke package format clean
 
 all: build
 
@@ -28,6 +28,10 @@ test-asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 	@ctest --preset asan -j $(JOBS)
+
+# build/package/vaneto_<version>_amd64.deb
+package: build
+	@cd build/default && cpack -G DEB >/dev/null && ls ../package/vaneto_*.deb
 
 fuzz-smoke: deps
 	@if [ -x scripts/fuzz-smoke ]; then scripts/fuzz-smoke; else echo "no fuzz targets yet"; fi

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "VanetoVersion.h"
 #include "app/EditorView.h"
 #include "midi/LoMidiEvent.h"
 
@@ -26,7 +27,7 @@ class TransferEngine;
 // thread of its own and refuses the other commands (and closing) while it runs.
 class VanetoEditorController {
 public:
-    static constexpr const char* versionText = "Version 1.2";
+    static constexpr const char* versionText = "Version " VANETO_VERSION;
     static constexpr const char* appTitle = "VanetoEditor";
     static constexpr const char* noPortText = "No MIDI interface detected!";
     static constexpr const char* wrongFormatCaption = "Wrong File Format";

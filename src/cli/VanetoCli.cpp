@@ -1,5 +1,7 @@
 #include "cli/VanetoCli.h"
 
+#include "VanetoVersion.h"
+
 #include "cli/CliArguments.h"
 #include "cli/CliHelp.h"
 #include "cli/ExportCommand.h"
@@ -17,7 +19,7 @@
 
 namespace {
 
-constexpr const char* versionText = "vaneto 1.2";
+constexpr const char* versionText = "vaneto " VANETO_VERSION;
 
 } // namespace
 

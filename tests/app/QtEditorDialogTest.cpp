@@ -1,6 +1,8 @@
 #include "app/qt/QtEditorDialog.h"
 #include "app/VanetoEditorController.h"
+#include "app/BankFile.h"
 #include "app/qt/CAboutDlg.h"
+#include "app/qt/VanetoEditorApp.h"
 #include "device/DvVaneto.h"
 #include "midiout/Clock.h"
 #include "midiout/SimulatedMidiOutService.h"
@@ -270,6 +272,31 @@ private slots:
         QCOMPARE(list->currentRow(), 2);
         QVERIFY(!editor.control<QLineEdit>(EditorView::BankNameEdit)->acceptDrops());
         QFile::remove(path);
+    }
+
+    void aFileNamedAtStartIsOpened() {
+        const QString dir = QDir::tempPath();
+        // A bank file of all banks with a renamed bank 4, then an audio file for bank 1.
+        DvVaneto banks;
+        banks.setBankName("From the command line", 3);
+        std::string error;
+        const QString bankFile = dir + QStringLiteral("/vaneto-at-start.mid");
+        QVERIFY(BankFile::save(bankFile.toStdString(), banks, -1, error));
+        Editor editor;
+        VanetoEditorApp::openAtStart(editor.controller, {QStringLiteral("vaneto-editor"), bankFile});
+        auto* list = editor.control<QListWidget>(EditorView::BankList);
+        QTRY_COMPARE(list->item(3)->text(), QStringLiteral("From the command line"));
+
+        const QString audio = dir + QStringLiteral("/vaneto-at-start.raw");
+        QFile file(audio);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(600, '\x10'));
+        file.close();
+        VanetoEditorApp::openAtStart(editor.controller, {QStringLiteral("vaneto-editor"), audio});
+        QTRY_COMPARE(editor.control<QLineEdit>(EditorView::SampleNameEdit)->text(),
+                     QStringLiteral("vaneto-at-start.raw"));
+        QFile::remove(bankFile);
+        QFile::remove(audio);
     }
 
     void fitsTheScreen() {

@@ -1,5 +1,7 @@
 #include "app/qt/VanetoEditorApp.h"
 
+#include "VanetoVersion.h"
+
 #include "app/VanetoEditorController.h"
 #include "app/qt/QtEditorDialog.h"
 #include "app/qt/QuitOnSignal.h"
@@ -16,7 +18,9 @@
 #include <QFile>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -41,10 +45,50 @@ private:
 
 } // namespace
 
+void VanetoEditorApp::openAtStart(VanetoEditorController& controller,
+                                  const QStringList& arguments) {
+    if (arguments.size() < 2) {
+        return;
+    }
+    const QByteArray encoded = QFile::encodeName(arguments.at(1));
+    const std::string path(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+    QTimer::singleShot(0, qApp, [&controller, path] { controller.dropFiles({path}, 0); });
+}
+
+const char* VanetoEditorApp::helpText() {
+    return R"(Usage: vaneto-editor [FILE]
+
+Edits the sample memory of the Vaneto synthesizer, seven banks of 65536 signed 16-bit values,
+in one window: import WAV, AIFF or raw audio into a bank, name banks and samples, reset banks
+to their factory content, save and open banks as MIDI files, see and hear a bank, and send one
+or all banks to the synthesizer through a MIDI port.
+
+FILE, when given, is opened at start: a bank file (a MIDI file) as "Open from Disk..." opens
+it, any other file imported into bank 1 as "Open..." imports it.
+
+Options:
+  -h, --help   show this text and exit
+  --version    show the version and exit
+
+The command-line tool `vaneto` does the same from scripts; see `vaneto --help`.
+)";
+}
+
 int VanetoEditorApp::run(int& argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "-h" || word == "--help") {
+            std::fputs(helpText(), stdout);
+            return 0;
+        }
+        if (word == "--version") {
+            std::puts("vaneto-editor " VANETO_VERSION);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VanetoEditor"));
-    QApplication::setApplicationVersion(QStringLiteral("1.2"));
+    QApplication::setApplicationVersion(QStringLiteral(VANETO_VERSION));
     // The settings key is named as the program always named it; nothing is ever stored there.
     QApplication::setOrganizationName(QString::fromLatin1(settingsKey));
     QGuiApplication::setDesktopFileName(QStringLiteral("vaneto-editor"));
@@ -58,15 +102,9 @@ int VanetoEditorApp::run(int& argc, char** argv) {
     VanetoEditorController controller(dialog, defaultMidiOutService(), realClock());
     dialog.setController(&controller);
     controller.initDialog();
-    // A file named on the command line (the file manager's "Open With"): a bank file opens as
-    // "Open from Disk..." does, an audio file goes into bank 1 as "Open..." does; once the
-    // window is up, so that any message shows over it.
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1) {
-        const QByteArray encoded = QFile::encodeName(arguments.at(1));
-        const std::string path(encoded.constData(), static_cast<std::size_t>(encoded.size()));
-        QTimer::singleShot(0, &dialog, [&controller, path] { controller.dropFiles({path}, 0); });
-    }
+    // A file named on the command line (the file manager's "Open With"), once the window is
+    // up, so that any message shows over it.
+    openAtStart(controller, QApplication::arguments());
 
     // Asked to end by a signal (SIGTERM is also what ends the programs of a closing session): a
     // running transfer is stopped as the Stop button does, and the program ends as soon as it
