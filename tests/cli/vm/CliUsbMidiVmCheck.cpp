@@ -84,7 +84,9 @@ double sendWholeBank(double rate) {
     EXPECT_TRUE(received == expected) << "the bytes arrived changed or out of order";
 
     // Pacing, seen at the far end: by t seconds after the data message's first byte arrived,
-    // no more than 512 + rate * t of its bytes (20 ms allowed for the way through USB).
+    // no more than 512 + rate * t of its bytes. The first byte's own way through the sequencer
+    // and USB is unknown here, so 50 ms of it are allowed (on a loaded emulated machine it has
+    // been 20 ms and more).
     const std::size_t before = notesOffBytes + dump[0].size();
     const auto arrivals = reader.arrivals();
     std::optional<RawmidiReader::SteadyTime> first;
@@ -98,7 +100,7 @@ double sendWholeBank(double rate) {
             first = when;
         }
         const double t = std::chrono::duration<double>(when - *first).count();
-        const double ahead = static_cast<double>(count - before) - (512 + rate * (t + 0.020));
+        const double ahead = static_cast<double>(count - before) - (512 + rate * (t + 0.050));
         worst = std::max(worst, ahead);
         last = t;
     }
@@ -141,7 +143,8 @@ TEST_F(CliUsbMidiVm, CtrlCTwentySecondsInEndsWhatArrivesWithF7) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
     const Bytes received = reader.settle(1000ms);
     const Bytes expected = expectedBytes("/tmp/bank3.mid", 0);
-    ASSERT_GT(received.size(), notesOffBytes + 6 + 30000);
+    // Well into the data message (about 12 s of it; less on a slow, sanitized build).
+    ASSERT_GT(received.size(), notesOffBytes + 6 + 10000);
     ASSERT_LT(received.size(), expected.size());
     EXPECT_TRUE(std::equal(received.begin(), received.end() - 1, expected.begin()))
         << "the bytes before the end are not the bank's";
