@@ -1,7 +1,7 @@
 # The two everyday commands: `make run` and `make test`. Both install what is missing first.
 JOBS ?= 2
 
-.PHONY: all deps configure build run test test-asan fuzz-smoke package format clean
+.PHONY: all deps configure build run test test-asan test-tsan fuzz-smoke package format clean
 
 all: build
 
@@ -28,6 +28,13 @@ test-asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 	@ctest --preset asan -j $(JOBS)
+
+# The threaded tests (transfer, names during a transfer, the ALSA backend, playback) under
+# ThreadSanitizer; the whole suite runs, any report fails it.
+test-tsan: deps
+	@cmake --preset tsan >/dev/null
+	@cmake --build --preset tsan -j $(JOBS)
+	@ctest --preset tsan -j $(JOBS)
 
 # build/package/vaneto_<version>_amd64.deb
 package: build

@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <thread>
+
+class SignalPipe;
 
 // Catches SIGINT and SIGTERM while it exists and hands each to a callback on a thread of its
 // own (where the callback may take locks and make calls that a signal handler may not). The
@@ -24,5 +27,6 @@ private:
     std::function<void(int)> onSignal_;
     std::atomic<int> caught_{0};
     std::atomic<bool> done_{false};
+    std::unique_ptr<SignalPipe> signals_;
     std::thread thread_;
 };

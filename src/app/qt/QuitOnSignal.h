@@ -3,12 +3,13 @@
 #include <QObject>
 
 #include <functional>
+#include <memory>
 
 class QSocketNotifier;
+class SignalPipe;
 
-// Turns SIGINT and SIGTERM into a call on the Qt thread: the handler only writes a byte to a
-// pipe that a socket notifier watches. The previous handlers come back when it is destroyed.
-// One at a time.
+// Turns SIGINT and SIGTERM into a call on the Qt thread: a socket notifier watches the
+// SignalPipe. The previous handlers come back when it is destroyed. One at a time.
 class QuitOnSignal final : public QObject {
 public:
     explicit QuitOnSignal(std::function<void()> onSignal, QObject* parent = nullptr);
@@ -19,5 +20,6 @@ public:
 
 private:
     std::function<void()> onSignal_;
+    std::unique_ptr<SignalPipe> signals_;
     QSocketNotifier* notifier_ = nullptr;
 };
