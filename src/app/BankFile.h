@@ -12,6 +12,7 @@
 // (sequencer-specific), then the bank dump on MIDI channel 0 (announce message and data message,
 // delay 6000 ms). Every System Exclusive time runs on across the tracks (absolute time kept).
 
+#include "app/EditorTexts.h"
 #include "midi/LoMidiEvent.h"
 
 #include <cstdint>
@@ -29,7 +30,7 @@ public:
     static constexpr std::uint16_t division = 24;
     static constexpr std::uint16_t tempo = 120;
     static constexpr std::string_view noticeText = "Made with VanetoEditor";
-    static constexpr const char* wrongFormatCaption = "Wrong File Format";
+    static constexpr const char* wrongFormatCaption = EditorTexts::wrongFormatCaption;
     static constexpr const char* wrongFormatText =
         "This file contains no sound bank(s)\nfor a Tiruk Vaneto.";
 

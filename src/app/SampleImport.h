@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/EditorTexts.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -56,7 +58,7 @@ public:
     static constexpr double targetRate = 44100.0;
 
     // The message box for an unsupported file.
-    static constexpr std::string_view wrongFormatCaption = "Wrong File Format";
+    static constexpr std::string_view wrongFormatCaption = EditorTexts::wrongFormatCaption;
     static constexpr std::string_view unsupportedText =
         "VanetoEditor supports only pcm (no compression) formats (*.aif or *.wav).";
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "VanetoVersion.h"
+#include "app/EditorTexts.h"
 #include "app/EditorView.h"
+#include "midiout/MidiOutPortList.h"
 #include "midi/LoMidiEvent.h"
 
 #include <array>
@@ -29,8 +31,8 @@ class VanetoEditorController {
 public:
     static constexpr const char* versionText = "Version " VANETO_VERSION;
     static constexpr const char* appTitle = "VanetoEditor";
-    static constexpr const char* noPortText = "No MIDI interface detected!";
-    static constexpr const char* wrongFormatCaption = "Wrong File Format";
+    static constexpr const char* noPortText = ::noPortText;
+    static constexpr const char* wrongFormatCaption = EditorTexts::wrongFormatCaption;
 
     // The view must outlive the controller. The MIDI service lists the ports and carries the
     // transfer; the clock paces the send worker and the transmitter.

@@ -12,7 +12,7 @@ int PortsCommand::run(CliArguments& args) {
     }
     const unsigned count = portCount();
     if (count == 0) {
-        context_.err << "No MIDI interface detected!\n";
+        context_.err << noPortText << '\n';
         return cliOk;
     }
     for (unsigned port = 0; port < count && port <= 0xFFFF; ++port) {

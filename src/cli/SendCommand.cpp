@@ -42,7 +42,7 @@ SendCommand::SendCommand(const CliContext& context) : SendCommand(context, realC
 std::optional<std::uint16_t> SendCommand::findPort(const std::string& wanted, std::string& error) {
     const unsigned count = std::min(portCount(), 0x10000u);
     if (count == 0) {
-        error = "No MIDI interface detected!";
+        error = noPortText;
         return std::nullopt;
     }
     unsigned index = 0;

@@ -5,6 +5,9 @@
 // The MIDI output ports of the machine, as the default MIDI output service lists them. Ports are
 // numbered 0 ... portCount() - 1; that number is what the transmitter opens.
 
+// What the port list shows when there is no port.
+inline constexpr const char* noPortText = "No MIDI interface detected!";
+
 unsigned portCount();
 
 // Name of port p, cut to 31 characters ("" for a port that does not exist). The text lives in

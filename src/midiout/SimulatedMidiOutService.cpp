@@ -1,6 +1,7 @@
 #include "midiout/SimulatedMidiOutService.h"
 
 #include "midiout/Clock.h"
+#include "midiout/SysexPacer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,7 +31,7 @@ constexpr std::size_t noMessage = static_cast<std::size_t>(-1);
 SimulatedMidiOutService::SimulatedMidiOutService(Clock& clock, std::vector<std::string> portNames,
                                                  double bytesPerSecond)
     : clock_(clock), portNames_(std::move(portNames)),
-      bytesPerSecond_(bytesPerSecond > 0 ? bytesPerSecond : 3125.0) {}
+      bytesPerSecond_(bytesPerSecond > 0 ? bytesPerSecond : SysexPacer::wireBytesPerSecond) {}
 
 unsigned SimulatedMidiOutService::portCount() {
     return static_cast<unsigned>(portNames_.size());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midiout/MidiOutService.h"
+#include "midiout/SysexPacer.h"
 
 #include <cstdint>
 #include <map>
@@ -41,7 +42,7 @@ public:
 
     // Ports named as given; bytesPerSecond is the speed at which long messages play.
     SimulatedMidiOutService(Clock& clock, std::vector<std::string> portNames,
-                            double bytesPerSecond = 3125.0);
+                            double bytesPerSecond = SysexPacer::wireBytesPerSecond);
 
     unsigned portCount() override;
     std::string portName(unsigned port) override;
