@@ -6,15 +6,15 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
 constexpr std::uint64_t maxSize = std::numeric_limits<std::uint32_t>::max();
 
-// Stores the width least significant bytes of v at slot, least significant first. Widths above
+// Stores the width least significant bytes of v at p, least significant first. Widths above
 // 4 bytes are filled with the sign.
-inline void writeValue(LoSample& out, std::size_t slot, std::size_t width, std::int32_t v) {
-    std::uint8_t* p = out.bytes.data() + slot * width;
+inline void store(std::uint8_t* p, std::size_t width, std::int32_t v) {
     const auto u = static_cast<std::uint32_t>(v);
     switch (width) {
     case 4:
@@ -35,6 +35,11 @@ inline void writeValue(LoSample& out, std::size_t slot, std::size_t width, std::
                          : static_cast<std::uint8_t>(v < 0 ? 0xFF : 0);
         }
     }
+}
+
+// The same at sample slot `slot` of a sample buffer.
+inline void writeValue(LoSample& out, std::size_t slot, std::size_t width, std::int32_t v) {
+    store(out.bytes.data() + slot * width, width, v);
 }
 
 // The value of the sample at p, as LoSample::getValue gives it, for a width of 1 to 4 bytes
@@ -115,21 +120,45 @@ LoSample& LoSampleConverter::convertChannels(LoSample& output, const LoSample& i
     const std::size_t width = input.getBytesPerSample();
     const std::uint32_t frames = input.frameCount();
     const std::size_t outFrames = output.size() / width / std::max<std::size_t>(channels, 1);
-    for (std::uint32_t f = 0; f < frames && f < outFrames; ++f) {
-        std::int64_t sum = 0;
-        const std::uint8_t* frame = input.bytes.data() + static_cast<std::size_t>(f) * c * width;
-        for (std::uint16_t ch = 0; ch < c; ++ch) {
-            sum += load(frame + ch * width, width, u);
+    const std::size_t count = std::min<std::size_t>(frames, outFrames);
+    // The width is fixed for the whole loop: each common width gets a loop of its own, in which
+    // loading and storing a sample cost a few instructions.
+    const auto mix = [&](auto fixedWidth) {
+        const std::size_t w = fixedWidth;
+        const std::uint8_t* frame = input.bytes.data();
+        std::uint8_t* out = output.bytes.data();
+        for (std::size_t f = 0; f < count; ++f, frame += c * w) {
+            std::int64_t sum = 0;
+            for (std::uint16_t ch = 0; ch < c; ++ch) {
+                sum += load(frame + ch * w, w, u);
+            }
+            // The common channel counts divide by a constant, which costs no division.
+            const std::int64_t average = c == 1 ? sum : c == 2 ? sum / 2 : sum / c;
+            auto value = static_cast<std::int32_t>(average);
+            if (u) {
+                value += 128;
+            }
+            for (std::uint16_t k = 0; k < channels; ++k, out += w) {
+                store(out, w, value);
+            }
         }
-        // The common channel counts divide by a constant, which costs no division.
-        const std::int64_t average = c == 1 ? sum : c == 2 ? sum / 2 : sum / c;
-        auto value = static_cast<std::int32_t>(average);
-        if (u) {
-            value += 128;
-        }
-        for (std::uint16_t k = 0; k < channels; ++k) {
-            writeValue(output, static_cast<std::size_t>(f) * channels + k, width, value);
-        }
+    };
+    switch (width) {
+    case 1:
+        mix(std::integral_constant<std::size_t, 1>{});
+        break;
+    case 2:
+        mix(std::integral_constant<std::size_t, 2>{});
+        break;
+    case 3:
+        mix(std::integral_constant<std::size_t, 3>{});
+        break;
+    case 4:
+        mix(std::integral_constant<std::size_t, 4>{});
+        break;
+    default:
+        mix(width);
+        break;
     }
     return output;
 }

@@ -174,10 +174,12 @@ std::span<const std::int16_t> DvVaneto::bankData(int bank) const {
 }
 
 void DvVaneto::split7(std::span<const std::uint8_t> in, LoBuffer::Bytes& out) {
-    out.reserve(out.size() + 2 * in.size());
+    const std::size_t start = out.size();
+    out.resize(start + 2 * in.size());
+    std::uint8_t* p = out.data() + start;
     for (const std::uint8_t b : in) {
-        out.push_back(static_cast<std::uint8_t>(b >> 7));
-        out.push_back(static_cast<std::uint8_t>(b & 0x7F));
+        *p++ = static_cast<std::uint8_t>(b >> 7);
+        *p++ = static_cast<std::uint8_t>(b & 0x7F);
     }
 }
 
@@ -238,15 +240,21 @@ LoMidiEventList DvVaneto::bankDump(int bank, int channel) const {
     out.reserve(dataHeaderLength + 4 * values.size() + 1);
     out = {sysexStart, manufacturer, static_cast<std::uint8_t>(0x40 | (bankBits & 0x3F)),
            dataCommand, static_cast<std::uint8_t>(0x20 | (channel & 0x0F))};
-    LoBuffer::Bytes littleEndian;
-    littleEndian.reserve(2 * values.size());
+    // Each value little-endian, each of its bytes split as split7 splits it, in one pass.
+    const std::size_t start = out.size();
+    out.resize(start + 4 * values.size() + 1);
+    std::uint8_t* p = out.data() + start;
     for (const std::int16_t v : values) {
         const auto u = static_cast<std::uint16_t>(v);
-        littleEndian.push_back(static_cast<std::uint8_t>(u & 0xFF));
-        littleEndian.push_back(static_cast<std::uint8_t>(u >> 8));
+        const auto low = static_cast<std::uint8_t>(u & 0xFF);
+        const auto high = static_cast<std::uint8_t>(u >> 8);
+        p[0] = static_cast<std::uint8_t>(low >> 7);
+        p[1] = static_cast<std::uint8_t>(low & 0x7F);
+        p[2] = static_cast<std::uint8_t>(high >> 7);
+        p[3] = static_cast<std::uint8_t>(high & 0x7F);
+        p += 4;
     }
-    split7(littleEndian, out);
-    out.push_back(sysexEnd);
+    *p = sysexEnd;
     list.push_back(std::move(data));
     return list;
 }
