@@ -127,6 +127,14 @@ LoSample& LoSampleConverter::convertChannels(LoSample& output, const LoSample& i
         const std::size_t w = fixedWidth;
         const std::uint8_t* frame = input.bytes.data();
         std::uint8_t* out = output.bytes.data();
+        if (c == 2 && channels == 1) {
+            // Stereo to mono, the usual case, without the loops over channels.
+            for (std::size_t f = 0; f < count; ++f, frame += 2 * w, out += w) {
+                const std::int64_t sum = std::int64_t{load(frame, w, u)} + load(frame + w, w, u);
+                store(out, w, static_cast<std::int32_t>(sum / 2) + (u ? 128 : 0));
+            }
+            return;
+        }
         for (std::size_t f = 0; f < count; ++f, frame += c * w) {
             std::int64_t sum = 0;
             for (std::uint16_t ch = 0; ch < c; ++ch) {
