@@ -114,10 +114,24 @@ BankFile::ReadResult BankFile::read(const std::filesystem::path& path, std::vect
     return readTracks(reader, tracks);
 }
 
-BankFile::ReadResult BankFile::readTracks(LoMidiFileReader& reader, std::vector<Track>& tracks) {
-    tracks.clear();
+BankFile::ReadResult BankFile::addTrack(LoMidiEventList&& events, std::vector<Track>& tracks) {
     // A scratch store only answers identifyBank; it is never loaded.
     static const DvVaneto identifier;
+    const int bank = identifier.identifyBank(events);
+    if (bank < -1) {
+        return ReadResult::wrongFormat;
+    }
+    if (bank >= identifier.bankCount()) {
+        return ReadResult::badBank;
+    }
+    if (bank >= 0) {
+        tracks.push_back(Track{bank, std::move(events)});
+    }
+    return ReadResult::ok;
+}
+
+BankFile::ReadResult BankFile::readTracks(LoMidiFileReader& reader, std::vector<Track>& tracks) {
+    tracks.clear();
     std::vector<Track> found;
     for (;;) {
         LoMidiEventList events;
@@ -125,15 +139,9 @@ BankFile::ReadResult BankFile::readTracks(LoMidiFileReader& reader, std::vector<
         if (events.empty()) {
             break;
         }
-        const int bank = identifier.identifyBank(events);
-        if (bank < -1) {
-            return ReadResult::wrongFormat;
-        }
-        if (bank >= identifier.bankCount()) {
-            return ReadResult::badBank;
-        }
-        if (bank >= 0) {
-            found.push_back(Track{bank, std::move(events)});
+        const ReadResult added = addTrack(std::move(events), found);
+        if (added != ReadResult::ok) {
+            return added;
         }
     }
     tracks = std::move(found);
@@ -152,7 +160,6 @@ BankFile::ReadResult BankFile::readIntact(const std::filesystem::path& path,
         return ReadResult::notMidiFile;
     }
     damage.trackCount = reader.trackCount();
-    static const DvVaneto identifier;
     for (int read = 0;; ++read) {
         LoMidiEventList events;
         reader.readTrack(events);
@@ -167,15 +174,10 @@ BankFile::ReadResult BankFile::readIntact(const std::filesystem::path& path,
             damage.stoppedAt = read + 1;
             break;
         }
-        const int bank = identifier.identifyBank(events);
-        if (bank < -1) {
-            return ReadResult::wrongFormat;
-        }
-        if (bank >= identifier.bankCount()) {
-            return ReadResult::badBank;
-        }
-        if (bank >= 0) {
-            tracks.push_back(Track{bank, std::move(events)});
+        const ReadResult added = addTrack(std::move(events), tracks);
+        if (added != ReadResult::ok) {
+            tracks.clear();
+            return added;
         }
     }
     return ReadResult::ok;

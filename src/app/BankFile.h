@@ -84,4 +84,9 @@ public:
                                       const std::vector<Track>& tracks);
     // A line of text for a result other than ok; the file is named by its path.
     static std::string describe(ReadResult result, const std::filesystem::path& path);
+
+private:
+    // Identifies a track: appends it to tracks when it carries a bank, answers wrongFormat or
+    // badBank when it carries something else, ok otherwise.
+    static ReadResult addTrack(LoMidiEventList&& events, std::vector<Track>& tracks);
 };
