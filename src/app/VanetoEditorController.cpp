@@ -5,6 +5,7 @@
 #include "app/SampleImport.h"
 #include "app/TransferEngine.h"
 #include "app/TransferObserver.h"
+#include "app/Utf8Text.h"
 #include "app/WaveformPeaks.h"
 #include "device/DvVaneto.h"
 #include "midi/LoMidiFileReader.h"
@@ -127,43 +128,7 @@ VanetoEditorController::~VanetoEditorController() {
 }
 
 std::string VanetoEditorController::displayName(const std::string& bytes) {
-    // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-    bool valid = true;
-    for (std::size_t i = 0; i < bytes.size() && valid;) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        std::uint32_t min = 0;
-        std::uint32_t code = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            length = 2, min = 0x80, code = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3, min = 0x800, code = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4, min = 0x10000, code = c & 0x07;
-        } else {
-            valid = false;
-            break;
-        }
-        if (i + length > bytes.size()) {
-            valid = false;
-            break;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                valid = false;
-            }
-            code = (code << 6) | (next & 0x3F);
-        }
-        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            valid = false;
-        }
-        i += length;
-    }
-    if (valid) {
+    if (isValidUtf8(bytes)) {
         return bytes;
     }
     std::string text;

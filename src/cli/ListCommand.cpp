@@ -1,5 +1,6 @@
 #include "cli/ListCommand.h"
 
+#include "app/Utf8Text.h"
 #include "app/WaveformPeaks.h"
 
 #include "app/BankFile.h"
@@ -26,28 +27,6 @@ std::size_t valueCount(const LoMidiEventList& events) {
     return count;
 }
 
-bool isUtf8(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t length = c < 0x80           ? 1
-                                   : (c >> 5) == 0x6  ? 2
-                                   : (c >> 4) == 0xE  ? 3
-                                   : (c >> 3) == 0x1E ? 4
-                                                      : 0;
-        if (length == 0 || (length == 2 && c < 0xC2) || i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
-}
-
 // A name on one line of tab-separated text: control characters become spaces.
 std::string plainText(std::string text) {
     for (char& ch : text) {
@@ -72,7 +51,7 @@ bool ListCommand::peakDbfs(std::span<const std::int16_t> values, double& dbfs) {
 }
 
 std::string ListCommand::jsonString(const std::string& bytes) {
-    const bool utf8 = isUtf8(bytes);
+    const bool utf8 = isValidUtf8(bytes);
     std::string out = "\"";
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);

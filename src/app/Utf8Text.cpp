@@ -1,0 +1,40 @@
+#include "app/Utf8Text.h"
+
+#include <cstdint>
+
+bool isValidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 0;
+        std::uint32_t min = 0;
+        std::uint32_t code = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2, min = 0x80, code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3, min = 0x800, code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4, min = 0x10000, code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + length > bytes.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
