@@ -20,16 +20,12 @@ std::string untilNul(std::string_view text) {
     return std::string(text.substr(0, text.find('\0')));
 }
 
-bool isSysex(const LoMidiEvent& event) {
-    return !event.empty() && event[0] == sysexStart;
-}
-
 bool isAnnounce(const LoMidiEvent& event) {
-    return isSysex(event) && event.size() > 3 && event[3] == announceCommand;
+    return isSysEx(event) && event.size() > 3 && event[3] == announceCommand;
 }
 
 bool isDataMessage(const LoMidiEvent& event) {
-    return isSysex(event) && event.size() > 4 && event[3] == dataCommand &&
+    return isSysEx(event) && event.size() > 4 && event[3] == dataCommand &&
            (event[4] & 0xF0) == 0x20;
 }
 
@@ -260,7 +256,7 @@ LoMidiEventList DvVaneto::bankDump(int bank, int channel) const {
 }
 
 int DvVaneto::identifyBank(const LoMidiEventList& events) const {
-    const auto announce = std::find_if(events.begin(), events.end(), isSysex);
+    const auto announce = std::find_if(events.begin(), events.end(), isSysEx);
     if (announce == events.end()) {
         return -1;
     }

@@ -34,5 +34,19 @@ private:
     std::int32_t delay_ = 0;
 };
 
+// A System Exclusive event (F0 ...).
+inline bool isSysEx(const LoMidiEvent& midiEvent) {
+    return !midiEvent.empty() && midiEvent[0] == 0xF0;
+}
+
+// The end-of-track meta event (FF 2F ...).
+inline bool isEndOfTrack(const LoMidiEvent& midiEvent) {
+    return midiEvent.size() >= 2 && midiEvent[0] == 0xFF && midiEvent[1] == 0x2F;
+}
+
+// Identifiers of the Standard MIDI File chunks, read as big-endian 32-bit values.
+inline constexpr std::uint32_t midiHeaderChunkId = 0x4D546864; // "MThd"
+inline constexpr std::uint32_t midiTrackChunkId = 0x4D54726B;  // "MTrk"
+
 // Events in transmission and file order.
 using LoMidiEventList = std::vector<LoMidiEvent>;

@@ -7,18 +7,10 @@
 
 namespace {
 
-constexpr std::uint32_t headerChunkId = 0x4D546864; // "MThd"
-constexpr std::uint32_t trackChunkId = 0x4D54726B;  // "MTrk"
+constexpr std::uint32_t headerChunkId = midiHeaderChunkId;
+constexpr std::uint32_t trackChunkId = midiTrackChunkId;
 // Positions are 32-bit; leave room for a chunk header past the last byte.
 constexpr std::int64_t largestFileSize = std::numeric_limits<std::int32_t>::max() - 16;
-
-bool isSysEx(const LoMidiEvent& midiEvent) {
-    return !midiEvent.empty() && midiEvent[0] == 0xF0;
-}
-
-bool isEndOfTrack(const LoMidiEvent& midiEvent) {
-    return midiEvent.size() >= 2 && midiEvent[0] == 0xFF && midiEvent[1] == 0x2F;
-}
 
 std::int32_t toInt32(std::uint32_t value) {
     return static_cast<std::int32_t>(

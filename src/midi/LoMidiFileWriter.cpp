@@ -7,19 +7,11 @@
 
 namespace {
 
-constexpr std::uint32_t headerChunkId = 0x4D546864; // "MThd"
-constexpr std::uint32_t trackChunkId = 0x4D54726B;  // "MTrk"
-constexpr std::uint32_t endOfTrack = 0x00FF2F00;    // delta 0, FF 2F 00
+constexpr std::uint32_t headerChunkId = midiHeaderChunkId;
+constexpr std::uint32_t trackChunkId = midiTrackChunkId;
+constexpr std::uint32_t endOfTrack = 0x00FF2F00; // delta 0, FF 2F 00
 constexpr std::uint64_t largestDelta = 0x0FFFFFFF;
 constexpr std::int64_t largestTicks = std::numeric_limits<std::int32_t>::max();
-
-bool isSysEx(const LoMidiEvent& midiEvent) {
-    return !midiEvent.empty() && midiEvent[0] == 0xF0;
-}
-
-bool isEndOfTrack(const LoMidiEvent& midiEvent) {
-    return midiEvent.size() >= 2 && midiEvent[0] == 0xFF && midiEvent[1] == 0x2F;
-}
 
 // An empty event, or a meta status without its type, has no file form: writing it would leave
 // a delta time that swallows the bytes behind it.
