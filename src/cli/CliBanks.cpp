@@ -4,6 +4,8 @@
 #include "app/SampleImport.h"
 #include "device/DvVaneto.h"
 
+#include <algorithm>
+
 namespace CliBanks {
 
 bool loadBankFile(const std::filesystem::path& path, DvVaneto& store, std::vector<int>& banks,
@@ -53,6 +55,28 @@ bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, s
     }
     error = "cannot open " + path.string() + ": " + result.reason;
     return false;
+}
+
+SourceResult loadSource(const std::filesystem::path& path, DvVaneto& store, int bank,
+                        std::string& error) {
+    std::vector<int> loaded;
+    const BankFile::ReadResult read = BankFile::load(path, store, loaded);
+    if (read == BankFile::ReadResult::notMidiFile) {
+        if (bank < 0) {
+            return SourceResult::audioNeedsBank;
+        }
+        return importAudio(path, store, bank, error) ? SourceResult::ok : SourceResult::failed;
+    }
+    if (read != BankFile::ReadResult::ok) {
+        error = BankFile::describe(read, path);
+    } else if (loaded.empty()) {
+        error = path.string() + " holds no banks";
+    } else if (bank >= 0 && std::find(loaded.begin(), loaded.end(), bank) == loaded.end()) {
+        error = path.string() + " holds no bank " + std::to_string(bank + 1);
+    } else {
+        return SourceResult::ok;
+    }
+    return SourceResult::failed;
 }
 
 } // namespace CliBanks

@@ -19,4 +19,10 @@ bool loadBankFile(const std::filesystem::path& path, DvVaneto& store, std::vecto
 bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, std::string& error,
                  std::string* source = nullptr);
 
+// The banks to send or play: a bank file over the factory banks (which must hold `bank` when
+// one is given, 0 ... 6), or an audio file imported into `bank` of the factory banks.
+enum class SourceResult { ok, failed, audioNeedsBank };
+SourceResult loadSource(const std::filesystem::path& path, DvVaneto& store, int bank,
+                        std::string& error);
+
 } // namespace CliBanks

@@ -1,6 +1,5 @@
 #include "cli/PlayCommand.h"
 
-#include "app/BankFile.h"
 #include "cli/CliArguments.h"
 #include "cli/CliBanks.h"
 #include "cli/SignalWatcher.h"
@@ -10,7 +9,6 @@
 #include "playback/alsa/AlsaPcmOutput.h"
 #endif
 
-#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -47,17 +45,9 @@ int PlayCommand::run(CliArguments& args) {
     }
 
     auto store = std::make_unique<DvVaneto>();
-    std::vector<int> loaded;
     std::string error;
-    const BankFile::ReadResult read = BankFile::load(source, *store, loaded);
-    if (read == BankFile::ReadResult::notMidiFile) {
-        if (!CliBanks::importAudio(source, *store, *bank - 1, error)) {
-            return context_.failure("play", error);
-        }
-    } else if (read != BankFile::ReadResult::ok) {
-        return context_.failure("play", BankFile::describe(read, source));
-    } else if (std::find(loaded.begin(), loaded.end(), *bank - 1) == loaded.end()) {
-        return context_.failure("play", source + " holds no bank " + std::to_string(*bank));
+    if (CliBanks::loadSource(source, *store, *bank - 1, error) != CliBanks::SourceResult::ok) {
+        return context_.failure("play", error);
     }
 
 #ifdef VANETO_HAVE_ALSA

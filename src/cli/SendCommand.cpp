@@ -140,23 +140,15 @@ int SendCommand::run(CliArguments& args) {
 
     // The banks: a bank file over the factory banks, or an audio file in one factory bank.
     auto store = std::make_unique<DvVaneto>();
-    std::vector<int> loaded;
     std::string error;
-    const BankFile::ReadResult read = BankFile::load(source, *store, loaded);
-    if (read == BankFile::ReadResult::notMidiFile) {
-        if (all) {
-            args.fail("an audio file goes into one bank: give --bank N instead of --all");
-            return context_.usage(args);
-        }
-        if (!CliBanks::importAudio(source, *store, *bank - 1, error)) {
-            return context_.failure("send", error);
-        }
-    } else if (read != BankFile::ReadResult::ok) {
-        return context_.failure("send", BankFile::describe(read, source));
-    } else if (loaded.empty()) {
-        return context_.failure("send", source + " holds no banks");
-    } else if (bank && std::find(loaded.begin(), loaded.end(), *bank - 1) == loaded.end()) {
-        return context_.failure("send", source + " holds no bank " + std::to_string(*bank));
+    switch (CliBanks::loadSource(source, *store, bank ? *bank - 1 : -1, error)) {
+    case CliBanks::SourceResult::ok:
+        break;
+    case CliBanks::SourceResult::audioNeedsBank:
+        args.fail("an audio file goes into one bank: give --bank N instead of --all");
+        return context_.usage(args);
+    case CliBanks::SourceResult::failed:
+        return context_.failure("send", error);
     }
 
     const std::optional<std::uint16_t> portIndex = findPort(*port, error);
