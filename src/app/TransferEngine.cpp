@@ -4,6 +4,7 @@
 #include "app/VanetoEditorController.h"
 #include "device/DvVaneto.h"
 #include "midiout/Clock.h"
+#include "midiout/Interruption.h"
 #include "midiout/LoMidiInterfaceTransmitter.h"
 
 #include <algorithm>
@@ -53,7 +54,6 @@ std::string TransferEngine::minutes(double seconds) {
 void TransferEngine::stop() {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_.store(true);
-    wake_.raise();
     if (transmitter_ != nullptr) {
         transmitter_->stop();
     }
@@ -101,14 +101,16 @@ TransferEngine::Result TransferEngine::run(const Request& request, TransferObser
         const double estimate = estimateSeconds(*eventList, request.bytesPerSecond);
         observer.progress(bank, 0, 0.0);
 
-        std::atomic<bool> ended{false};
+        // Raised when send returns, so that the polling below ends at once, not a poll later;
+        // a stop makes send return.
+        Interruption ended;
         bool sent = false;
         std::thread transmission;
         try {
             transmission = std::thread([&] {
                 observer.status(willStartText);
                 sent = transmitter->send(*eventList);
-                ended.store(true);
+                ended.raise();
             });
         } catch (const std::system_error& error) {
             failure.bank = bank;
@@ -117,8 +119,8 @@ TransferEngine::Result TransferEngine::run(const Request& request, TransferObser
             break;
         }
         // Until playing begins; a send that ends without ever being busy ends the wait too.
-        while (!transmitter->isBusy() && !ended.load()) {
-            clock_.sleepUnless(pollMilliseconds, wake_);
+        while (!transmitter->isBusy() && !ended.isRaised()) {
+            clock_.sleepUnless(pollMilliseconds, ended);
         }
         observer.status(startedText);
         const std::int64_t start = clock_.seconds();
@@ -126,7 +128,7 @@ TransferEngine::Result TransferEngine::run(const Request& request, TransferObser
         observer.status(bankText(bank, VanetoEditorController::displayName(store_.bankName(bank))));
         while (transmitter->isBusy()) {
             observer.progress(bank, clock_.seconds() - start, estimate);
-            clock_.sleepUnless(pollMilliseconds, wake_);
+            clock_.sleepUnless(pollMilliseconds, ended);
         }
         observer.status(stoppedText);
         // Busy has fallen: send has returned and its thread is ending.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "midi/LoMidiEvent.h"
-#include "midiout/Interruption.h"
 #include "midiout/SysexPacer.h"
 
 #include <atomic>
@@ -80,7 +79,6 @@ private:
     std::shared_ptr<MidiOutService> service_;
     Clock& clock_;
     std::atomic<bool> stopping_{false};
-    Interruption wake_;
     mutable std::mutex mutex_; // transmitter_ and failure_
     LoMidiInterfaceTransmitter* transmitter_ = nullptr;
     Failure failure_;

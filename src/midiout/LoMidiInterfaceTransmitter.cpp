@@ -41,6 +41,14 @@ bool LoMidiInterfaceTransmitter::pause(std::uint32_t milliseconds) {
     return clock_.sleepUnless(milliseconds, wake_);
 }
 
+void LoMidiInterfaceTransmitter::rearm() {
+    // A stop stays in force: it may come between clearing and the check.
+    wake_.clear();
+    if (stopped_.load()) {
+        wake_.raise();
+    }
+}
+
 void LoMidiInterfaceTransmitter::stop() {
     stopped_.store(true);
     wake_.raise();
@@ -66,14 +74,9 @@ bool LoMidiInterfaceTransmitter::send(const LoMidiEventList& list) {
         total += event.size();
     }
     bytesInList_.store(total);
-    if (!stopped_.load()) {
-        // A failure reported during an earlier send has been dealt with.
-        failureReported_.store(false);
-        wake_.clear();
-        if (stopped_.load()) {
-            wake_.raise();
-        }
-    }
+    // A failure reported during an earlier send has been dealt with.
+    failureReported_.store(false);
+    rearm();
     if (list.empty()) {
         return isOpen() && !stopped_.load();
     }
@@ -108,10 +111,7 @@ bool LoMidiInterfaceTransmitter::send(const LoMidiEventList& list) {
             } else if (failureReported_.exchange(false)) {
                 // The service said the buffer failed: ask again at once, and wait as usual
                 // should it still answer still playing.
-                wake_.clear();
-                if (stopped_.load()) {
-                    wake_.raise();
-                }
+                rearm();
             } else {
                 writeDiagnostic("midiOutLongMsg() - Asynchron!!!\n");
                 pause(header_.length / retryBytesPerMillisecond);

@@ -70,6 +70,8 @@ private:
     void allNotesOff();
     // Sleeps unless stopped or a failure was reported meanwhile; answers whether it slept whole.
     bool pause(std::uint32_t milliseconds);
+    // Lowers the wake-up raised by a reported failure, unless stop has been asked.
+    void rearm();
     // Records a failed call (result other than ok) and answers whether it succeeded.
     bool check(MidiOutResult result, const char* operation);
 
