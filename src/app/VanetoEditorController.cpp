@@ -207,17 +207,25 @@ void VanetoEditorController::showSelectedBank() {
     refreshWaveform();
 }
 
+void VanetoEditorController::stopPlayback() {
+    player->stop();
+    view.showPlayback(audioAvailable, false, audioUnavailable);
+}
+
+std::vector<std::int16_t> VanetoEditorController::valuesOf(int bank) const {
+    const auto data = bankStore->bankData(bank);
+    return {data.begin(), data.end()};
+}
+
 void VanetoEditorController::refreshWaveform() {
     if (player->isPlaying()) {
-        player->stop();
-        view.showPlayback(audioAvailable, false, audioUnavailable);
+        stopPlayback();
     }
     const int bank = selectedBank();
     if (bank < 0) {
         return;
     }
-    const auto data = bankStore->bankData(bank);
-    std::vector<std::int16_t> values(data.begin(), data.end());
+    std::vector<std::int16_t> values = valuesOf(bank);
     std::string line = WaveformPeaks::summary(WaveformPeaks::levels(values));
     if (!origins[static_cast<std::size_t>(bank)].empty()) {
         line += " \u00b7 from " + origins[static_cast<std::size_t>(bank)];
@@ -227,16 +235,14 @@ void VanetoEditorController::refreshWaveform() {
 
 void VanetoEditorController::togglePlayback() {
     if (player->isPlaying()) {
-        player->stop();
-        view.showPlayback(audioAvailable, false, audioUnavailable);
+        stopPlayback();
         return;
     }
     const int bank = selectedBank();
     if (!audioAvailable || bank < 0) {
         return;
     }
-    const auto data = bankStore->bankData(bank);
-    const bool started = player->start(std::vector<std::int16_t>(data.begin(), data.end()));
+    const bool started = player->start(valuesOf(bank));
     view.showPlayback(audioAvailable, started, audioUnavailable);
 }
 
@@ -306,11 +312,10 @@ void VanetoEditorController::importSample() {
     importFile(*path, selectedBank());
 }
 
-void VanetoEditorController::importFile(const std::string& pathText, int bank) {
-    const std::string* path = &pathText;
+void VanetoEditorController::importFile(const std::string& path, int bank) {
     importRunning = true;
     if (bank >= 0) {
-        const SampleImport::Result result = SampleImport::importInto(*path, *bankStore, bank);
+        const SampleImport::Result result = SampleImport::importInto(path, *bankStore, bank);
         if (SampleImport::isImported(result.outcome)) {
             origins[static_cast<std::size_t>(bank)] = SampleImport::describeSource(result);
             showSelectedBank();
@@ -318,7 +323,7 @@ void VanetoEditorController::importFile(const std::string& pathText, int bank) {
             view.messageBox(std::string(SampleImport::unsupportedText), wrongFormatCaption,
                             EditorView::Buttons::Ok, EditorView::Icon::Information);
         } else {
-            view.messageBox("The file " + quoted(displayName(fileName(*path))) +
+            view.messageBox("The file " + quoted(displayName(fileName(path))) +
                                 " could not be opened:\n" + result.reason,
                             appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
         }

@@ -3,8 +3,8 @@
 #include "VanetoVersion.h"
 #include "app/EditorTexts.h"
 #include "app/EditorView.h"
-#include "midiout/MidiOutPortList.h"
 #include "midi/LoMidiEvent.h"
+#include "midiout/MidiOutPortList.h"
 
 #include <array>
 #include <atomic>
@@ -100,6 +100,8 @@ private:
     void openBankFile(const std::string& path);
     // The waveform panel follows the selected bank; whatever plays stops.
     void refreshWaveform();
+    void stopPlayback();
+    std::vector<std::int16_t> valuesOf(int bank) const;
 
     void sendWorker();
     void finishTransfer(const std::string& failure);
