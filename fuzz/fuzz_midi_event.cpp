@@ -3,11 +3,12 @@
 #include "midi/LoMidiEvent.h"
 #include "midi/LoVarlength.h"
 
+#include "midi/LoFileReader.h"
+
 #include <sstream>
-#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    LoFileReader in({data, size});
     for (;;) {
         LoVarlength delta;
         delta.readFrom(in);

@@ -1,13 +1,11 @@
 // A bank file as the Open from Disk command reads it: every track, then the bank it names and a
 // load of the track into that bank (or into bank 0 when it names none).
-#include "FuzzInput.h"
 #include "device/DvVaneto.h"
 #include "midi/LoMidiFileReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static DvVaneto store;
-    FuzzInput input(data, size);
-    LoMidiFileReader reader(input.path());
+    LoMidiFileReader reader({data, size});
     if (!reader.isMidiFile()) {
         return 0;
     }

@@ -6,11 +6,13 @@
 #include "audio/LoWaveFileReader.h"
 #include "device/DvVaneto.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -76,10 +78,6 @@ SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool 
         return result;
     }
 
-    const LoSampleConverter target(targetRate, 1, 16, false);
-    LoSample source;
-    LoSample destination(targetRate, 1, 16, false);
-
     errno = 0;
     std::unique_ptr<LoAudioFileReader> reader = std::make_unique<LoAiffFileReader>(path);
     if (!reader->is_open()) {
@@ -101,44 +99,64 @@ SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool 
         }
     }
 
-    if (reader->isRecognized() && !reader->isSupported()) {
-        result.outcome = Outcome::unsupported;
-        result.found = reader->describeFormat();
-        return result;
+    decode(*reader, isAiff, wholeFile, bankValues, result);
+    return result;
+}
+
+SampleImport::Result SampleImport::load(std::span<const std::uint8_t> bytes, std::string name,
+                                        std::uint32_t values) {
+    Result result;
+    result.sampleName = std::move(name);
+    LoAiffFileReader aiff(bytes);
+    if (aiff.isRecognized()) {
+        decode(aiff, true, false, values, result);
+    } else {
+        LoWaveFileReader wave(bytes);
+        decode(wave, false, false, values, result);
     }
-    if (reader->isRecognized()) {
+    return result;
+}
+
+void SampleImport::decode(LoAudioFileReader& reader, bool isAiff, bool wholeFile,
+                          std::uint32_t values, Result& result) {
+    const LoSampleConverter target(targetRate, 1, 16, false);
+    LoSample source;
+    LoSample destination(targetRate, 1, 16, false);
+    if (reader.isRecognized() && !reader.isSupported()) {
+        result.outcome = Outcome::unsupported;
+        result.found = reader.describeFormat();
+        return;
+    }
+    if (reader.isRecognized()) {
         LoSample format;
-        reader->readSampleFormat(format);
+        reader.readSampleFormat(format);
         result.sourceRate = format.getSampleRate();
         result.sourceChannels = format.getChannels();
         result.sourceBits = format.getBitsPerSample();
         const std::uint64_t frameBytes =
             std::uint64_t{format.getChannels()} * format.getBytesPerSample();
-        result.sourceFrames = frameBytes == 0 ? 0 : reader->soundDataBytes() / frameBytes;
+        result.sourceFrames = frameBytes == 0 ? 0 : reader.soundDataBytes() / frameBytes;
         if (wholeFile) {
-            reader->readSample(source, 0);
+            reader.readSample(source, 0);
             target.convert(destination, source);
         } else {
-            reader->readSampleFormat(source);
-            const std::uint32_t limit = byteLimitFor(source, bankValues);
+            reader.readSampleFormat(source);
+            const std::uint32_t limit = byteLimitFor(source, values);
             // No readable audio: nothing to read, the conversion gives an empty result.
             if (limit != 0) {
-                reader->readSample(source, limit);
+                reader.readSample(source, limit);
             }
-            target.convert(destination, source, bankValues);
+            target.convert(destination, source, values);
         }
         result.outcome = isAiff ? Outcome::importedAiff : Outcome::importedWave;
     } else {
-        destination.bytes.assign(rawByteLimit, 0);
-        std::error_code error;
-        const auto size = std::filesystem::file_size(path, error);
-        result.rawBytes = error ? 0 : static_cast<std::uint64_t>(size);
-        reader->seek(0);
-        reader->readBuffer(destination);
+        destination.bytes.assign(std::min<std::size_t>(rawByteLimit, 2 * std::size_t{values}), 0);
+        result.rawBytes = static_cast<std::uint64_t>(std::max<std::int64_t>(0, reader.fileSize()));
+        reader.seek(0);
+        reader.readBuffer(destination);
         result.outcome = Outcome::importedRaw;
     }
     result.values = valuesOf(destination);
-    return result;
 }
 
 std::string SampleImport::describeSource(const Result& result) {
@@ -166,9 +184,13 @@ std::string SampleImport::describeSource(const Result& result) {
 SampleImport::Result SampleImport::importInto(const std::filesystem::path& path, DvVaneto& store,
                                               int bank) {
     Result result = load(path);
+    applyTo(result, store, bank);
+    return result;
+}
+
+void SampleImport::applyTo(const Result& result, DvVaneto& store, int bank) {
     if (isImported(result.outcome)) {
         store.setSampleName(result.sampleName, bank, 0);
         store.insertSample(result.values.data(), result.values.size(), bank, 0);
     }
-    return result;
 }

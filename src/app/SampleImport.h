@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class DvVaneto;
+class LoAudioFileReader;
 class LoSample;
 
 // Replaces slot 0 of a bank with an audio file, without any dialog. Tries the AIFF reader, then
@@ -66,10 +68,16 @@ public:
     // sound data is read and converted before the bank's share is taken (slow on long files;
     // gives the same values).
     static Result load(const std::filesystem::path& path, bool wholeFile = false);
+    // The same for bytes in memory, named as a file would be, giving at most `values` values
+    // (fewer values take the same paths in less time).
+    static Result load(std::span<const std::uint8_t> bytes, std::string name,
+                       std::uint32_t values = bankValues);
 
     // load, then, for the three imported outcomes: setSampleName(file name, bank, 0) and
     // insertSample(values, count, bank, 0). Other outcomes leave the store as it was.
     static Result importInto(const std::filesystem::path& path, DvVaneto& store, int bank);
+    // The store half of importInto.
+    static void applyTo(const Result& result, DvVaneto& store, int bank);
 
     static bool isImported(Outcome outcome);
 
@@ -77,4 +85,9 @@ public:
     // the same first `frames` output frames as converting the whole file: the input frames the
     // interpolation reaches, plus margin. 0 when the format holds no readable audio.
     static std::uint32_t byteLimitFor(const LoSample& format, std::uint32_t frames);
+
+private:
+    // Everything after the open: refuse, read and convert, or take the bytes as raw values.
+    static void decode(LoAudioFileReader& reader, bool isAiff, bool wholeFile, std::uint32_t values,
+                       Result& result);
 };

@@ -7,6 +7,14 @@
 #include <algorithm>
 
 LoAiffFileReader::LoAiffFileReader(const std::filesystem::path& path) : LoAudioFileReader(path) {
+    readHeader();
+}
+
+LoAiffFileReader::LoAiffFileReader(std::span<const std::uint8_t> bytes) : LoAudioFileReader(bytes) {
+    readHeader();
+}
+
+void LoAiffFileReader::readHeader() {
     seek(0);
     chunkId = read32(true);
     if (chunkId == idForm) {
@@ -25,7 +33,7 @@ bool LoAiffFileReader::isSupported() {
     return chunkId == idForm && formType == idAiff;
 }
 
-bool LoAiffFileReader::readCommon(Format& format) {
+bool LoAiffFileReader::readFormat(Format& format) {
     if (!findChunk(idComm, true)) {
         return false;
     }
@@ -41,65 +49,30 @@ bool LoAiffFileReader::readCommon(Format& format) {
     return true;
 }
 
-bool LoAiffFileReader::findSoundData(std::uint32_t& size, std::uint32_t& offset) {
+bool LoAiffFileReader::findSoundData(std::uint64_t& claimed) {
     if (!findChunk(idSsnd, true)) {
         return false;
     }
-    size = read32(true);
-    offset = read32(true);
+    const std::uint64_t size = read32(true);
+    const std::uint32_t offset = read32(true);
     read32(true); // block size, not used
+    // An offset that passes the end of the file leaves no sound to read.
+    if (!skip(offset)) {
+        return false;
+    }
+    const std::uint64_t header = 8 + std::uint64_t{offset};
+    claimed = size > header ? size - header : 0;
     return true;
 }
 
-void LoAiffFileReader::applyFormat(LoSample& sample, const Format& format) {
-    sample.setSampleRate(format.rate);
-    sample.setChannels(format.channels);
-    sample.setBitsPerSample(format.bits);
-    sample.setUnsigned8(false);
-}
-
-LoSample& LoAiffFileReader::readSample(LoSample& sample, std::uint32_t byteLimit) {
-    Format format;
-    sample.bytes.clear();
-    std::uint32_t size = 0;
-    std::uint32_t offset = 0;
-    // An offset that passes the end of the file leaves no sound to read.
-    if (readCommon(format) && findSoundData(size, offset) && skip(offset)) {
-        const std::uint64_t claimed = std::uint64_t{size};
-        const std::uint64_t header = 8 + std::uint64_t{offset};
-        const std::uint64_t available = claimed > header ? claimed - header : 0;
-        std::uint64_t count = (byteLimit == 0 || byteLimit > available) ? available : byteLimit;
-        count = std::min(count, bytesLeft());
-        const std::size_t width = (format.bits + 7u) / 8u;
-        // Only whole samples are kept; width 0 keeps nothing.
-        count = width == 0 ? 0 : count - count % width;
-        LoBuffer bigEndian(static_cast<std::size_t>(count), 0);
-        readBuffer(bigEndian);
-        // Each sample to little-endian; a trailing partial sample is dropped.
-        fromBigEndian(sample, bigEndian, width);
-    }
-    applyFormat(sample, format);
-    return sample;
-}
-
-LoSample& LoAiffFileReader::readSampleFormat(LoSample& sample) {
-    Format format;
-    sample.bytes.clear();
-    readCommon(format);
-    applyFormat(sample, format);
-    return sample;
-}
-
-std::uint64_t LoAiffFileReader::soundDataBytes() {
-    Format format;
-    std::uint32_t size = 0;
-    std::uint32_t offset = 0;
-    if (!readCommon(format) || !findSoundData(size, offset) || !skip(offset)) {
-        return 0;
-    }
-    const std::uint64_t header = 8 + std::uint64_t{offset};
-    const std::uint64_t available = size > header ? size - header : 0;
-    return std::min(available, bytesLeft());
+void LoAiffFileReader::readSoundBytes(LoSample& sample, std::uint64_t count, const Format& format) {
+    const std::size_t width = (format.bits + 7u) / 8u;
+    // Only whole samples are kept; width 0 keeps nothing.
+    count = width == 0 ? 0 : count - count % width;
+    LoBuffer bigEndian(static_cast<std::size_t>(count), 0);
+    readBuffer(bigEndian);
+    // Each sample to little-endian; a trailing partial sample is dropped.
+    fromBigEndian(sample, bigEndian, width);
 }
 
 std::string LoAiffFileReader::describeFormat() {

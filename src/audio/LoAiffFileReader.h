@@ -17,26 +17,23 @@ public:
 
     // Opens the file and reads its container identifiers.
     explicit LoAiffFileReader(const std::filesystem::path& path);
+    explicit LoAiffFileReader(std::span<const std::uint8_t> bytes);
     ~LoAiffFileReader() override;
 
     bool isRecognized() override;
     bool isSupported() override;
-    // The byte limit counts sound bytes after the block offset.
-    LoSample& readSample(LoSample& sample, std::uint32_t byteLimit) override;
-    LoSample& readSampleFormat(LoSample& sample) override;
-    std::uint64_t soundDataBytes() override;
     std::string describeFormat() override;
 
+protected:
+    // The common chunk.
+    bool readFormat(Format& format) override;
+    // The sound bytes after the block offset; the byte limit of readSample counts these.
+    bool findSoundData(std::uint64_t& claimed) override;
+    // Only whole samples are kept, each turned to little-endian.
+    void readSoundBytes(LoSample& sample, std::uint64_t count, const Format& format) override;
+
 private:
-    struct Format {
-        double rate = 0.0;
-        std::uint16_t channels = 0;
-        std::uint16_t bits = 0;
-    };
-    bool readCommon(Format& format);
-    // Leaves the stream after the block-size field.
-    bool findSoundData(std::uint32_t& size, std::uint32_t& offset);
-    static void applyFormat(LoSample& sample, const Format& format);
+    void readHeader();
 
     std::uint32_t chunkId = 0;
     std::uint32_t formType = 0;

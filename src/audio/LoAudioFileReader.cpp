@@ -1,8 +1,56 @@
 #include "audio/LoAudioFileReader.h"
 
+#include "audio/LoSample.h"
+
+#include <algorithm>
+
+namespace {
+
+void applyFormat(LoSample& sample, double rate, std::uint16_t channels, std::uint16_t bits,
+                 bool unsigned8) {
+    sample.setSampleRate(rate);
+    sample.setChannels(channels);
+    sample.setBitsPerSample(bits);
+    sample.setUnsigned8(unsigned8);
+}
+
+} // namespace
+
 LoAudioFileReader::LoAudioFileReader(const std::filesystem::path& path) : LoFileReader(path) {}
 
+LoAudioFileReader::LoAudioFileReader(std::span<const std::uint8_t> bytes) : LoFileReader(bytes) {}
+
 LoAudioFileReader::~LoAudioFileReader() = default;
+
+LoSample& LoAudioFileReader::readSample(LoSample& sample, std::uint32_t byteLimit) {
+    Format format;
+    sample.bytes.clear();
+    std::uint64_t claimed = 0;
+    if (readFormat(format) && findSoundData(claimed)) {
+        const std::uint64_t count = (byteLimit == 0 || byteLimit > claimed) ? claimed : byteLimit;
+        // A size that claims more than the file holds reads what is there.
+        readSoundBytes(sample, std::min(count, bytesLeft()), format);
+    }
+    applyFormat(sample, format.rate, format.channels, format.bits, format.unsigned8);
+    return sample;
+}
+
+LoSample& LoAudioFileReader::readSampleFormat(LoSample& sample) {
+    Format format;
+    sample.bytes.clear();
+    readFormat(format);
+    applyFormat(sample, format.rate, format.channels, format.bits, format.unsigned8);
+    return sample;
+}
+
+std::uint64_t LoAudioFileReader::soundDataBytes() {
+    Format format;
+    std::uint64_t claimed = 0;
+    if (!readFormat(format) || !findSoundData(claimed)) {
+        return 0;
+    }
+    return std::min(claimed, bytesLeft());
+}
 
 bool LoAudioFileReader::findChunk(std::uint32_t id, bool bigEndianSizes) {
     // Some writers leave out the pad byte after a chunk of odd size; when the walk by the rule

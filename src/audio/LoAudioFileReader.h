@@ -15,6 +15,8 @@ class LoSample;
 class LoAudioFileReader : public LoFileReader {
 public:
     explicit LoAudioFileReader(const std::filesystem::path& path);
+    // Reads bytes in memory (which must outlive the reader) exactly as a file of them.
+    explicit LoAudioFileReader(std::span<const std::uint8_t> bytes);
     ~LoAudioFileReader() override;
 
     // The file carries the container identifiers of the reader's format.
@@ -25,16 +27,32 @@ public:
     // signedness, and the sample bytes as little-endian data. byteLimit 0 reads all of the
     // sound data, any other value at most that many bytes. Never allocates more than the file
     // holds.
-    virtual LoSample& readSample(LoSample& sample, std::uint32_t byteLimit) = 0;
+    LoSample& readSample(LoSample& sample, std::uint32_t byteLimit);
     // The same format as readSample gives, without any bytes: lets a caller choose a limit.
-    virtual LoSample& readSampleFormat(LoSample& sample) = 0;
+    LoSample& readSampleFormat(LoSample& sample);
     // What the file says it holds, for messages about a recognised file that is not supported:
     // "32-bit floating-point WAV", "AIFF-C, compression 'sowt'".
     virtual std::string describeFormat() = 0;
     // How many bytes of sound readSample with no limit would read (0 when there are none).
-    virtual std::uint64_t soundDataBytes() = 0;
+    std::uint64_t soundDataBytes();
 
 protected:
+    // What a format chunk says of the sound.
+    struct Format {
+        double rate = 0.0;
+        std::uint16_t channels = 0;
+        std::uint16_t bits = 0;
+        bool unsigned8 = false;
+    };
+    // Reads the format chunk; false when there is none.
+    virtual bool readFormat(Format& format) = 0;
+    // Leaves the stream at the first sound byte and gives how many sound bytes the file claims;
+    // false when there is no sound data.
+    virtual bool findSoundData(std::uint64_t& claimed) = 0;
+    // Reads count sound bytes (at most what is left in the file) into the sample's bytes as
+    // little-endian samples.
+    virtual void readSoundBytes(LoSample& sample, std::uint64_t count, const Format& format) = 0;
+
     // Walks the chunks from offset 12 to the one with the given identifier and leaves the
     // stream at its size field. False when it is missing, a header is cut short or a size
     // runs past the end of the file. Always ends: every step moves forward.

@@ -13,7 +13,6 @@ LoSample::~LoSample() = default;
 void LoSample::setBitsPerSample(std::uint16_t bits) {
     bitsPerSample = bits;
     bytesPerSample = static_cast<std::uint16_t>((bits + 7u) / 8u);
-    signShift = static_cast<std::int16_t>(32 - 8 * static_cast<int>(bytesPerSample));
     if (bits != 8) {
         unsigned8 = false;
     }

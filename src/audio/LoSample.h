@@ -9,7 +9,7 @@
 // sample bytesPerSample wide, least significant byte first, two's complement; or, when the
 // sample is unsigned 8-bit, one byte per sample holding the value plus 128.
 //
-// bytesPerSample and signShift always follow bitsPerSample; unsigned8 implies 8 bits.
+// bytesPerSample always follows bitsPerSample; unsigned8 implies 8 bits.
 class LoSample : public LoBuffer {
 public:
     // 44100 Hz, 2 channels, 16 bits, signed, no bytes.
@@ -48,12 +48,15 @@ public:
     // 4 bytes, and positions outside the bytes held, read as 0.
     std::int32_t getValue(std::int32_t frame, std::uint16_t channel) const;
 
+    // The value of one stored sample of width 1 to 4 bytes at p, as getValue gives it. Every
+    // reading of sample values goes through this.
+    static std::int32_t decode(const std::uint8_t* p, std::size_t width, bool unsignedFlag);
+
 private:
     double sampleRate = 44100.0;
     std::uint16_t channels = 2;
     std::uint16_t bitsPerSample = 16;
     std::uint16_t bytesPerSample = 2;
-    std::int16_t signShift = 16;
     bool unsigned8 = false;
 };
 
@@ -70,13 +73,23 @@ inline std::int32_t LoSample::getValue(std::int32_t frame, std::uint16_t channel
     if (offset + bytesPerSample > bytes.size()) {
         return 0;
     }
-    if (unsigned8) {
-        return static_cast<std::int32_t>(bytes[offset]) - 128;
+    return decode(bytes.data() + offset, bytesPerSample, unsigned8);
+}
+
+inline std::int32_t LoSample::decode(const std::uint8_t* p, std::size_t width, bool unsignedFlag) {
+    switch (width) {
+    case 1:
+        return unsignedFlag ? static_cast<std::int32_t>(p[0]) - 128
+                            : static_cast<std::int32_t>(static_cast<std::int8_t>(p[0]));
+    case 2:
+        return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+    case 3:
+        // The top stored bit moved to bit 31, then shifted back arithmetically.
+        return static_cast<std::int32_t>((std::uint32_t{p[0]} << 8) | (std::uint32_t{p[1]} << 16) |
+                                         (std::uint32_t{p[2]} << 24)) >>
+               8;
+    default:
+        return static_cast<std::int32_t>(std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) |
+                                         (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24));
     }
-    std::uint32_t raw = 0;
-    for (std::uint16_t i = 0; i < bytesPerSample; ++i) {
-        raw |= static_cast<std::uint32_t>(bytes[offset + i]) << (8 * i);
-    }
-    // Move the top stored bit to bit 31, then shift back arithmetically.
-    return static_cast<std::int32_t>(raw << signShift) >> signShift;
 }

@@ -42,25 +42,6 @@ inline void writeValue(LoSample& out, std::size_t slot, std::size_t width, std::
     store(out.bytes.data() + slot * width, width, v);
 }
 
-// The value of the sample at p, as LoSample::getValue gives it, for a width of 1 to 4 bytes
-// known to lie inside the bytes: the stage loops read every sample through this.
-inline std::int32_t load(const std::uint8_t* p, std::size_t width, bool unsignedFlag) {
-    switch (width) {
-    case 1:
-        return unsignedFlag ? static_cast<std::int32_t>(p[0]) - 128
-                            : static_cast<std::int32_t>(static_cast<std::int8_t>(p[0]));
-    case 2:
-        return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
-    case 3:
-        return static_cast<std::int32_t>((std::uint32_t{p[0]} << 8) | (std::uint32_t{p[1]} << 16) |
-                                         (std::uint32_t{p[2]} << 24)) >>
-               8;
-    default:
-        return static_cast<std::int32_t>(std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) |
-                                         (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24));
-    }
-}
-
 std::uint32_t clampSize(std::uint64_t size) {
     return static_cast<std::uint32_t>(std::min(size, maxSize));
 }
@@ -130,7 +111,8 @@ LoSample& LoSampleConverter::convertChannels(LoSample& output, const LoSample& i
         if (c == 2 && channels == 1) {
             // Stereo to mono, the usual case, without the loops over channels.
             for (std::size_t f = 0; f < count; ++f, frame += 2 * w, out += w) {
-                const std::int64_t sum = std::int64_t{load(frame, w, u)} + load(frame + w, w, u);
+                const std::int64_t sum =
+                    std::int64_t{LoSample::decode(frame, w, u)} + LoSample::decode(frame + w, w, u);
                 store(out, w, static_cast<std::int32_t>(sum / 2) + (u ? 128 : 0));
             }
             return;
@@ -138,7 +120,7 @@ LoSample& LoSampleConverter::convertChannels(LoSample& output, const LoSample& i
         for (std::size_t f = 0; f < count; ++f, frame += c * w) {
             std::int64_t sum = 0;
             for (std::uint16_t ch = 0; ch < c; ++ch) {
-                sum += load(frame + ch * w, w, u);
+                sum += LoSample::decode(frame + ch * w, w, u);
             }
             // The common channel counts divide by a constant, which costs no division.
             const std::int64_t average = c == 1 ? sum : c == 2 ? sum / 2 : sum / c;
@@ -215,9 +197,9 @@ LoSample& LoSampleConverter::convertRate(LoSample& output, const LoSample& input
             std::int32_t b = 0;
             if (inside) {
                 const std::size_t at = (static_cast<std::size_t>(n) * c + ch) * width;
-                a = load(input.bytes.data() + at, width, u);
+                a = LoSample::decode(input.bytes.data() + at, width, u);
                 if (n + 1 < inFrames) {
-                    b = load(input.bytes.data() + at + c * width, width, u);
+                    b = LoSample::decode(input.bytes.data() + at + c * width, width, u);
                 }
             }
             const double r =
@@ -260,7 +242,7 @@ LoSample& LoSampleConverter::convertDepth(LoSample& output, const LoSample& inpu
                 break;
             }
             const std::int64_t v =
-                load(input.bytes.data() + slot * inWidth, inWidth, input.isUnsigned8());
+                LoSample::decode(input.bytes.data() + slot * inWidth, inWidth, input.isUnsigned8());
             // Division truncates toward zero, as the multiplication by 2^shift would.
             std::int64_t r =
                 shift >= 0 ? v * (std::int64_t{1} << shift) : v / (std::int64_t{1} << -shift);
@@ -290,7 +272,8 @@ LoSample& LoSampleConverter::convertEncoding(LoSample& output, const LoSample& i
     for (std::uint32_t f = 0; f < frames; ++f) {
         for (std::uint16_t ch = 0; ch < c; ++ch) {
             const std::size_t slot = static_cast<std::size_t>(f) * c + ch;
-            std::int32_t v = load(input.bytes.data() + slot * width, width, input.isUnsigned8());
+            std::int32_t v =
+                LoSample::decode(input.bytes.data() + slot * width, width, input.isUnsigned8());
             if (unsigned8) {
                 v += 128;
             }

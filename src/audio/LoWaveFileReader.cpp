@@ -1,11 +1,9 @@
 #include "audio/LoWaveFileReader.h"
 
-#include <cstdio>
-
 #include "audio/LoSample.h"
 
-#include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace {
 
@@ -19,6 +17,14 @@ constexpr std::uint32_t subFormatOffset = 24;
 } // namespace
 
 LoWaveFileReader::LoWaveFileReader(const std::filesystem::path& path) : LoAudioFileReader(path) {
+    readHeader();
+}
+
+LoWaveFileReader::LoWaveFileReader(std::span<const std::uint8_t> bytes) : LoAudioFileReader(bytes) {
+    readHeader();
+}
+
+void LoWaveFileReader::readHeader() {
     seek(0);
     chunkId = read32(true);
     if (chunkId == idRiff) {
@@ -57,55 +63,22 @@ bool LoWaveFileReader::readFormat(Format& format) {
     format.rate = static_cast<double>(read32(false));
     skip(6);
     format.bits = read16(false);
+    // Every depth that fits one byte is stored unsigned, with 128 as zero.
+    format.unsigned8 = format.bits >= 1 && format.bits <= 8;
     return true;
 }
 
-bool LoWaveFileReader::findData(std::uint32_t& size) {
+bool LoWaveFileReader::findSoundData(std::uint64_t& claimed) {
     if (!findChunk(idData, false)) {
         return false;
     }
-    size = read32(false);
+    claimed = read32(false);
     return true;
 }
 
-void LoWaveFileReader::applyFormat(LoSample& sample, const Format& format) {
-    sample.setSampleRate(format.rate);
-    sample.setChannels(format.channels);
-    sample.setBitsPerSample(format.bits);
-    // Every depth that fits one byte is stored unsigned, with 128 as zero.
-    sample.setUnsigned8(format.bits >= 1 && format.bits <= 8);
-}
-
-LoSample& LoWaveFileReader::readSample(LoSample& sample, std::uint32_t byteLimit) {
-    Format format;
-    sample.bytes.clear();
-    std::uint32_t size = 0;
-    if (readFormat(format) && findData(size)) {
-        std::uint64_t count = (byteLimit == 0 || byteLimit > size) ? size : byteLimit;
-        // A size that claims more than the file holds reads what is there.
-        count = std::min(count, bytesLeft());
-        sample.bytes.resize(static_cast<std::size_t>(count));
-        readBuffer(sample);
-    }
-    applyFormat(sample, format);
-    return sample;
-}
-
-LoSample& LoWaveFileReader::readSampleFormat(LoSample& sample) {
-    Format format;
-    sample.bytes.clear();
-    readFormat(format);
-    applyFormat(sample, format);
-    return sample;
-}
-
-std::uint64_t LoWaveFileReader::soundDataBytes() {
-    Format format;
-    std::uint32_t size = 0;
-    if (!readFormat(format) || !findData(size)) {
-        return 0;
-    }
-    return std::min<std::uint64_t>(size, bytesLeft());
+void LoWaveFileReader::readSoundBytes(LoSample& sample, std::uint64_t count, const Format&) {
+    sample.bytes.resize(static_cast<std::size_t>(count));
+    readBuffer(sample);
 }
 
 std::string LoWaveFileReader::describeFormat() {

@@ -22,27 +22,23 @@ public:
     // Opens the file and reads its identifiers and format tag (and, for the extensible header,
     // whether the sub-format is integer PCM).
     explicit LoWaveFileReader(const std::filesystem::path& path);
+    explicit LoWaveFileReader(std::span<const std::uint8_t> bytes);
     ~LoWaveFileReader() override;
 
     bool isRecognized() override;
     bool isSupported() override;
-    LoSample& readSample(LoSample& sample, std::uint32_t byteLimit) override;
-    LoSample& readSampleFormat(LoSample& sample) override;
-    std::uint64_t soundDataBytes() override;
     std::string describeFormat() override;
 
     std::uint16_t getFormatTag() const { return formatTag; }
 
+protected:
+    bool readFormat(Format& format) override;
+    // The data chunk's size.
+    bool findSoundData(std::uint64_t& claimed) override;
+    void readSoundBytes(LoSample& sample, std::uint64_t count, const Format& format) override;
+
 private:
-    struct Format {
-        double rate = 0.0;
-        std::uint16_t channels = 0;
-        std::uint16_t bits = 0;
-    };
-    bool readFormat(Format& format);
-    // Leaves the stream at the first sample byte and gives the data chunk's size.
-    bool findData(std::uint32_t& size);
-    static void applyFormat(LoSample& sample, const Format& format);
+    void readHeader();
 
     std::uint32_t chunkId = 0;
     std::uint32_t formType = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -142,7 +143,7 @@ void DvVaneto::insertSample(const std::int16_t* values, std::size_t count, int b
     const std::size_t n = std::min(count, room);
     std::int16_t* destination = data.data() + start;
     std::copy_n(values == nullptr ? destination : values, n, destination);
-    std::fill(destination + n, destination + room, std::int16_t{0});
+    std::memset(destination + n, 0, (room - n) * sizeof(std::int16_t));
     if (room > 0) {
         destination[0] = 0;
     }

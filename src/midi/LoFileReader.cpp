@@ -4,16 +4,44 @@
 
 #include <algorithm>
 
-LoFileReader::LoFileReader(const std::filesystem::path& path)
-    : std::ifstream(path, std::ios::in | std::ios::binary) {}
+LoFileReader::LoFileReader() : std::istream(nullptr) {
+    rdbuf(&file_);
+}
+
+LoFileReader::LoFileReader(const std::filesystem::path& path) : LoFileReader() {
+    open(path);
+}
+
+LoFileReader::LoFileReader(std::span<const std::uint8_t> bytes)
+    : std::istream(nullptr), memory_(bytes), inMemory_(true) {
+    rdbuf(&memory_);
+}
 
 LoFileReader::~LoFileReader() = default;
+
+bool LoFileReader::is_open() const {
+    return inMemory_ || file_.is_open();
+}
+
+void LoFileReader::open(const std::filesystem::path& path) {
+    if (inMemory_ || file_.open(path, std::ios::in | std::ios::binary) == nullptr) {
+        setstate(std::ios::failbit);
+    } else {
+        clear();
+    }
+}
+
+void LoFileReader::close() {
+    if (!inMemory_ && file_.close() == nullptr) {
+        setstate(std::ios::failbit);
+    }
+}
 
 std::size_t LoFileReader::read(void* destination, std::size_t count) {
     if (destination == nullptr || count == 0) {
         return 0;
     }
-    std::ifstream::read(static_cast<char*>(destination), static_cast<std::streamsize>(count));
+    std::istream::read(static_cast<char*>(destination), static_cast<std::streamsize>(count));
     return static_cast<std::size_t>(std::max<std::streamsize>(0, gcount()));
 }
 

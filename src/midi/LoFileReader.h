@@ -4,20 +4,32 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <istream>
+#include <span>
+
+#include "midi/LoMemoryStreamBuffer.h"
 
 class LoBuffer;
 
-// A binary input file stream with fixed-width reads in either byte order. Reports through the
-// stream state only: a file that cannot be opened gives a failed stream that delivers no bytes.
-class LoFileReader : public std::ifstream {
+// A binary input stream with fixed-width reads in either byte order, over a file or over bytes
+// in memory (which read exactly as a file of the same bytes would). Reports through the stream
+// state only: a file that cannot be opened gives a failed stream that delivers no bytes.
+class LoFileReader : public std::istream {
 public:
-    // A reader with no file yet; a subclass opens one later with the standard open.
-    LoFileReader() = default;
+    // A reader with no file yet; a subclass opens one later with open.
+    LoFileReader();
     explicit LoFileReader(const std::filesystem::path& path);
+    // Reads the given bytes, which must outlive the reader. The reader counts as open.
+    explicit LoFileReader(std::span<const std::uint8_t> bytes);
     ~LoFileReader() override;
 
     LoFileReader(const LoFileReader&) = delete;
     LoFileReader& operator=(const LoFileReader&) = delete;
+
+    // As for a file stream: open fails (and sets failbit) when something is open already.
+    bool is_open() const;
+    void open(const std::filesystem::path& path);
+    void close();
 
     // Unformatted read of up to count bytes; returns the count delivered (0 for a null
     // destination or a count of 0, without touching the stream).
@@ -35,4 +47,9 @@ public:
     bool skip(std::uint32_t count);
     // Size of the file in bytes (the position is kept); -1 when the stream is not usable.
     std::int64_t fileSize();
+
+private:
+    std::filebuf file_;
+    LoMemoryStreamBuffer memory_;
+    bool inMemory_ = false;
 };

@@ -25,17 +25,21 @@ LoMidiFileReader::LoMidiFileReader(const std::filesystem::path& path) : LoFileRe
     parse();
 }
 
+LoMidiFileReader::LoMidiFileReader(std::span<const std::uint8_t> bytes) : LoFileReader(bytes) {
+    parse();
+}
+
 LoMidiFileReader::~LoMidiFileReader() = default;
 
 void LoMidiFileReader::open(const std::filesystem::path& path) {
     if (is_open()) {
         // The standard stream refuses a second open; make sure nothing of the file already open
         // is handed out as if it came from the new one.
-        std::ifstream::open(path, std::ios::in | std::ios::binary);
+        LoFileReader::open(path);
         makeUnreadable();
         return;
     }
-    std::ifstream::open(path, std::ios::in | std::ios::binary);
+    LoFileReader::open(path);
     parse();
 }
 

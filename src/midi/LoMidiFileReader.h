@@ -40,6 +40,8 @@ public:
     LoMidiFileReader();
     // Opens the file at path read-only and parses its header.
     explicit LoMidiFileReader(const std::filesystem::path& path);
+    // Parses bytes in memory (which must outlive the reader) exactly as a file of them.
+    explicit LoMidiFileReader(std::span<const std::uint8_t> bytes);
     ~LoMidiFileReader() override;
 
     // True if the file begins with "MThd".

@@ -140,6 +140,8 @@ TEST_F(SampleImportTest, SoxFilesImportValueForValue) {
         const auto result = SampleImport::importInto(path, store, bank);
         EXPECT_EQ(result.outcome, c.outcome);
         EXPECT_EQ(result.values, expected);
+        const Bytes bytes = readFile(path);
+        EXPECT_EQ(SampleImport::load(std::span(bytes), c.name).values, expected);
         EXPECT_EQ(store.sampleName(bank, 0), c.name);
         // The store keeps the values between its forced first 0 and the fade of the last 15.
         const std::size_t n = expected.size();

@@ -22,34 +22,38 @@ TEST(LoBuffer, ReadsWhatArrivesAndDumpsHex) {
     EXPECT_EQ(LoBuffer(b.begin() + 1, b.begin() + 3).hexDump(), "0a 7f\n");
 }
 
-TEST(LoFileReader, ReadsSeeksAndSkipsWithinTheFile) {
+TEST(LoFileReader, ReadsSeeksAndSkipsWithinTheFileOrTheBytes) {
     TempDir dir;
     Bytes content{0x01, 0x02, 0x4D, 0x54, 0x68, 0x64};
     content.resize(120, 0x33);
     writeFile(dir / "f", content);
-    LoFileReader reader(dir / "f");
-    EXPECT_EQ(reader.read16(true), 0x0102);
-    EXPECT_EQ(reader.read32(true), 0x4D546864u);
-    reader.seek(0);
-    EXPECT_EQ(reader.read16(false), 0x0201);
-    EXPECT_EQ(reader.read32(false), 0x6468544Du);
-    std::uint8_t b[4];
-    EXPECT_EQ(reader.read(nullptr, 3) + reader.read(b, 0), 0u);
+    LoFileReader fromFile(dir / "f");
+    LoFileReader fromMemory{std::span<const std::uint8_t>(content)};
+    for (LoFileReader* reader : {&fromFile, &fromMemory}) {
+        EXPECT_EQ(reader->fileSize(), 120);
+        EXPECT_EQ(reader->read16(true), 0x0102);
+        EXPECT_EQ(reader->read32(true), 0x4D546864u);
+        reader->seek(0);
+        EXPECT_EQ(reader->read16(false), 0x0201);
+        EXPECT_EQ(reader->read32(false), 0x6468544Du);
+        std::uint8_t b[4];
+        EXPECT_EQ(reader->read(nullptr, 3) + reader->read(b, 0), 0u);
 
-    reader.seek(14);
-    EXPECT_EQ(reader.seek(100), 14);
-    EXPECT_FALSE(reader.skip(21));
-    EXPECT_FALSE(reader.skip(0xFFFFFFFFu)) << "the sum must not wrap back into the file";
-    EXPECT_EQ(reader.tell(), 100);
-    EXPECT_TRUE(reader.skip(0));
-    EXPECT_TRUE(reader.skip(20));
-    EXPECT_EQ(reader.tell(), 120);
+        reader->seek(14);
+        EXPECT_EQ(reader->seek(100), 14);
+        EXPECT_FALSE(reader->skip(21));
+        EXPECT_FALSE(reader->skip(0xFFFFFFFFu)) << "the sum must not wrap back into the file";
+        EXPECT_EQ(reader->tell(), 100);
+        EXPECT_TRUE(reader->skip(0));
+        EXPECT_TRUE(reader->skip(20));
+        EXPECT_EQ(reader->tell(), 120);
 
-    reader.seek(119);
-    EXPECT_EQ(reader.read16(true), 0x3300) << "bytes beyond the end count as 0";
-    EXPECT_TRUE(reader.fail());
-    reader.seek(1);
-    EXPECT_EQ(reader.read16(true), 0x024D) << "a seek makes reads work again";
+        reader->seek(119);
+        EXPECT_EQ(reader->read16(true), 0x3300) << "bytes beyond the end count as 0";
+        EXPECT_TRUE(reader->fail());
+        reader->seek(1);
+        EXPECT_EQ(reader->read16(true), 0x024D) << "a seek makes reads work again";
+    }
 
     LoFileReader missing(dir / "missing");
     LoBuffer buffer(8, 1);
