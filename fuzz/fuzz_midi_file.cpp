@@ -1,5 +1,6 @@
 // A bank file as the Open from Disk command reads it: every track, then the bank it names and a
 // load of the track into that bank (or into bank 0 when it names none).
+#include "device/DvBankMessages.h"
 #include "device/DvVaneto.h"
 #include "midi/LoMidiFileReader.h"
 
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (track.empty()) {
             break;
         }
-        const int bank = store.identifyBank(track);
+        const int bank = DvBankMessages::identifyBank(track);
         store.loadBank(track, bank >= 0 && bank < store.bankCount() ? bank : 0);
     }
     return 0;

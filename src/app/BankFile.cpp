@@ -1,6 +1,7 @@
 #include "app/BankFile.h"
 
 #include "app/AtomicFile.h"
+#include "device/DvBankMessages.h"
 #include "device/DvVaneto.h"
 #include "midi/LoMidiFileReader.h"
 #include "midi/LoMidiFileWriter.h"
@@ -88,6 +89,7 @@ bool BankFile::save(const std::filesystem::path& path, const DvVaneto& store, in
         return false;
     }
     {
+        errno = 0;
         LoMidiFileWriter writer(file.temporaryPath(), division, tempo);
         writeTracks(writer, store, selectedBank);
         writer.close();
@@ -115,13 +117,11 @@ BankFile::ReadResult BankFile::read(const std::filesystem::path& path, std::vect
 }
 
 BankFile::ReadResult BankFile::addTrack(LoMidiEventList&& events, std::vector<Track>& tracks) {
-    // A scratch store only answers identifyBank; it is never loaded.
-    static const DvVaneto identifier;
-    const int bank = identifier.identifyBank(events);
+    const int bank = DvBankMessages::identifyBank(events);
     if (bank < -1) {
         return ReadResult::wrongFormat;
     }
-    if (bank >= identifier.bankCount()) {
+    if (bank >= DvVaneto::bankTotal) {
         return ReadResult::badBank;
     }
     if (bank >= 0) {

@@ -1,6 +1,5 @@
 #include "app/VanetoEditorController.h"
 
-#include "app/AtomicFile.h"
 #include "app/BankFile.h"
 #include "app/SampleImport.h"
 #include "app/TransferEngine.h"
@@ -9,7 +8,6 @@
 #include "app/WaveformPeaks.h"
 #include "device/DvVaneto.h"
 #include "midi/LoMidiFileReader.h"
-#include "midi/LoMidiFileWriter.h"
 #include "midiout/Clock.h"
 #include "midiout/MidiOutService.h"
 #include "playback/PreviewPlayer.h"
@@ -22,8 +20,6 @@
 
 namespace {
 
-constexpr std::uint16_t fileDivision = 24;
-constexpr std::uint16_t fileTempo = 120;
 // Port names are shown with at most this many bytes.
 constexpr std::size_t portNameLimit = 31;
 
@@ -85,10 +81,6 @@ private:
     double estimate_ = 0.0;
 };
 
-std::string systemReason(int error) {
-    return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
-}
-
 } // namespace
 
 VanetoEditorController::VanetoEditorController(EditorView& view_,
@@ -117,14 +109,6 @@ VanetoEditorController::~VanetoEditorController() {
     engine.reset();
     player.reset();
     bankStore.reset();
-    if (fileWriter) {
-        fileWriter->close();
-        fileWriter.reset();
-    }
-    if (fileReader) {
-        fileReader->close();
-        fileReader.reset();
-    }
 }
 
 std::string VanetoEditorController::displayName(const std::string& bytes) {
@@ -335,7 +319,7 @@ void VanetoEditorController::importFile(const std::string& path, int bank) {
 
 void VanetoEditorController::saveToDisk() {
     const int selected = selectedBank();
-    if (!idle.load() || fileWriter || selected < 0) {
+    if (!idle.load() || fileBusy || selected < 0) {
         return;
     }
     const std::optional<std::string> chosen = view.saveFileName("MIDI Files", "*.mid", "mid");
@@ -344,26 +328,14 @@ void VanetoEditorController::saveToDisk() {
     }
 
     // Everything goes to a new file beside the chosen one, which replaces it only when every
-    // byte was written: a failed save leaves an existing file as it was.
-    AtomicFile file{std::filesystem::path(*chosen)};
+    // byte was written: a failed save leaves an existing file as it was. One track for the
+    // selected bank (the conductor events begin it), or a conductor track and then all banks;
+    // always on MIDI channel 0, whatever the channel list shows.
+    fileBusy = true;
     std::string failure;
-    if (file.begin(failure)) {
-        errno = 0;
-        fileWriter =
-            std::make_unique<LoMidiFileWriter>(file.temporaryPath(), fileDivision, fileTempo);
-        // One track for the selected bank (the conductor events begin it), or a conductor
-        // track and then all banks; always on MIDI channel 0, whatever the channel list shows.
-        BankFile::writeTracks(*fileWriter, *bankStore,
-                              view.isChecked(EditorView::SelectedBankOption) ? selected : -1);
-        fileWriter->close();
-        if (fileWriter->fail()) {
-            failure = "cannot write " + *chosen + ": " + systemReason(errno ? errno : EIO);
-        }
-        fileWriter.reset();
-        if (failure.empty()) {
-            file.commit(failure);
-        }
-    }
+    BankFile::save(std::filesystem::path(*chosen), *bankStore,
+                   view.isChecked(EditorView::SelectedBankOption) ? selected : -1, failure);
+    fileBusy = false;
     if (!failure.empty()) {
         view.messageBox("The bank file could not be saved:\n" + displayName(failure), appTitle,
                         EditorView::Buttons::Ok, EditorView::Icon::Warning);
@@ -371,7 +343,7 @@ void VanetoEditorController::saveToDisk() {
 }
 
 void VanetoEditorController::openFromDisk() {
-    if (!idle.load() || fileReader) {
+    if (!idle.load() || fileBusy) {
         return;
     }
     const std::optional<std::string> chosen = view.openFileName();
@@ -383,15 +355,17 @@ void VanetoEditorController::openFromDisk() {
 
 void VanetoEditorController::openBankFile(const std::string& path) {
     const int selected = selectedBank();
-    fileReader = std::make_unique<LoMidiFileReader>(std::filesystem::path(path));
-    // A file that cannot be opened reads as no MIDI file: nothing happens, as for any file
-    // that does not begin with a MIDI header.
-    if (fileReader->isMidiFile()) {
-        // Every track is read and identified before any bank changes, so that a file which
-        // turns out further on to hold something else leaves every bank as it was. A track
-        // naming a bank the synthesizer does not have is no bank of ours either.
-        std::vector<BankFile::Track> tracks;
-        const bool refused = BankFile::readTracks(*fileReader, tracks) != BankFile::ReadResult::ok;
+    fileBusy = true;
+    // Every track is read and identified before any bank changes, so that a file which turns
+    // out further on to hold something else leaves every bank as it was. A track naming a bank
+    // the synthesizer does not have is no bank of ours either. A file that cannot be opened, or
+    // that does not begin with a MIDI header, changes nothing and says nothing.
+    std::vector<BankFile::Track> tracks;
+    int trackCount = 0;
+    const BankFile::ReadResult result =
+        BankFile::read(std::filesystem::path(path), tracks, trackCount);
+    if (result != BankFile::ReadResult::cannotOpen && result != BankFile::ReadResult::notMidiFile) {
+        const bool refused = result != BankFile::ReadResult::ok;
         bool load = !refused;
         if (refused) {
             view.messageBox(BankFile::wrongFormatText, wrongFormatCaption, EditorView::Buttons::Ok,
@@ -399,7 +373,7 @@ void VanetoEditorController::openBankFile(const std::string& path) {
         }
         for (auto& [bank, events] : tracks) {
             // A single-bank file for another bank goes into the selected one if the user agrees.
-            if (!load || fileReader->trackCount() != 1 || bank == selected || selected < 0) {
+            if (!load || trackCount != 1 || bank == selected || selected < 0) {
                 continue;
             }
             view.beep();
@@ -422,12 +396,11 @@ void VanetoEditorController::openBankFile(const std::string& path) {
             refreshBankList();
         }
     }
-    fileReader->close();
-    fileReader.reset();
+    fileBusy = false;
 }
 
 void VanetoEditorController::dropFiles(const std::vector<std::string>& paths, int bank) {
-    if (!idle.load() || importRunning || fileReader || paths.empty()) {
+    if (!idle.load() || importRunning || fileBusy || paths.empty()) {
         return;
     }
     if (paths.size() > 1) {

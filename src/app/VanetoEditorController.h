@@ -17,8 +17,6 @@
 
 class Clock;
 class DvVaneto;
-class LoMidiFileReader;
-class LoMidiFileWriter;
 class MidiOutService;
 class PreviewPlayer;
 class TransferEngine;
@@ -119,8 +117,8 @@ private:
     // The running transfer's engine (it holds the event list and the transmitter); made on
     // this thread by Send, kept until the next Send or the controller's end.
     std::unique_ptr<TransferEngine> engine;
-    std::unique_ptr<LoMidiFileWriter> fileWriter;
-    std::unique_ptr<LoMidiFileReader> fileReader;
+    // A bank file is being saved or opened (its message boxes run the dialog's events).
+    bool fileBusy = false;
 
     // Port names as listed at start, for the worker's messages.
     std::vector<std::string> portNames;

@@ -5,6 +5,7 @@
 
 #include "app/BankFile.h"
 #include "cli/CliArguments.h"
+#include "device/DvBankMessages.h"
 #include "device/DvVaneto.h"
 
 #include <cmath>
@@ -19,9 +20,8 @@ namespace {
 std::size_t valueCount(const LoMidiEventList& events) {
     std::size_t count = 0;
     for (const LoMidiEvent& event : events) {
-        if (event.size() >= 6 && event[0] == 0xF0 && event[3] == 0x66 &&
-            (event[4] & 0xF0) == 0x20) {
-            count = (event.size() - 6) / 4;
+        if (DvBankMessages::isDataMessage(event)) {
+            count = DvBankMessages::dataValueCount(event);
         }
     }
     return count;

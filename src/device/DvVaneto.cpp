@@ -1,5 +1,7 @@
 #include "device/DvVaneto.h"
 
+#include "device/DvBankMessages.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -9,25 +11,17 @@ namespace {
 constexpr std::uint8_t sysexStart = 0xF0;
 constexpr std::uint8_t sysexEnd = 0xF7;
 constexpr std::uint8_t metaStatus = 0xFF;
-constexpr std::uint8_t manufacturer = 0x31;
-constexpr std::uint8_t announceCommand = 0x79;
-constexpr std::uint8_t dataCommand = 0x66;
 constexpr std::int32_t dataDelayMs = 6000;
-constexpr std::size_t dataHeaderLength = 5;
+using DvBankMessages::announceCommand;
+using DvBankMessages::dataCommand;
+using DvBankMessages::dataHeaderLength;
+using DvBankMessages::isDataMessage;
+using DvBankMessages::manufacturer;
 constexpr std::string_view instrumentName = "Tiruk Vaneto";
 
 // The text up to its first NUL byte.
 std::string untilNul(std::string_view text) {
     return std::string(text.substr(0, text.find('\0')));
-}
-
-bool isAnnounce(const LoMidiEvent& event) {
-    return isSysEx(event) && event.size() > 3 && event[3] == announceCommand;
-}
-
-bool isDataMessage(const LoMidiEvent& event) {
-    return isSysEx(event) && event.size() > 4 && event[3] == dataCommand &&
-           (event[4] & 0xF0) == 0x20;
 }
 
 bool isMetaOfType(const LoMidiEvent& event, std::uint8_t type) {
@@ -257,25 +251,14 @@ LoMidiEventList DvVaneto::bankDump(int bank, int channel) const {
 }
 
 int DvVaneto::identifyBank(const LoMidiEventList& events) const {
-    const auto announce = std::find_if(events.begin(), events.end(), isSysEx);
-    if (announce == events.end()) {
-        return -1;
-    }
-    if (!isAnnounce(*announce)) {
-        return -2;
-    }
-    const auto next = announce + 1;
-    if (next == events.end() || !isDataMessage(*next)) {
-        return -3;
-    }
-    return (*next)[2] & 0x3F;
+    return DvBankMessages::identifyBank(events);
 }
 
 bool DvVaneto::loadBank(const LoMidiEventList& events, int bank) {
     if (!validBank(bank)) {
         return false;
     }
-    const int identified = identifyBank(events);
+    const int identified = DvBankMessages::identifyBank(events);
     if (identified < -1) {
         return false;
     }
@@ -299,9 +282,8 @@ bool DvVaneto::loadBank(const LoMidiEventList& events, int bank) {
                 sampleNames[bank][s].swap(names[s]);
             }
         } else if (isDataMessage(event)) {
-            const std::size_t dataBytes =
-                event.size() > dataHeaderLength + 1 ? event.size() - dataHeaderLength - 1 : 0;
-            const std::size_t count = std::min(dataBytes / 4, valuesPerBank);
+            const std::size_t count =
+                std::min(DvBankMessages::dataValueCount(event), valuesPerBank);
             LoBuffer::Bytes littleEndian;
             merge7(std::span(event.bytes).subspan(dataHeaderLength, 4 * count), littleEndian);
             std::vector<std::int16_t> values(valuesPerBank, 0);
