@@ -47,11 +47,8 @@ void LoMidiFileReader::resetState() {
     chunkId_ = 0;
     format_ = 0;
     trackCount_ = 0;
-    division_ = 0;
-    tempo_ = 120;
-    lastSysExTicks_ = 0;
+    timing_ = SysExTiming();
     trackFresh_ = true;
-    firstSysExPending_ = true;
     fileSize_ = 0;
     trackStart_ = 0;
     trackLength_ = 0;
@@ -89,7 +86,7 @@ void LoMidiFileReader::parse() {
         skip(4);
         format_ = read16(true);
         trackCount_ = read16(true);
-        division_ = read16(true);
+        timing_.setFormat(read16(true), 120);
     }
     readChunk();
 }
@@ -130,19 +127,13 @@ LoMidiEvent& LoMidiFileReader::readEvent(LoMidiEvent& midiEvent) {
     const bool sysEx = isSysEx(midiEvent);
     if (sysEx) {
         const std::uint32_t deltaTicks = delta.value();
-        if (firstSysExPending_) {
-            ticks = deltaTicks;
-            firstSysExPending_ = false;
-        } else {
-            const auto since = static_cast<std::uint32_t>(lastSysExTicks_);
-            ticks = deltaTicks > since ? deltaTicks - since : 0;
-        }
+        // The reader keeps no absolute time: a track's first message keeps its whole delta.
+        const std::uint32_t since = timing_.precedingTicks(0);
+        ticks = deltaTicks > since ? deltaTicks - since : 0;
     }
-    midiEvent.setDelay(toInt32(ticksToMilliseconds(ticks, division_, tempo_)));
+    midiEvent.setDelay(toInt32(timing_.toMilliseconds(ticks)));
     if (sysEx) {
-        const auto length = static_cast<std::uint32_t>(
-            std::min<std::size_t>(midiEvent.size(), std::numeric_limits<std::uint32_t>::max()));
-        lastSysExTicks_ = toInt32(bytesToTicks(length, division_, tempo_));
+        timing_.passed(midiEvent.size());
     }
     endOfTrackSeen_ = isEndOfTrack(midiEvent);
     if (endOfTrackSeen_) {
@@ -158,9 +149,8 @@ LoMidiEventList& LoMidiFileReader::readTrack(LoMidiEventList& list) {
         return list;
     }
     if (!trackFresh_) {
-        lastSysExTicks_ = 0;
+        timing_.startTrack();
         trackFresh_ = true;
-        firstSysExPending_ = true;
         readChunk(); // the file stands right behind the current chunk
     }
     lastTrackWhole_ = false;

@@ -2,7 +2,7 @@
 
 #include "midi/LoFileReader.h"
 #include "midi/LoMidiEvent.h"
-#include "midi/MidiTiming.h"
+#include "midi/SysExTiming.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -64,7 +64,7 @@ public:
     std::uint16_t trackCount() const { return trackCount_; }
     // The header's format and division (0 until a header has been read).
     std::uint16_t format() const { return format_; }
-    std::uint16_t division() const { return division_; }
+    std::uint16_t division() const { return timing_.division(); }
 
 private:
     void parse();
@@ -81,14 +81,11 @@ private:
     std::uint32_t chunkId_ = 0;
     std::uint16_t format_ = 0;
     std::uint16_t trackCount_ = 0;
-    std::uint16_t division_ = 0;
-    std::uint16_t tempo_ = 120;
+    SysExTiming timing_;
     std::int32_t trackStart_ = 0;
     std::uint32_t trackLength_ = 0;
-    std::int32_t lastSysExTicks_ = 0;
     std::int32_t fileSize_ = 0;
     bool trackFresh_ = true;
-    bool firstSysExPending_ = true;
     bool finished_ = false; // an empty list has been handed out
     bool endOfTrackSeen_ = false;
     bool lastTrackWhole_ = false;

@@ -39,12 +39,10 @@ void LoMidiFileWriter::open(const std::filesystem::path& path, std::uint16_t div
 
 void LoMidiFileWriter::begin(std::uint16_t division, std::uint16_t tempo) {
     trackCount_ = 1;
-    division_ = division;
-    tempo_ = tempo;
+    timing_.setFormat(division, tempo);
     seek(0);
     writeHeader(0);
     trackStart_ = tell();
-    lastSysExTicks_ = 0;
     totalTicks_ = 0;
     writeEmptyTrack();
 }
@@ -54,12 +52,12 @@ void LoMidiFileWriter::writeHeader(std::uint16_t format) {
     write32(6, true);
     write16(format, true);
     write16(trackCount_, true);
-    write16(division_, true);
+    write16(timing_.division(), true);
 }
 
 void LoMidiFileWriter::writeEmptyTrack() {
     trackEmpty_ = true;
-    firstSysExPending_ = true;
+    timing_.startTrack();
     write32(trackChunkId, true);
     write32(4, true);
     write32(endOfTrack, true);
@@ -73,7 +71,6 @@ void LoMidiFileWriter::writeTrack(const LoMidiEventList& list, bool keepAbsolute
         writeHeader(1);
         seekp(0, std::ios::end);
         trackStart_ = tell();
-        lastSysExTicks_ = 0;
         if (!keepAbsoluteTime) {
             totalTicks_ = 0;
         }
@@ -86,13 +83,12 @@ void LoMidiFileWriter::writeTrack(const LoMidiEventList& list, bool keepAbsolute
 
 void LoMidiFileWriter::writeEvent(const LoMidiEvent& midiEvent) {
     const auto delay = static_cast<std::uint32_t>(std::max(midiEvent.delay(), 0));
-    const std::uint32_t delayTicks = millisecondsToTicks(delay, division_, tempo_);
+    const std::uint32_t delayTicks = timing_.toTicks(delay);
     std::uint32_t delta = 0;
     trackEmpty_ = false;
     const bool sysEx = isSysEx(midiEvent);
     if (sysEx) {
-        const std::int32_t since = firstSysExPending_ ? totalTicks_ : lastSysExTicks_;
-        firstSysExPending_ = false;
+        const std::uint32_t since = timing_.precedingTicks(static_cast<std::uint32_t>(totalTicks_));
         delta = static_cast<std::uint32_t>(
             std::min<std::uint64_t>(std::uint64_t{delayTicks} + since, largestDelta));
     }
@@ -110,11 +106,8 @@ void LoMidiFileWriter::writeEvent(const LoMidiEvent& midiEvent) {
     flush();
 
     if (sysEx) {
-        const auto length = static_cast<std::uint32_t>(
-            std::min<std::size_t>(midiEvent.size(), std::numeric_limits<std::uint32_t>::max()));
-        lastSysExTicks_ = static_cast<std::int32_t>(
-            std::min<std::int64_t>(bytesToTicks(length, division_, tempo_), largestTicks));
+        timing_.passed(midiEvent.size());
         totalTicks_ = static_cast<std::int32_t>(std::min<std::int64_t>(
-            std::int64_t{totalTicks_} + delayTicks + lastSysExTicks_, largestTicks));
+            std::int64_t{totalTicks_} + delayTicks + timing_.lastMessageTicks(), largestTicks));
     }
 }

@@ -2,7 +2,7 @@
 
 #include "midi/LoFileWriter.h"
 #include "midi/LoMidiEvent.h"
-#include "midi/MidiTiming.h"
+#include "midi/SysExTiming.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -52,8 +52,8 @@ public:
 
     // Track chunks in the file so far (1 after the start).
     std::uint16_t trackCount() const { return trackCount_; }
-    std::uint16_t division() const { return division_; }
-    std::uint16_t tempo() const { return tempo_; }
+    std::uint16_t division() const { return timing_.division(); }
+    std::uint16_t tempo() const { return timing_.tempo(); }
     std::int32_t totalTicks() const { return totalTicks_; }
 
 protected:
@@ -65,11 +65,8 @@ private:
     void writeEmptyTrack();
 
     std::uint16_t trackCount_ = 0;
-    std::uint16_t division_ = 0;
-    std::uint16_t tempo_ = 0;
+    SysExTiming timing_;
     std::int32_t trackStart_ = 0;
-    std::int32_t lastSysExTicks_ = 0;
     std::int32_t totalTicks_ = 0;
     bool trackEmpty_ = true;
-    bool firstSysExPending_ = true;
 };

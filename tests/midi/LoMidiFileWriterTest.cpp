@@ -1,4 +1,5 @@
 #include "midi/LoMidiFileWriter.h"
+#include "midi/MidiTiming.h"
 
 #include "MidiTestFiles.h"
 
