@@ -1,7 +1,36 @@
 #include "cli/CliArguments.h"
 
+#include <algorithm>
 #include <charconv>
 #include <utility>
+
+namespace {
+
+bool looksLikeOption(const std::string& word) {
+    return word.size() > 1 && word[0] == '-';
+}
+
+} // namespace
+
+const CliParse::Use* CliParse::last(std::string_view option) const {
+    const auto found = std::find_if(uses.rbegin(), uses.rend(),
+                                    [&](const Use& use) { return use.option == option; });
+    return found == uses.rend() ? nullptr : &*found;
+}
+
+std::optional<int> CliParse::number(std::string_view option) const {
+    const Use* use = last(option);
+    return use ? std::optional<int>(use->number) : std::nullopt;
+}
+
+std::optional<std::string> CliParse::word(std::string_view option) const {
+    const Use* use = last(option);
+    return use ? std::optional<std::string>(use->word) : std::nullopt;
+}
+
+std::string CliParse::positional(std::size_t n) const {
+    return n < positionals.size() ? positionals[n] : std::string();
+}
 
 CliArguments::CliArguments(std::string command, std::vector<std::string> words)
     : command_(std::move(command)), words_(std::move(words)) {}
@@ -11,7 +40,7 @@ std::string CliArguments::next() {
 }
 
 std::optional<std::string> CliArguments::value(const std::string& option) {
-    if (atEnd() || (peek().size() > 1 && peek()[0] == '-' && peek() != "-")) {
+    if (atEnd() || looksLikeOption(peek())) {
         fail(option + " needs a value");
         return std::nullopt;
     }
@@ -40,6 +69,58 @@ std::optional<int> CliArguments::number(const std::string& option, const std::st
         fail(what + " must be " + std::to_string(first) + " to " + std::to_string(last) +
              ", not '" + *word + "'");
         return std::nullopt;
+    }
+    return result;
+}
+
+CliParse CliArguments::parse(std::span<const CliOption> options, std::size_t positionals) {
+    using Takes = CliOption::Takes;
+    CliParse result;
+    while (!atEnd() && ok()) {
+        const std::string word = next();
+        const auto option = std::find_if(options.begin(), options.end(),
+                                         [&](const CliOption& o) { return o.name == word; });
+        if (option == options.end()) {
+            if (looksLikeOption(word) && (!options.empty() || positionals != 0)) {
+                fail("unknown option '" + word + "'");
+            } else if (result.positionals.size() < positionals) {
+                result.positionals.push_back(word);
+            } else {
+                fail("unexpected argument '" + word + "'");
+            }
+            continue;
+        }
+        if (option->once && result.given(option->name)) {
+            fail(word + " given twice");
+            continue;
+        }
+        CliParse::Use use{option->name, 0, {}};
+        std::optional<std::string> taken = std::string();
+        const Takes takes = option->takes;
+        if (takes == Takes::number || takes == Takes::numberThenValue ||
+            takes == Takes::numberThenText) {
+            const std::optional<int> n =
+                number(word, std::string(option->what), option->first, option->last);
+            if (!n) {
+                continue;
+            }
+            use.number = *n;
+            if (takes == Takes::numberThenValue && !option->missing.empty() &&
+                (atEnd() || looksLikeOption(peek()))) {
+                fail(std::string(option->missing) + " is missing after " + word + " " +
+                     std::to_string(*n));
+                continue;
+            }
+        }
+        if (takes == Takes::value || takes == Takes::numberThenValue) {
+            taken = value(word);
+        } else if (takes == Takes::text || takes == Takes::numberThenText) {
+            taken = text(word);
+        }
+        if (taken) {
+            use.word = std::move(*taken);
+            result.uses.push_back(std::move(use));
+        }
     }
     return result;
 }

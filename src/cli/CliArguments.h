@@ -2,8 +2,51 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// One option of a command and what follows its name.
+struct CliOption {
+    enum class Takes {
+        nothing,
+        value,           // a word that does not look like an option
+        text,            // any word (a name may begin with '-')
+        number,          // a whole number from first to last
+        numberThenValue, // a number, then a value
+        numberThenText,  // a number, then any word
+    };
+    std::string_view name;
+    Takes takes = Takes::nothing;
+    // For numbers: what names the number in messages ("bank"), and its range.
+    std::string_view what = {};
+    int first = 0;
+    int last = 0;
+    // For numberThenValue: what is missing when no value follows ("an audio file").
+    std::string_view missing = {};
+    // Refused when given a second time; otherwise the last use counts.
+    bool once = false;
+};
+
+// What a command line held: the options in the order given, and the other words.
+struct CliParse {
+    struct Use {
+        std::string_view option;
+        int number = 0;
+        std::string word;
+    };
+    std::vector<Use> uses;
+    std::vector<std::string> positionals;
+
+    // The last use of an option, or null.
+    const Use* last(std::string_view option) const;
+    bool given(std::string_view option) const { return last(option) != nullptr; }
+    std::optional<int> number(std::string_view option) const;
+    std::optional<std::string> word(std::string_view option) const;
+    // The nth other word, "" when there are fewer.
+    std::string positional(std::size_t n) const;
+};
 
 // The words after a command name, taken one after the other. Every taking operation that fails
 // records a usage message (the first one wins) and answers an empty result, so a command parses
@@ -23,6 +66,11 @@ public:
     // A whole decimal number from first to last, refused otherwise; what names it in messages.
     std::optional<int> number(const std::string& option, const std::string& what, int first,
                               int last);
+
+    // Takes every word: the options of the table, up to `positionals` other words. A word that
+    // looks like an option but is not one is refused, and so is any word beyond the others
+    // (for a command with neither options nor other words, every word is "unexpected").
+    CliParse parse(std::span<const CliOption> options, std::size_t positionals);
 
     // True when "-h" or "--help" is among the words.
     bool wantsHelp() const;

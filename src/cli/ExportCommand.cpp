@@ -8,9 +8,9 @@
 #include "midi/LoFileWriter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <cctype>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,26 +30,16 @@ Kind kindOf(const std::string& path) {
 } // namespace
 
 int ExportCommand::run(CliArguments& args) {
-    std::string file;
-    std::string out;
-    std::optional<int> bank;
-    std::optional<int> channel;
-    while (!args.atEnd() && args.ok()) {
-        const std::string word = args.next();
-        if (word == "--bank") {
-            bank = args.number(word, "bank", 1, 7);
-        } else if (word == "--channel") {
-            channel = args.number(word, "channel", 1, 16);
-        } else if (word.size() > 1 && word[0] == '-') {
-            args.fail("unknown option '" + word + "'");
-        } else if (file.empty()) {
-            file = word;
-        } else if (out.empty()) {
-            out = word;
-        } else {
-            args.fail("unexpected argument '" + word + "'");
-        }
-    }
+    using Takes = CliOption::Takes;
+    static constexpr CliOption options[] = {
+        {.name = "--bank", .takes = Takes::number, .what = "bank", .first = 1, .last = 7},
+        {.name = "--channel", .takes = Takes::number, .what = "channel", .first = 1, .last = 16},
+    };
+    const CliParse parsed = args.parse(options, 2);
+    const std::string file = parsed.positional(0);
+    const std::string out = parsed.positional(1);
+    const std::optional<int> bank = parsed.number("--bank");
+    const std::optional<int> channel = parsed.number("--channel");
     if (args.ok() && (file.empty() || out.empty())) {
         args.fail(file.empty() ? "no bank file given" : "no output file given");
     }

@@ -70,20 +70,10 @@ std::string ListCommand::jsonString(const std::string& bytes) {
 }
 
 int ListCommand::run(CliArguments& args) {
-    std::string file;
-    bool json = false;
-    while (!args.atEnd()) {
-        const std::string word = args.next();
-        if (word == "--json") {
-            json = true;
-        } else if (word.size() > 1 && word[0] == '-') {
-            args.fail("unknown option '" + word + "'");
-        } else if (file.empty()) {
-            file = word;
-        } else {
-            args.fail("unexpected argument '" + word + "'");
-        }
-    }
+    static constexpr CliOption options[] = {{.name = "--json"}};
+    const CliParse parsed = args.parse(options, 1);
+    const std::string file = parsed.positional(0);
+    const bool json = parsed.given("--json");
     if (args.ok() && file.empty()) {
         args.fail("no bank file given");
     }

@@ -8,46 +8,46 @@
 #include <memory>
 #include <optional>
 
+namespace {
+
+using Takes = CliOption::Takes;
+constexpr CliOption options[] = {
+    {.name = "--from", .takes = Takes::value},
+    {.name = "--bank",
+     .takes = Takes::numberThenValue,
+     .what = "bank",
+     .first = 1,
+     .last = 7,
+     .missing = "an audio file"},
+    {.name = "--name", .takes = Takes::numberThenText, .what = "bank", .first = 1, .last = 7},
+    {.name = "--sample-name",
+     .takes = Takes::numberThenText,
+     .what = "bank",
+     .first = 1,
+     .last = 7},
+    {.name = "--single",
+     .takes = Takes::number,
+     .what = "bank",
+     .first = 1,
+     .last = 7,
+     .once = true},
+};
+
+} // namespace
+
 int MakeCommand::run(CliArguments& args) {
-    std::string out;
+    const CliParse parsed = args.parse(options, 1);
+    const std::string out = parsed.positional(0);
+    const int single = parsed.number("--single").value_or(0) - 1;
     std::vector<Step> steps;
-    int single = -1;
-    while (!args.atEnd() && args.ok()) {
-        const std::string word = args.next();
-        if (word == "--from") {
-            if (const auto file = args.value(word)) {
-                steps.push_back(Step{Step::from, -1, *file});
-            }
-        } else if (word == "--bank" || word == "--name" || word == "--sample-name") {
-            const std::optional<int> bank = args.number(word, "bank", 1, 7);
-            const bool fileMissing =
-                word == "--bank" && bank &&
-                (args.atEnd() ||
-                 (args.peek().size() > 1 && args.peek()[0] == '-' && args.peek() != "-"));
-            if (fileMissing) {
-                args.fail("an audio file is missing after --bank " + std::to_string(*bank));
-            }
-            const std::optional<std::string> text =
-                bank && !fileMissing ? (word == "--bank" ? args.value(word) : args.text(word))
-                                     : std::nullopt;
-            if (text) {
-                const Step::Kind kind = word == "--bank"   ? Step::import
-                                        : word == "--name" ? Step::name
-                                                           : Step::sampleName;
-                steps.push_back(Step{kind, *bank - 1, *text});
-            }
-        } else if (word == "--single") {
-            if (single >= 0) {
-                args.fail("--single given twice");
-            } else if (const auto bank = args.number(word, "bank", 1, 7)) {
-                single = *bank - 1;
-            }
-        } else if (word.size() > 1 && word[0] == '-') {
-            args.fail("unknown option '" + word + "'");
-        } else if (out.empty()) {
-            out = word;
-        } else {
-            args.fail("unexpected argument '" + word + "'");
+    for (const CliParse::Use& use : parsed.uses) {
+        if (use.option == "--from") {
+            steps.push_back(Step{Step::from, -1, use.word});
+        } else if (use.option != "--single") {
+            const Step::Kind kind = use.option == "--bank"   ? Step::import
+                                    : use.option == "--name" ? Step::name
+                                                             : Step::sampleName;
+            steps.push_back(Step{kind, use.number - 1, use.word});
         }
     }
     if (args.ok() && out.empty()) {

@@ -16,25 +16,15 @@
 #include <vector>
 
 int PlayCommand::run(CliArguments& args) {
-    std::string source;
-    std::optional<int> bank;
-    std::string device = "default";
-    while (!args.atEnd() && args.ok()) {
-        const std::string word = args.next();
-        if (word == "--bank") {
-            bank = args.number(word, "bank", 1, 7);
-        } else if (word == "--device") {
-            if (const auto text = args.text(word)) {
-                device = *text;
-            }
-        } else if (word.size() > 1 && word[0] == '-') {
-            args.fail("unknown option '" + word + "'");
-        } else if (source.empty()) {
-            source = word;
-        } else {
-            args.fail("unexpected argument '" + word + "'");
-        }
-    }
+    using Takes = CliOption::Takes;
+    static constexpr CliOption options[] = {
+        {.name = "--bank", .takes = Takes::number, .what = "bank", .first = 1, .last = 7},
+        {.name = "--device", .takes = Takes::text},
+    };
+    const CliParse parsed = args.parse(options, 1);
+    const std::string source = parsed.positional(0);
+    const std::optional<int> bank = parsed.number("--bank");
+    const std::string device = parsed.word("--device").value_or("default");
     if (args.ok() && source.empty()) {
         args.fail("no bank file or audio file given");
     } else if (args.ok() && !bank) {

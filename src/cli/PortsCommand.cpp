@@ -6,8 +6,8 @@
 #include <ostream>
 
 int PortsCommand::run(CliArguments& args) {
-    if (!args.atEnd()) {
-        args.fail("unexpected argument '" + args.peek() + "'");
+    args.parse({}, 0);
+    if (!args.ok()) {
         return context_.usage(args);
     }
     const unsigned count = portCount();

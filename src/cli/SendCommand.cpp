@@ -96,35 +96,27 @@ bool SendCommand::confirmAll() {
 }
 
 int SendCommand::run(CliArguments& args) {
-    std::string source;
-    std::optional<std::string> port;
-    std::optional<int> bank;
-    std::optional<int> channel;
-    std::optional<int> rate;
-    bool all = false;
-    bool yes = false;
-    while (!args.atEnd() && args.ok()) {
-        const std::string word = args.next();
-        if (word == "--port") {
-            port = args.text(word);
-        } else if (word == "--bank") {
-            bank = args.number(word, "bank", 1, 7);
-        } else if (word == "--channel") {
-            channel = args.number(word, "channel", 1, 16);
-        } else if (word == "--rate") {
-            rate = args.number(word, "rate", 100, static_cast<int>(SysexPacer::wireBytesPerSecond));
-        } else if (word == "--all") {
-            all = true;
-        } else if (word == "--yes") {
-            yes = true;
-        } else if (word.size() > 1 && word[0] == '-') {
-            args.fail("unknown option '" + word + "'");
-        } else if (source.empty()) {
-            source = word;
-        } else {
-            args.fail("unexpected argument '" + word + "'");
-        }
-    }
+    using Takes = CliOption::Takes;
+    static constexpr CliOption options[] = {
+        {.name = "--port", .takes = Takes::text},
+        {.name = "--bank", .takes = Takes::number, .what = "bank", .first = 1, .last = 7},
+        {.name = "--channel", .takes = Takes::number, .what = "channel", .first = 1, .last = 16},
+        {.name = "--rate",
+         .takes = Takes::number,
+         .what = "rate",
+         .first = 100,
+         .last = static_cast<int>(SysexPacer::wireBytesPerSecond)},
+        {.name = "--all"},
+        {.name = "--yes"},
+    };
+    const CliParse parsed = args.parse(options, 1);
+    const std::string source = parsed.positional(0);
+    const std::optional<std::string> port = parsed.word("--port");
+    const std::optional<int> bank = parsed.number("--bank");
+    const std::optional<int> channel = parsed.number("--channel");
+    const std::optional<int> rate = parsed.number("--rate");
+    const bool all = parsed.given("--all");
+    const bool yes = parsed.given("--yes");
     if (args.ok() && source.empty()) {
         args.fail("no bank file or audio file given");
     } else if (args.ok() && !port) {

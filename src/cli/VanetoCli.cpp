@@ -3,13 +3,7 @@
 #include "VanetoVersion.h"
 
 #include "cli/CliArguments.h"
-#include "cli/CliHelp.h"
-#include "cli/ExportCommand.h"
-#include "cli/ListCommand.h"
-#include "cli/MakeCommand.h"
-#include "cli/PlayCommand.h"
-#include "cli/PortsCommand.h"
-#include "cli/SendCommand.h"
+#include "cli/CliCommands.h"
 
 #ifdef VANETO_HAVE_ALSA
 #include "midiout/alsa/AlsaMidiOutService.h"
@@ -25,46 +19,32 @@ constexpr const char* versionText = "vaneto " VANETO_VERSION;
 
 int VanetoCli::run(const std::vector<std::string>& arguments) {
     if (arguments.empty()) {
-        context_.err << CliHelp::general();
+        context_.err << cliGeneralHelp();
         return cliUsage;
     }
     const std::string& name = arguments.front();
     if (name == "-h" || name == "--help" || name == "help") {
-        context_.out << CliHelp::general();
+        context_.out << cliGeneralHelp();
         return cliOk;
     }
     if (name == "--version") {
         context_.out << versionText << '\n';
         return cliOk;
     }
-    if (CliHelp::command(name).empty()) {
+    const CliCommand* command = findCliCommand(name);
+    if (command == nullptr) {
         return usageError(name[0] == '-' ? "unknown option '" + name + "'"
                                          : "unknown command '" + name + "'");
     }
     CliArguments args(name, std::vector<std::string>(arguments.begin() + 1, arguments.end()));
     if (args.wantsHelp()) {
-        context_.out << CliHelp::command(name);
+        context_.out << command->help;
         return cliOk;
     }
-    if (name == "ports" || name == "send") {
+    if (command->usesMidi) {
         useMidiSystem();
     }
-    if (name == "ports") {
-        return PortsCommand(context_).run(args);
-    }
-    if (name == "list") {
-        return ListCommand(context_).run(args);
-    }
-    if (name == "make") {
-        return MakeCommand(context_).run(args);
-    }
-    if (name == "export") {
-        return ExportCommand(context_).run(args);
-    }
-    if (name == "play") {
-        return PlayCommand(context_).run(args);
-    }
-    return SendCommand(context_).run(args);
+    return command->run(context_, args);
 }
 
 void VanetoCli::useMidiSystem() {

@@ -88,6 +88,7 @@ TEST_F(CliRefusals, BadUsage) {
         {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
         {{"--frobnicate"}, 2, "unknown option '--frobnicate'"},
         {{"ports", "extra"}, 2, "unexpected argument 'extra'"},
+        {{"ports", "--json"}, 2, "unexpected argument '--json'"},
         {{"list"}, 2, "no bank file given"},
         {{"list", "bank3.mid", "--yaml"}, 2, "unknown option '--yaml'"},
         {{"list", "bank3.mid", "bank3.mid"}, 2, "unexpected argument"},

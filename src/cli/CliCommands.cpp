@@ -1,8 +1,15 @@
-#include "cli/CliHelp.h"
+#include "cli/CliCommands.h"
+
+#include "cli/ExportCommand.h"
+#include "cli/ListCommand.h"
+#include "cli/MakeCommand.h"
+#include "cli/PlayCommand.h"
+#include "cli/PortsCommand.h"
+#include "cli/SendCommand.h"
 
 namespace {
 
-constexpr std::string_view generalText =
+constexpr std::string_view generalHead =
     R"(Usage: vaneto COMMAND [OPTIONS]
        vaneto --help | --version
 
@@ -10,15 +17,10 @@ Bank files, audio import and export, and sending to the Vaneto synthesizer, whos
 memory is seven banks of 65536 signed 16-bit values. Files are written and read exactly as
 VanetoEditor writes and reads them.
 
-Commands:
-  ports    list the MIDI output ports
-  list     list the banks held by a bank file
-  make     build a bank file from the factory banks, a bank file and audio files
-  export   write one bank of a bank file as a WAV file or as System Exclusive bytes
-  send     send one bank or all banks to the synthesizer through a MIDI port
-  play     play one bank through the sound card
+)";
 
-Options:
+constexpr std::string_view generalTail =
+    R"(Options:
   -h, --help   show this text; `vaneto COMMAND --help` explains a command
   --version    show the version
 
@@ -119,34 +121,45 @@ Ctrl-C stops at once (exit status 130). A device that cannot be opened is named 
 reason (exit status 1).
 )";
 
+template <class Command> int runCommand(const CliContext& context, CliArguments& args) {
+    return Command(context).run(args);
+}
+
+// The order of `vaneto --help`.
+constexpr CliCommand table[] = {
+    {"ports", "list the MIDI output ports", portsText, true, runCommand<PortsCommand>},
+    {"list", "list the banks held by a bank file", listText, false, runCommand<ListCommand>},
+    {"make", "build a bank file from the factory banks, a bank file and audio files", makeText,
+     false, runCommand<MakeCommand>},
+    {"export", "write one bank of a bank file as a WAV file or as System Exclusive bytes",
+     exportText, false, runCommand<ExportCommand>},
+    {"send", "send one bank or all banks to the synthesizer through a MIDI port", sendText, true,
+     runCommand<SendCommand>},
+    {"play", "play one bank through the sound card", playText, false, runCommand<PlayCommand>},
+};
+
 } // namespace
 
-namespace CliHelp {
-
-std::string_view general() {
-    return generalText;
+std::string cliGeneralHelp() {
+    std::string text(generalHead);
+    text += "Commands:\n";
+    for (const CliCommand& command : table) {
+        text += "  ";
+        text += command.name;
+        text.append(9 - command.name.size(), ' ');
+        text += command.summary;
+        text += '\n';
+    }
+    text += '\n';
+    text += generalTail;
+    return text;
 }
 
-std::string_view command(std::string_view name) {
-    if (name == "ports") {
-        return portsText;
+const CliCommand* findCliCommand(std::string_view name) {
+    for (const CliCommand& command : table) {
+        if (command.name == name) {
+            return &command;
+        }
     }
-    if (name == "list") {
-        return listText;
-    }
-    if (name == "make") {
-        return makeText;
-    }
-    if (name == "export") {
-        return exportText;
-    }
-    if (name == "send") {
-        return sendText;
-    }
-    if (name == "play") {
-        return playText;
-    }
-    return {};
+    return nullptr;
 }
-
-} // namespace CliHelp
