@@ -154,7 +154,8 @@ TEST(DvVanetoStore, InsertHandlesLongEmptyAndShortInput) {
     EXPECT_EQ(data[10], 0);
 }
 
-// A reader on another thread must see one of the names written, never a mix of two.
+// A reader on another thread must see one of the names written, never a mix of two. A torn
+// name shows only now and then; the ThreadSanitizer suite reports a missing lock on every run.
 TEST(DvVanetoStore, NameReadDuringRenamesIsNeverTorn) {
     DvVaneto store(markedTable());
     const std::string a(200, 'a');
