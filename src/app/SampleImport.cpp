@@ -138,7 +138,7 @@ void SampleImport::decode(LoAudioFileReader& reader, bool isAiff, bool wholeFile
         result.sourceFrames = frameBytes == 0 ? 0 : reader.soundDataBytes() / frameBytes;
         if (wholeFile) {
             reader.readSample(source, 0);
-            target.convert(destination, source);
+            target.convert(destination, std::move(source));
         } else {
             reader.readSampleFormat(source);
             const std::uint32_t limit = byteLimitFor(source, values);
@@ -146,7 +146,7 @@ void SampleImport::decode(LoAudioFileReader& reader, bool isAiff, bool wholeFile
             if (limit != 0) {
                 reader.readSample(source, limit);
             }
-            target.convert(destination, source, values);
+            target.convert(destination, std::move(source), values);
         }
         result.outcome = isAiff ? Outcome::importedAiff : Outcome::importedWave;
     } else {

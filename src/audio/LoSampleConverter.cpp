@@ -37,9 +37,26 @@ inline void store(std::uint8_t* p, std::size_t width, std::int32_t v) {
     }
 }
 
-// The same at sample slot `slot` of a sample buffer.
-inline void writeValue(LoSample& out, std::size_t slot, std::size_t width, std::int32_t v) {
-    store(out.bytes.data() + slot * width, width, v);
+// Runs body with the sample width as a compile-time constant for the common widths 1 to 4 (in
+// whose loops loading and storing a sample cost a few instructions), else as a plain value.
+template <class Body> void forWidth(std::size_t width, Body body) {
+    switch (width) {
+    case 1:
+        body(std::integral_constant<std::size_t, 1>{});
+        break;
+    case 2:
+        body(std::integral_constant<std::size_t, 2>{});
+        break;
+    case 3:
+        body(std::integral_constant<std::size_t, 3>{});
+        break;
+    case 4:
+        body(std::integral_constant<std::size_t, 4>{});
+        break;
+    default:
+        body(width);
+        break;
+    }
 }
 
 std::uint32_t clampSize(std::uint64_t size) {
@@ -74,19 +91,40 @@ LoSample& LoSampleConverter::convert(LoSample& output, const LoSample& input,
         prepare(output, sampleRate, channels, bitsPerSample, unsigned8, 0);
         return output;
     }
-    LoSample mixed;
-    LoSample resampled;
-    LoSample scaled;
-    convertChannels(mixed, input);
-    convertRate(resampled, mixed, frameLimit);
-    mixed.bytes = LoBuffer::Bytes(); // free early: the largest of the intermediates
-    convertDepth(scaled, resampled);
-    convertEncoding(output, scaled);
+    LoSample first;
+    convertChannels(first, input);
+    return finish(output, first, frameLimit);
+}
+
+LoSample& LoSampleConverter::convert(LoSample& output, LoSample&& input,
+                                     std::uint32_t frameLimit) const {
+    if (!input.hasReadableLayout() || !hasUsableRate(input)) {
+        prepare(output, sampleRate, channels, bitsPerSample, unsigned8, 0);
+        return output;
+    }
+    LoSample first = std::move(input);
+    convertChannels(first, first);
+    return finish(output, first, frameLimit);
+}
+
+LoSample& LoSampleConverter::finish(LoSample& output, LoSample& first,
+                                    std::uint32_t frameLimit) const {
+    // Two buffers take turns: each stage writes into memory an earlier stage has used, which
+    // usually holds what it needs (depth and encoding shrink or keep the size), so that few
+    // fresh pages are touched, and the peak stays that of the rate stage.
+    LoSample second;
+    convertRate(second, first, frameLimit);
+    convertDepth(first, second);
+    convertEncoding(second, first);
+    output = std::move(second);
     return output;
 }
 
 LoSample& LoSampleConverter::convertChannels(LoSample& output, const LoSample& input) const {
-    if (&output == &input) {
+    // In place when the channels do not grow: every frame is written no further on than where
+    // it was read from, after it was read.
+    const bool inPlace = &output == &input;
+    if (inPlace && channels > input.getChannels()) {
         const LoSample copy = input;
         return convertChannels(output, copy);
     }
@@ -97,13 +135,15 @@ LoSample& LoSampleConverter::convertChannels(LoSample& output, const LoSample& i
         return output;
     }
     const std::uint64_t size = static_cast<std::uint64_t>(input.size()) * channels / c;
-    prepare(output, input.getSampleRate(), channels, input.getBitsPerSample(), u, clampSize(size));
     const std::size_t width = input.getBytesPerSample();
     const std::uint32_t frames = input.frameCount();
-    const std::size_t outFrames = output.size() / width / std::max<std::size_t>(channels, 1);
+    if (!inPlace) {
+        prepare(output, input.getSampleRate(), channels, input.getBitsPerSample(), u,
+                clampSize(size));
+    }
+    const std::size_t outFrames =
+        static_cast<std::size_t>(size) / width / std::max<std::size_t>(channels, 1);
     const std::size_t count = std::min<std::size_t>(frames, outFrames);
-    // The width is fixed for the whole loop: each common width gets a loop of its own, in which
-    // loading and storing a sample cost a few instructions.
     const auto mix = [&](auto fixedWidth) {
         const std::size_t w = fixedWidth;
         const std::uint8_t* frame = input.bytes.data();
@@ -133,22 +173,14 @@ LoSample& LoSampleConverter::convertChannels(LoSample& output, const LoSample& i
             }
         }
     };
-    switch (width) {
-    case 1:
-        mix(std::integral_constant<std::size_t, 1>{});
-        break;
-    case 2:
-        mix(std::integral_constant<std::size_t, 2>{});
-        break;
-    case 3:
-        mix(std::integral_constant<std::size_t, 3>{});
-        break;
-    case 4:
-        mix(std::integral_constant<std::size_t, 4>{});
-        break;
-    default:
-        mix(width);
-        break;
+    forWidth(width, mix);
+    if (inPlace) {
+        // What follows the mixed frames reads as zero, as in a fresh output.
+        const std::size_t mixed = count * width * channels;
+        std::fill(output.bytes.begin() + static_cast<std::ptrdiff_t>(mixed),
+                  output.bytes.begin() + static_cast<std::ptrdiff_t>(size), std::uint8_t{0});
+        output.bytes.resize(static_cast<std::size_t>(size));
+        output.setChannels(channels);
     }
     return output;
 }
@@ -183,34 +215,39 @@ LoSample& LoSampleConverter::convertRate(LoSample& output, const LoSample& input
     const std::uint32_t inFrames = input.frameCount();
     const double lastFrame = static_cast<double>(inFrames);
     const std::uint32_t outFrames = output.frameCount();
-    for (std::uint32_t i = 0; i < outFrames; ++i) {
-        const double pos = static_cast<double>(i) * ratio;
-        std::uint32_t n = 0;
-        double frac = 0.0;
-        bool inside = pos < lastFrame;
-        if (inside) {
-            n = static_cast<std::uint32_t>(pos);
-            frac = pos - static_cast<double>(n);
-        }
-        for (std::uint16_t ch = 0; ch < c; ++ch) {
-            std::int32_t a = 0;
-            std::int32_t b = 0;
+    const std::uint8_t* in = input.bytes.data();
+    std::uint8_t* out = output.bytes.data();
+    forWidth(width, [&](auto fixedWidth) {
+        const std::size_t w = fixedWidth;
+        for (std::uint32_t i = 0; i < outFrames; ++i) {
+            const double pos = static_cast<double>(i) * ratio;
+            std::uint32_t n = 0;
+            double frac = 0.0;
+            bool inside = pos < lastFrame;
             if (inside) {
-                const std::size_t at = (static_cast<std::size_t>(n) * c + ch) * width;
-                a = LoSample::decode(input.bytes.data() + at, width, u);
-                if (n + 1 < inFrames) {
-                    b = LoSample::decode(input.bytes.data() + at + c * width, width, u);
+                n = static_cast<std::uint32_t>(pos);
+                frac = pos - static_cast<double>(n);
+            }
+            for (std::uint16_t ch = 0; ch < c; ++ch) {
+                std::int32_t a = 0;
+                std::int32_t b = 0;
+                if (inside) {
+                    const std::size_t at = (static_cast<std::size_t>(n) * c + ch) * w;
+                    a = LoSample::decode(in + at, w, u);
+                    if (n + 1 < inFrames) {
+                        b = LoSample::decode(in + at + c * w, w, u);
+                    }
                 }
+                const double r = static_cast<double>(a) +
+                                 (static_cast<double>(b) - static_cast<double>(a)) * frac;
+                auto value = static_cast<std::int32_t>(r);
+                if (u) {
+                    value += 128;
+                }
+                store(out + (static_cast<std::size_t>(i) * c + ch) * w, w, value);
             }
-            const double r =
-                static_cast<double>(a) + (static_cast<double>(b) - static_cast<double>(a)) * frac;
-            auto value = static_cast<std::int32_t>(r);
-            if (u) {
-                value += 128;
-            }
-            writeValue(output, static_cast<std::size_t>(i) * c + ch, width, value);
         }
-    }
+    });
     return output;
 }
 
@@ -235,23 +272,27 @@ LoSample& LoSampleConverter::convertDepth(LoSample& output, const LoSample& inpu
         8 * static_cast<int>(std::min<std::size_t>(outWidth, 4)) - 8 * static_cast<int>(inWidth);
     const std::uint32_t frames = input.frameCount();
     const std::size_t outSlots = output.size() / outWidth;
-    for (std::uint32_t f = 0; f < frames; ++f) {
-        for (std::uint16_t ch = 0; ch < c; ++ch) {
-            const std::size_t slot = static_cast<std::size_t>(f) * c + ch;
-            if (slot >= outSlots) {
-                break;
+    // Slots in whole frames, as many as both sides hold.
+    const std::size_t slots = std::min<std::size_t>(std::size_t{frames} * c, outSlots);
+    const bool inUnsigned = input.isUnsigned8();
+    const std::uint8_t* in = input.bytes.data();
+    std::uint8_t* out = output.bytes.data();
+    forWidth(inWidth, [&](auto fixedIn) {
+        forWidth(outWidth, [&](auto fixedOut) {
+            const std::size_t iw = fixedIn;
+            const std::size_t ow = fixedOut;
+            for (std::size_t slot = 0; slot < slots; ++slot) {
+                const std::int64_t v = LoSample::decode(in + slot * iw, iw, inUnsigned);
+                // Division truncates toward zero, as the multiplication by 2^shift would.
+                std::int64_t r =
+                    shift >= 0 ? v * (std::int64_t{1} << shift) : v / (std::int64_t{1} << -shift);
+                if (outUnsigned) {
+                    r += 128;
+                }
+                store(out + slot * ow, ow, static_cast<std::int32_t>(r));
             }
-            const std::int64_t v =
-                LoSample::decode(input.bytes.data() + slot * inWidth, inWidth, input.isUnsigned8());
-            // Division truncates toward zero, as the multiplication by 2^shift would.
-            std::int64_t r =
-                shift >= 0 ? v * (std::int64_t{1} << shift) : v / (std::int64_t{1} << -shift);
-            if (outUnsigned) {
-                r += 128;
-            }
-            writeValue(output, slot, outWidth, static_cast<std::int32_t>(r));
-        }
-    }
+        });
+    });
     return output;
 }
 
@@ -268,17 +309,19 @@ LoSample& LoSampleConverter::convertEncoding(LoSample& output, const LoSample& i
     prepare(output, sampleRate, c, input.getBitsPerSample(), unsigned8,
             static_cast<std::uint32_t>(input.size()));
     const std::size_t width = input.getBytesPerSample();
-    const std::uint32_t frames = input.frameCount();
-    for (std::uint32_t f = 0; f < frames; ++f) {
-        for (std::uint16_t ch = 0; ch < c; ++ch) {
-            const std::size_t slot = static_cast<std::size_t>(f) * c + ch;
-            std::int32_t v =
-                LoSample::decode(input.bytes.data() + slot * width, width, input.isUnsigned8());
+    const std::size_t slots = std::size_t{input.frameCount()} * c;
+    const bool inUnsigned = input.isUnsigned8();
+    const std::uint8_t* in = input.bytes.data();
+    std::uint8_t* out = output.bytes.data();
+    forWidth(width, [&](auto fixedWidth) {
+        const std::size_t w = fixedWidth;
+        for (std::size_t slot = 0; slot < slots; ++slot) {
+            std::int32_t v = LoSample::decode(in + slot * w, w, inUnsigned);
             if (unsigned8) {
                 v += 128;
             }
-            writeValue(output, slot, width, v);
+            store(out + slot * w, w, v);
         }
-    }
+    });
     return output;
 }

@@ -19,8 +19,11 @@ public:
     // Runs the four stages. With a frame limit other than 0 the result holds at most that many
     // frames: exactly the first frames of the unlimited result, without computing the rest.
     LoSample& convert(LoSample& output, const LoSample& input, std::uint32_t frameLimit = 0) const;
+    // The same from an input that is not needed afterwards: its memory takes the first stage.
+    LoSample& convert(LoSample& output, LoSample&& input, std::uint32_t frameLimit = 0) const;
 
     // Every output channel receives the average of all input channels, truncated toward zero.
+    // May work in place (output and input the same sample).
     LoSample& convertChannels(LoSample& output, const LoSample& input) const;
     // Linear interpolation to the target rate, without filtering; the frame after the last
     // input frame counts as 0. A frame limit other than 0 caps the output's frames.
@@ -37,4 +40,8 @@ public:
     std::uint16_t channels;
     std::uint16_t bitsPerSample; // 8 whenever unsigned8 is set
     bool unsigned8;
+
+private:
+    // The stages after the channels, from the mixed sample (whose memory is reused).
+    LoSample& finish(LoSample& output, LoSample& mixed, std::uint32_t frameLimit) const;
 };

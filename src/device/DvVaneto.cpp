@@ -3,6 +3,7 @@
 #include "device/DvBankMessages.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 
@@ -36,7 +37,6 @@ std::string bankLabel(int bank) {
 
 DvVaneto::DvVaneto(std::span<const std::int16_t> factory) : factoryData(factory) {
     for (int b = 0; b < bankTotal; ++b) {
-        bankData_[b].assign(valuesPerBank, 0);
         sampleNames[b].assign(sampleNamesPerBank, std::string());
         resetBank(b);
     }
@@ -98,15 +98,19 @@ void DvVaneto::resetBank(int bank) {
     if (!validBank(bank)) {
         return;
     }
-    std::vector<std::int16_t>& data = bankData_[bank];
-    data.assign(valuesPerBank, 0);
-    const std::size_t first = static_cast<std::size_t>(bank) * valuesPerBank;
-    if (first < factoryData.size()) {
-        const std::size_t available = std::min(valuesPerBank, factoryData.size() - first);
-        std::copy_n(factoryData.begin() + static_cast<std::ptrdiff_t>(first), available,
-                    data.begin());
+    if (!factoryBank(bank).empty()) {
+        bankData_[bank] = std::vector<std::int16_t>();
+    } else {
+        std::vector<std::int16_t>& data = bankData_[bank];
+        data.assign(valuesPerBank, 0);
+        const std::size_t first = static_cast<std::size_t>(bank) * valuesPerBank;
+        if (first < factoryData.size()) {
+            const std::size_t available = std::min(valuesPerBank, factoryData.size() - first);
+            std::copy_n(factoryData.begin() + static_cast<std::ptrdiff_t>(first), available,
+                        data.begin());
+        }
+        data[valuesPerBank - 1] = 0;
     }
-    data[valuesPerBank - 1] = 0;
     layoutFlags[bank] = true;
 
     std::string name = bankLabel(bank);
@@ -119,6 +123,24 @@ void DvVaneto::resetBank(int bank) {
     sampleNames[bank].swap(samples);
 }
 
+std::span<const std::int16_t> DvVaneto::factoryBank(int bank) const {
+    const std::size_t first = static_cast<std::size_t>(bank) * valuesPerBank;
+    if (!validBank(bank) || factoryData.size() < first + valuesPerBank ||
+        factoryData[first + valuesPerBank - 1] != 0) {
+        return {};
+    }
+    return factoryData.subspan(first, valuesPerBank);
+}
+
+std::vector<std::int16_t>& DvVaneto::ownValues(int bank) {
+    std::vector<std::int16_t>& data = bankData_[bank];
+    if (data.empty()) {
+        const std::span<const std::int16_t> factory = factoryBank(bank);
+        data.assign(factory.begin(), factory.end());
+    }
+    return data;
+}
+
 void DvVaneto::insertSample(const std::int16_t* values, std::size_t count, int bank, int slot) {
     if (!validBank(bank) || slot < 0 || slot >= samplesPerBank(bank)) {
         return;
@@ -126,7 +148,7 @@ void DvVaneto::insertSample(const std::int16_t* values, std::size_t count, int b
     if (values == nullptr) {
         count = 0;
     }
-    std::vector<std::int16_t>& data = bankData_[bank];
+    std::vector<std::int16_t>& data = ownValues(bank);
     const std::size_t length = slotLength(bank);
     const std::size_t start = static_cast<std::size_t>(slot) * length;
     if (start >= data.size()) {
@@ -161,7 +183,11 @@ std::span<const std::int16_t> DvVaneto::bankData(int bank) const {
     if (!validBank(bank)) {
         return {};
     }
-    return bankData_[bank];
+    // Its own copy, or, while it holds its factory content, the table itself.
+    if (!bankData_[bank].empty()) {
+        return bankData_[bank];
+    }
+    return factoryBank(bank);
 }
 
 void DvVaneto::split7(std::span<const std::uint8_t> in, LoBuffer::Bytes& out) {
@@ -225,7 +251,7 @@ LoMidiEventList DvVaneto::bankDump(int bank, int channel) const {
                                      announceCommand, bankBits,     sysexEnd};
     list.emplace_back(std::begin(announce), std::end(announce), 0);
 
-    const std::vector<std::int16_t>& values = bankData_[bank];
+    const std::span<const std::int16_t> values = bankData(bank);
     LoMidiEvent data(dataDelayMs);
     LoBuffer::Bytes& out = data.bytes;
     out.reserve(dataHeaderLength + 4 * values.size() + 1);
@@ -234,18 +260,28 @@ LoMidiEventList DvVaneto::bankDump(int bank, int channel) const {
     // Each value little-endian, each of its bytes split as split7 splits it, in one pass.
     const std::size_t start = out.size();
     out.resize(start + 4 * values.size() + 1);
+    // Each byte b of a value becomes the pair (b >> 7, b & 0x7F), low byte first: one
+    // little-endian 16-bit pair per byte, looked up.
+    static constexpr auto pairs = [] {
+        std::array<std::uint16_t, 256> table{};
+        for (unsigned b = 0; b < 256; ++b) {
+            table[b] = static_cast<std::uint16_t>((b >> 7) | ((b & 0x7Fu) << 8));
+        }
+        return table;
+    }();
     std::uint8_t* p = out.data() + start;
-    for (const std::int16_t v : values) {
-        const auto u = static_cast<std::uint16_t>(v);
-        const auto low = static_cast<std::uint8_t>(u & 0xFF);
-        const auto high = static_cast<std::uint8_t>(u >> 8);
-        p[0] = static_cast<std::uint8_t>(low >> 7);
-        p[1] = static_cast<std::uint8_t>(low & 0x7F);
-        p[2] = static_cast<std::uint8_t>(high >> 7);
-        p[3] = static_cast<std::uint8_t>(high & 0x7F);
-        p += 4;
+    const std::size_t count = values.size();
+    const std::int16_t* in = values.data();
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto u = static_cast<std::uint16_t>(in[i]);
+        const std::uint32_t word =
+            pairs[u & 0xFFu] | (static_cast<std::uint32_t>(pairs[u >> 8]) << 16);
+        const std::uint8_t bytes[4] = {
+            static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
+            static_cast<std::uint8_t>(word >> 16), static_cast<std::uint8_t>(word >> 24)};
+        std::memcpy(p + 4 * i, bytes, 4);
     }
-    *p = sysexEnd;
+    p[4 * count] = sysexEnd;
     list.push_back(std::move(data));
     return list;
 }

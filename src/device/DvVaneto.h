@@ -87,8 +87,14 @@ public:
 
 private:
     static bool validBank(int bank) { return bank >= 0 && bank < bankTotal; }
+    // The factory values of a bank when the table holds them exactly as a reset bank holds
+    // them (all 65536, the last one 0); empty otherwise.
+    std::span<const std::int16_t> factoryBank(int bank) const;
+    // The bank's own copy, made from the table when it has none yet: for every change.
+    std::vector<std::int16_t>& ownValues(int bank);
 
     std::span<const std::int16_t> factoryData;
+    // Empty while the bank holds exactly its factory values (read from the table in place).
     std::array<std::vector<std::int16_t>, bankTotal> bankData_;
     std::array<bool, bankTotal> layoutFlags{};
     std::array<std::string, bankTotal> bankNames;
