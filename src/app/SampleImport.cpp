@@ -42,6 +42,34 @@ std::vector<std::int16_t> valuesOf(const LoSample& sample) {
     return values;
 }
 
+// The first `limit` sound bytes mixed to the target's channels, read a piece of whole frames at
+// a time, so that the file's frames are never held all at once: the same bytes as mixing them
+// read whole (each frame mixes on its own).
+LoSample readMixed(LoAudioFileReader& reader, const LoSampleConverter& target, std::uint32_t limit,
+                   std::uint64_t frameBytes) {
+    constexpr std::uint64_t pieceBytes = 64 * 1024;
+    const std::uint64_t piece =
+        frameBytes == 0 ? limit : std::max<std::uint64_t>(1, pieceBytes / frameBytes) * frameBytes;
+    LoSample mixed;
+    LoSample source;
+    LoSample part;
+    for (std::uint64_t offset = 0; offset < limit; offset += piece) {
+        const auto wanted =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(piece, limit - offset));
+        reader.readSample(source, wanted, offset);
+        target.convertChannels(part, source);
+        if (offset == 0) {
+            mixed = part;
+        } else {
+            mixed.bytes.insert(mixed.bytes.end(), part.bytes.begin(), part.bytes.end());
+        }
+        if (source.size() < wanted) {
+            break;
+        }
+    }
+    return mixed;
+}
+
 } // namespace
 
 std::uint32_t SampleImport::byteLimitFor(const LoSample& format, std::uint32_t frames) {
@@ -120,7 +148,6 @@ SampleImport::Result SampleImport::load(std::span<const std::uint8_t> bytes, std
 void SampleImport::decode(LoAudioFileReader& reader, bool isAiff, bool wholeFile,
                           std::uint32_t values, Result& result) {
     const LoSampleConverter target(targetRate, 1, 16, false);
-    LoSample source;
     LoSample destination(targetRate, 1, 16, false);
     if (reader.isRecognized() && !reader.isSupported()) {
         result.outcome = Outcome::unsupported;
@@ -137,16 +164,14 @@ void SampleImport::decode(LoAudioFileReader& reader, bool isAiff, bool wholeFile
             std::uint64_t{format.getChannels()} * format.getBytesPerSample();
         result.sourceFrames = frameBytes == 0 ? 0 : reader.soundDataBytes() / frameBytes;
         if (wholeFile) {
+            LoSample source;
             reader.readSample(source, 0);
             target.convert(destination, std::move(source));
         } else {
-            reader.readSampleFormat(source);
-            const std::uint32_t limit = byteLimitFor(source, values);
             // No readable audio: nothing to read, the conversion gives an empty result.
-            if (limit != 0) {
-                reader.readSample(source, limit);
-            }
-            target.convert(destination, std::move(source), values);
+            const std::uint32_t limit = byteLimitFor(format, values);
+            LoSample mixed = readMixed(reader, target, limit, frameBytes);
+            target.convert(destination, std::move(mixed), values);
         }
         result.outcome = isAiff ? Outcome::importedAiff : Outcome::importedWave;
     } else {

@@ -22,11 +22,14 @@ LoAudioFileReader::LoAudioFileReader(std::span<const std::uint8_t> bytes) : LoFi
 
 LoAudioFileReader::~LoAudioFileReader() = default;
 
-LoSample& LoAudioFileReader::readSample(LoSample& sample, std::uint32_t byteLimit) {
+LoSample& LoAudioFileReader::readSample(LoSample& sample, std::uint32_t byteLimit,
+                                        std::uint64_t offset) {
     Format format;
     sample.bytes.clear();
     std::uint64_t claimed = 0;
-    if (readFormat(format) && findSoundData(claimed)) {
+    if (readFormat(format) && findSoundData(claimed) && offset < claimed && offset <= bytesLeft() &&
+        skip(static_cast<std::uint32_t>(offset))) {
+        claimed -= offset;
         const std::uint64_t count = (byteLimit == 0 || byteLimit > claimed) ? claimed : byteLimit;
         // A size that claims more than the file holds reads what is there.
         readSoundBytes(sample, std::min(count, bytesLeft()), format);

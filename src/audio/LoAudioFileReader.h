@@ -27,7 +27,9 @@ public:
     // signedness, and the sample bytes as little-endian data. byteLimit 0 reads all of the
     // sound data, any other value at most that many bytes. Never allocates more than the file
     // holds.
-    LoSample& readSample(LoSample& sample, std::uint32_t byteLimit);
+    // With an offset, the reading starts that many sound bytes in (a multiple of the frame size
+    // reads whole frames), so that a long sound can be read in pieces.
+    LoSample& readSample(LoSample& sample, std::uint32_t byteLimit, std::uint64_t offset = 0);
     // The same format as readSample gives, without any bytes: lets a caller choose a limit.
     LoSample& readSampleFormat(LoSample& sample);
     // What the file says it holds, for messages about a recognised file that is not supported:
