@@ -60,6 +60,11 @@ LoSample readMixed(LoAudioFileReader& reader, const LoSampleConverter& target, s
         target.convertChannels(part, source);
         if (offset == 0) {
             mixed = part;
+            // Room for all of it at once, as far as the file holds it: the pieces never move
+            // what came before.
+            const std::uint64_t channels = std::max<std::uint16_t>(source.getChannels(), 1);
+            const std::uint64_t held = std::min<std::uint64_t>(limit, reader.soundDataBytes());
+            mixed.bytes.reserve(static_cast<std::size_t>(held / channels * target.channels));
         } else {
             mixed.bytes.insert(mixed.bytes.end(), part.bytes.begin(), part.bytes.end());
         }
