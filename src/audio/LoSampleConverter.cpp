@@ -173,7 +173,10 @@ LoSample& LoSampleConverter::convertChannels(LoSample& output, const LoSample& i
             }
         }
     };
-    forWidth(width, mix);
+    // Mono to mono in place leaves every whole frame as it is.
+    if (!(inPlace && c == 1 && channels == 1)) {
+        forWidth(width, mix);
+    }
     if (inPlace) {
         // What follows the mixed frames reads as zero, as in a fresh output.
         const std::size_t mixed = count * width * channels;
