@@ -318,16 +318,19 @@ bool DvVaneto::loadBank(const LoMidiEventList& events, int bank) {
                 sampleNames[bank][s].swap(names[s]);
             }
         } else if (isDataMessage(event)) {
+            // Each value from four bytes, as merge7 joins them: the low byte from the first
+            // two, the high byte from the next two; the values the message lacks are 0.
             const std::size_t count =
                 std::min(DvBankMessages::dataValueCount(event), valuesPerBank);
-            LoBuffer::Bytes littleEndian;
-            merge7(std::span(event.bytes).subspan(dataHeaderLength, 4 * count), littleEndian);
-            std::vector<std::int16_t> values(valuesPerBank, 0);
-            for (std::size_t i = 0; i < count; ++i) {
-                values[i] =
-                    static_cast<std::int16_t>(littleEndian[2 * i] | (littleEndian[2 * i + 1] << 8));
+            std::vector<std::int16_t>& data = bankData_[bank];
+            data.resize(valuesPerBank);
+            const std::uint8_t* p = event.bytes.data() + dataHeaderLength;
+            for (std::size_t i = 0; i < count; ++i, p += 4) {
+                const unsigned low = ((p[0] & 1u) << 7) | (p[1] & 0x7Fu);
+                const unsigned high = ((p[2] & 1u) << 7) | (p[3] & 0x7Fu);
+                data[i] = static_cast<std::int16_t>(low | (high << 8));
             }
-            bankData_[bank].swap(values);
+            std::memset(data.data() + count, 0, (valuesPerBank - count) * sizeof(std::int16_t));
         }
     }
     return true;
