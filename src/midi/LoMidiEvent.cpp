@@ -2,6 +2,7 @@
 
 #include "midi/LoVarlength.h"
 
+#include <algorithm>
 #include <istream>
 #include <ostream>
 
@@ -34,6 +35,8 @@ LoBuffer& LoMidiEvent::readFrom(std::istream& stream) {
         return *this; // the stream ended inside the event
     }
     const std::uint32_t dataLength = length.value();
+    // One allocation for a usual event; a long one grows as its bytes arrive.
+    bytes.reserve(2 + std::min<std::size_t>(dataLength, 4096));
     bytes.push_back(status);
     if (meta) {
         bytes.push_back(type);

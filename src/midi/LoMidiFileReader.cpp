@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -119,7 +120,7 @@ void LoMidiFileReader::readChunk() {
 
 LoMidiEvent& LoMidiFileReader::readEvent(LoMidiEvent& midiEvent) {
     trackFresh_ = false;
-    LoVarlength delta;
+    LoVarlength& delta = delta_;
     delta.readFrom(chunk_);
     midiEvent.readFrom(chunk_);
 
@@ -162,8 +163,9 @@ LoMidiEventList& LoMidiFileReader::readTrack(LoMidiEventList& list) {
             lastTrackWhole_ = endOfTrackSeen_;
             break;
         }
-        list.push_back(midiEvent);
-        if (isSysEx(midiEvent) && midiEvent.bytes.back() != 0xF7) {
+        const bool unended = isSysEx(midiEvent) && midiEvent.bytes.back() != 0xF7;
+        list.push_back(std::move(midiEvent));
+        if (unended) {
             break;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "midi/LoFileReader.h"
 #include "midi/LoMidiEvent.h"
+#include "midi/LoVarlength.h"
 #include "midi/SysExTiming.h"
 
 #include <cstdint>
@@ -90,4 +91,5 @@ private:
     bool endOfTrackSeen_ = false;
     bool lastTrackWhole_ = false;
     std::istringstream chunk_; // the current track chunk's events
+    LoVarlength delta_;        // each event's delta time, read into the same buffer
 };
