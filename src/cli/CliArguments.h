@@ -29,6 +29,26 @@ struct CliOption {
     bool once = false;
 };
 
+// The options that name a bank (1 to 7) or a MIDI channel (1 to 16) as the editor numbers them.
+constexpr CliOption bankOption(std::string_view name = "--bank",
+                               CliOption::Takes takes = CliOption::Takes::number,
+                               std::string_view missing = {}, bool once = false) {
+    return {.name = name,
+            .takes = takes,
+            .what = "bank",
+            .first = 1,
+            .last = 7,
+            .missing = missing,
+            .once = once};
+}
+constexpr CliOption channelOption() {
+    return {.name = "--channel",
+            .takes = CliOption::Takes::number,
+            .what = "channel",
+            .first = 1,
+            .last = 16};
+}
+
 // What a command line held: the options in the order given, and the other words.
 struct CliParse {
     struct Use {
@@ -48,24 +68,12 @@ struct CliParse {
     std::string positional(std::size_t n) const;
 };
 
-// The words after a command name, taken one after the other. Every taking operation that fails
-// records a usage message (the first one wins) and answers an empty result, so a command parses
-// its whole line and then asks `ok()` once.
+// The words after a command name, parsed against a command's table of options. A failure
+// records a usage message (the first one wins), so a command parses its whole line and then
+// asks `ok()` once.
 class CliArguments {
 public:
     CliArguments(std::string command, std::vector<std::string> words);
-
-    bool atEnd() const { return position_ >= words_.size(); }
-    const std::string& peek() const { return words_[position_]; }
-    std::string next();
-
-    // The word after an option, refused when it is missing or itself looks like an option.
-    std::optional<std::string> value(const std::string& option);
-    // The word after an option, whatever it looks like (a name may begin with '-').
-    std::optional<std::string> text(const std::string& option);
-    // A whole decimal number from first to last, refused otherwise; what names it in messages.
-    std::optional<int> number(const std::string& option, const std::string& what, int first,
-                              int last);
 
     // Takes every word: the options of the table, up to `positionals` other words. A word that
     // looks like an option but is not one is refused, and so is any word beyond the others
@@ -82,6 +90,20 @@ public:
     const std::string& command() const { return command_; }
 
 private:
+    // The words one after the other; every taking operation that fails records a usage
+    // message and answers an empty result.
+    bool atEnd() const { return position_ >= words_.size(); }
+    const std::string& peek() const { return words_[position_]; }
+    std::string next();
+
+    // The word after an option, refused when it is missing or itself looks like an option.
+    std::optional<std::string> value(const std::string& option);
+    // The word after an option, whatever it looks like (a name may begin with '-').
+    std::optional<std::string> text(const std::string& option);
+    // A whole decimal number from first to last, refused otherwise; what names it in messages.
+    std::optional<int> number(const std::string& option, const std::string& what, int first,
+                              int last);
+
     std::string command_;
     std::vector<std::string> words_;
     std::size_t position_ = 0;

@@ -30,10 +30,9 @@ Kind kindOf(const std::string& path) {
 } // namespace
 
 int ExportCommand::run(CliArguments& args) {
-    using Takes = CliOption::Takes;
     static constexpr CliOption options[] = {
-        {.name = "--bank", .takes = Takes::number, .what = "bank", .first = 1, .last = 7},
-        {.name = "--channel", .takes = Takes::number, .what = "channel", .first = 1, .last = 16},
+        bankOption(),
+        channelOption(),
     };
     const CliParse parsed = args.parse(options, 2);
     const std::string file = parsed.positional(0);

@@ -13,24 +13,10 @@ namespace {
 using Takes = CliOption::Takes;
 constexpr CliOption options[] = {
     {.name = "--from", .takes = Takes::value},
-    {.name = "--bank",
-     .takes = Takes::numberThenValue,
-     .what = "bank",
-     .first = 1,
-     .last = 7,
-     .missing = "an audio file"},
-    {.name = "--name", .takes = Takes::numberThenText, .what = "bank", .first = 1, .last = 7},
-    {.name = "--sample-name",
-     .takes = Takes::numberThenText,
-     .what = "bank",
-     .first = 1,
-     .last = 7},
-    {.name = "--single",
-     .takes = Takes::number,
-     .what = "bank",
-     .first = 1,
-     .last = 7,
-     .once = true},
+    bankOption("--bank", Takes::numberThenValue, "an audio file"),
+    bankOption("--name", Takes::numberThenText),
+    bankOption("--sample-name", Takes::numberThenText),
+    bankOption("--single", Takes::number, {}, true),
 };
 
 } // namespace

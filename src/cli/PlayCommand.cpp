@@ -18,7 +18,7 @@
 int PlayCommand::run(CliArguments& args) {
     using Takes = CliOption::Takes;
     static constexpr CliOption options[] = {
-        {.name = "--bank", .takes = Takes::number, .what = "bank", .first = 1, .last = 7},
+        bankOption(),
         {.name = "--device", .takes = Takes::text},
     };
     const CliParse parsed = args.parse(options, 1);

@@ -99,8 +99,8 @@ int SendCommand::run(CliArguments& args) {
     using Takes = CliOption::Takes;
     static constexpr CliOption options[] = {
         {.name = "--port", .takes = Takes::text},
-        {.name = "--bank", .takes = Takes::number, .what = "bank", .first = 1, .last = 7},
-        {.name = "--channel", .takes = Takes::number, .what = "channel", .first = 1, .last = 16},
+        bankOption(),
+        channelOption(),
         {.name = "--rate",
          .takes = Takes::number,
          .what = "rate",
