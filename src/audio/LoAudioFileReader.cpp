@@ -4,18 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-void applyFormat(LoSample& sample, double rate, std::uint16_t channels, std::uint16_t bits,
-                 bool unsigned8) {
-    sample.setSampleRate(rate);
-    sample.setChannels(channels);
-    sample.setBitsPerSample(bits);
-    sample.setUnsigned8(unsigned8);
-}
-
-} // namespace
-
 LoAudioFileReader::LoAudioFileReader(const std::filesystem::path& path) : LoFileReader(path) {}
 
 LoAudioFileReader::LoAudioFileReader(std::span<const std::uint8_t> bytes) : LoFileReader(bytes) {}
@@ -34,7 +22,7 @@ LoSample& LoAudioFileReader::readSample(LoSample& sample, std::uint32_t byteLimi
         // A size that claims more than the file holds reads what is there.
         readSoundBytes(sample, std::min(count, bytesLeft()), format);
     }
-    applyFormat(sample, format.rate, format.channels, format.bits, format.unsigned8);
+    apply(sample, format);
     return sample;
 }
 
@@ -42,8 +30,15 @@ LoSample& LoAudioFileReader::readSampleFormat(LoSample& sample) {
     Format format;
     sample.bytes.clear();
     readFormat(format);
-    applyFormat(sample, format.rate, format.channels, format.bits, format.unsigned8);
+    apply(sample, format);
     return sample;
+}
+
+void LoAudioFileReader::apply(LoSample& sample, const Format& format) {
+    sample.setSampleRate(format.rate);
+    sample.setChannels(format.channels);
+    sample.setBitsPerSample(format.bits);
+    sample.setUnsigned8(format.unsigned8);
 }
 
 std::uint64_t LoAudioFileReader::soundDataBytes() {

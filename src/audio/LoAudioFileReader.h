@@ -46,6 +46,8 @@ protected:
         std::uint16_t bits = 0;
         bool unsigned8 = false;
     };
+    // Gives the sample the format.
+    static void apply(LoSample& sample, const Format& format);
     // Reads the format chunk; false when there is none.
     virtual bool readFormat(Format& format) = 0;
     // Leaves the stream at the first sound byte and gives how many sound bytes the file claims;

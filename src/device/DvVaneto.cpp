@@ -98,18 +98,10 @@ void DvVaneto::resetBank(int bank) {
     if (!validBank(bank)) {
         return;
     }
-    if (!factoryBank(bank).empty()) {
-        bankData_[bank] = std::vector<std::int16_t>();
-    } else {
-        std::vector<std::int16_t>& data = bankData_[bank];
-        data.assign(valuesPerBank, 0);
-        const std::size_t first = static_cast<std::size_t>(bank) * valuesPerBank;
-        if (first < factoryData.size()) {
-            const std::size_t available = std::min(valuesPerBank, factoryData.size() - first);
-            std::copy_n(factoryData.begin() + static_cast<std::ptrdiff_t>(first), available,
-                        data.begin());
-        }
-        data[valuesPerBank - 1] = 0;
+    // Read from the table in place where it holds the bank as a reset leaves it.
+    bankData_[bank] = std::vector<std::int16_t>();
+    if (factoryBank(bank).empty()) {
+        ownValues(bank);
     }
     layoutFlags[bank] = true;
 
@@ -135,8 +127,16 @@ std::span<const std::int16_t> DvVaneto::factoryBank(int bank) const {
 std::vector<std::int16_t>& DvVaneto::ownValues(int bank) {
     std::vector<std::int16_t>& data = bankData_[bank];
     if (data.empty()) {
-        const std::span<const std::int16_t> factory = factoryBank(bank);
-        data.assign(factory.begin(), factory.end());
+        // The factory content: the table's values (0 for those a short table lacks), the last
+        // one 0.
+        data.assign(valuesPerBank, 0);
+        const std::size_t first = static_cast<std::size_t>(bank) * valuesPerBank;
+        if (first < factoryData.size()) {
+            const std::size_t available = std::min(valuesPerBank, factoryData.size() - first);
+            std::copy_n(factoryData.begin() + static_cast<std::ptrdiff_t>(first), available,
+                        data.begin());
+        }
+        data[valuesPerBank - 1] = 0;
     }
     return data;
 }
