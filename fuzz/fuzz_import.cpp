@@ -5,7 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static DvVaneto store;
-    const auto result = SampleImport::load({data, size}, "fuzz.bin", 256);
+    auto result = SampleImport::load({data, size}, "fuzz.bin", 256);
     SampleImport::applyTo(result, store, 3);
     return 0;
 }

@@ -218,8 +218,10 @@ SampleImport::Result SampleImport::importInto(const std::filesystem::path& path,
     return result;
 }
 
-void SampleImport::applyTo(const Result& result, DvVaneto& store, int bank) {
+void SampleImport::applyTo(Result& result, DvVaneto& store, int bank) {
     if (isImported(result.outcome)) {
+        result.madeSingleSample = !store.isSingleSample(bank);
+        store.setSingleSample(bank, true);
         store.setSampleName(result.sampleName, bank, 0);
         store.insertSample(result.values.data(), result.values.size(), bank, 0);
     }

@@ -49,7 +49,13 @@ public:
         std::uint64_t rawBytes = 0;
         // For unsupported: what the file says it holds ("32-bit floating-point WAV").
         std::string found;
+        // The bank held wave slots: the import made it a single sample first.
+        bool madeSingleSample = false;
     };
+
+    // Said when an import turns a wavetable bank into one sample.
+    static constexpr std::string_view madeSingleSampleText =
+        "the bank held 256 waves: it now holds one sample";
 
     // Where an imported sound came from, in one line: "WAV, 48000 Hz, 2 channels, 24-bit,
     // 3.200 s, cut to 1.486 s", "raw data (neither WAV nor AIFF), 2000 bytes"; "" otherwise.
@@ -73,11 +79,12 @@ public:
     static Result load(std::span<const std::uint8_t> bytes, std::string name,
                        std::uint32_t values = bankValues);
 
-    // load, then, for the three imported outcomes: setSampleName(file name, bank, 0) and
-    // insertSample(values, count, bank, 0). Other outcomes leave the store as it was.
+    // load, then, for the three imported outcomes: the single-sample layout (when the bank
+    // held wave slots), setSampleName(file name, bank, 0) and insertSample(values, count,
+    // bank, 0). Other outcomes leave the store as it was.
     static Result importInto(const std::filesystem::path& path, DvVaneto& store, int bank);
     // The store half of importInto.
-    static void applyTo(const Result& result, DvVaneto& store, int bank);
+    static void applyTo(Result& result, DvVaneto& store, int bank);
 
     static bool isImported(Outcome outcome);
 

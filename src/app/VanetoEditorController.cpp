@@ -301,7 +301,10 @@ void VanetoEditorController::importFile(const std::string& path, int bank) {
     if (bank >= 0) {
         const SampleImport::Result result = SampleImport::importInto(path, *bankStore, bank);
         if (SampleImport::isImported(result.outcome)) {
-            origins[static_cast<std::size_t>(bank)] = SampleImport::describeSource(result);
+            origins[static_cast<std::size_t>(bank)] =
+                SampleImport::describeSource(result) +
+                (result.madeSingleSample ? "; " + std::string(SampleImport::madeSingleSampleText)
+                                         : std::string());
             showSelectedBank();
         } else if (result.outcome == SampleImport::Outcome::unsupported) {
             view.messageBox(std::string(SampleImport::unsupportedText), wrongFormatCaption,

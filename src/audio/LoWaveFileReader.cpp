@@ -2,6 +2,7 @@
 
 #include "audio/LoSample.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -10,6 +11,10 @@ namespace {
 // The sub-format of an extensible header that means integer PCM.
 constexpr std::array<std::uint8_t, 16> pcmGuid = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                                                   0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+// The sub-format of an extensible header that means IEEE floating point.
+constexpr std::array<std::uint8_t, 16> floatGuid = {0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                                    0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr std::uint16_t tagFloat = 3;
 // Format tag, channels, rate, byte rate, block align, bits, extension size, valid bits,
 // channel mask: the sub-format follows.
 constexpr std::uint32_t subFormatOffset = 24;
@@ -39,8 +44,11 @@ void LoWaveFileReader::readHeader() {
         if (formatTag == tagExtensible && size >= subFormatOffset + pcmGuid.size() &&
             skip(subFormatOffset - 2)) {
             std::array<std::uint8_t, 16> guid{};
-            pcmSubFormat = read(guid.data(), guid.size()) == guid.size() && guid == pcmGuid;
+            const bool whole = read(guid.data(), guid.size()) == guid.size();
+            pcmSubFormat = whole && guid == pcmGuid;
+            floatData = whole && guid == floatGuid;
         }
+        floatData = floatData || formatTag == tagFloat;
     }
 }
 
@@ -79,6 +87,19 @@ bool LoWaveFileReader::findSoundData(std::uint64_t& claimed) {
 void LoWaveFileReader::readSoundBytes(LoSample& sample, std::uint64_t count, const Format&) {
     sample.bytes.resize(static_cast<std::size_t>(count));
     readBuffer(sample);
+}
+
+bool LoWaveFileReader::readChunk(std::uint32_t id, std::vector<std::uint8_t>& bytes,
+                                 std::size_t maxBytes) {
+    bytes.clear();
+    if (chunkId != idRiff || !findChunk(id, false)) {
+        return false;
+    }
+    const std::uint64_t size = read32(false);
+    const std::uint64_t count = std::min<std::uint64_t>({size, maxBytes, bytesLeft()});
+    bytes.resize(static_cast<std::size_t>(count));
+    bytes.resize(read(bytes.data(), bytes.size()));
+    return true;
 }
 
 std::string LoWaveFileReader::describeFormat() {

@@ -3,6 +3,7 @@
 #include "audio/LoAudioFileReader.h"
 
 #include <cstdint>
+#include <vector>
 
 // Reads RIFF WAVE files: "RIFF" size "WAVE", then chunks of a 4-byte identifier, a 4-byte
 // little-endian size, the data and a pad byte after an odd size. Supported: integer PCM, format
@@ -30,6 +31,13 @@ public:
     std::string describeFormat() override;
 
     std::uint16_t getFormatTag() const { return formatTag; }
+    // IEEE floating-point data: format tag 3, or the extensible header with the float
+    // sub-format. Not supported by readSample's callers that want integers, but readSample
+    // gives its bytes as the file holds them (little-endian floats of the format's width).
+    bool isFloat() const { return chunkId == idRiff && formType == idWave && floatData; }
+    // Up to maxBytes of the first chunk with the given identifier (a size that runs past the
+    // end of the file reads what is there). False when there is no such chunk.
+    bool readChunk(std::uint32_t id, std::vector<std::uint8_t>& bytes, std::size_t maxBytes);
 
 protected:
     bool readFormat(Format& format) override;
@@ -44,4 +52,5 @@ private:
     std::uint32_t formType = 0;
     std::uint16_t formatTag = 0;
     bool pcmSubFormat = false;
+    bool floatData = false;
 };

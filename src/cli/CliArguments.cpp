@@ -97,24 +97,36 @@ CliParse CliArguments::parse(std::span<const CliOption> options, std::size_t pos
         CliParse::Use use{option->name, 0, {}};
         std::optional<std::string> taken = std::string();
         const Takes takes = option->takes;
+        const bool two = takes == Takes::numbersThenValue || takes == Takes::numbersThenText;
         if (takes == Takes::number || takes == Takes::numberThenValue ||
-            takes == Takes::numberThenText) {
+            takes == Takes::numberThenText || two) {
             const std::optional<int> n =
                 number(word, std::string(option->what), option->first, option->last);
             if (!n) {
                 continue;
             }
             use.number = *n;
-            if (takes == Takes::numberThenValue && !option->missing.empty() &&
-                (atEnd() || looksLikeOption(peek()))) {
-                fail(std::string(option->missing) + " is missing after " + word + " " +
-                     std::to_string(*n));
+            std::string said = word + " " + std::to_string(*n);
+            if (two) {
+                const std::optional<int> m = number(said, std::string(option->secondWhat),
+                                                    option->secondFirst, option->secondLast);
+                if (!m) {
+                    continue;
+                }
+                use.second = *m;
+                said += " " + std::to_string(*m);
+            }
+            if ((takes == Takes::numberThenValue || takes == Takes::numbersThenValue) &&
+                !option->missing.empty() && (atEnd() || looksLikeOption(peek()))) {
+                fail(std::string(option->missing) + " is missing after " + said);
                 continue;
             }
         }
-        if (takes == Takes::value || takes == Takes::numberThenValue) {
+        if (takes == Takes::value || takes == Takes::numberThenValue ||
+            takes == Takes::numbersThenValue) {
             taken = value(word);
-        } else if (takes == Takes::text || takes == Takes::numberThenText) {
+        } else if (takes == Takes::text || takes == Takes::numberThenText ||
+                   takes == Takes::numbersThenText) {
             taken = text(word);
         }
         if (taken) {

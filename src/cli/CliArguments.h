@@ -11,11 +11,13 @@
 struct CliOption {
     enum class Takes {
         nothing,
-        value,           // a word that does not look like an option
-        text,            // any word (a name may begin with '-')
-        number,          // a whole number from first to last
-        numberThenValue, // a number, then a value
-        numberThenText,  // a number, then any word
+        value,            // a word that does not look like an option
+        text,             // any word (a name may begin with '-')
+        number,           // a whole number from first to last
+        numberThenValue,  // a number, then a value
+        numberThenText,   // a number, then any word
+        numbersThenValue, // a number, a second number, then a value
+        numbersThenText,  // a number, a second number, then any word
     };
     std::string_view name;
     Takes takes = Takes::nothing;
@@ -27,6 +29,10 @@ struct CliOption {
     std::string_view missing = {};
     // Refused when given a second time; otherwise the last use counts.
     bool once = false;
+    // For the second number of numbersThen...: what names it and its range.
+    std::string_view secondWhat = {};
+    int secondFirst = 0;
+    int secondLast = 0;
 };
 
 // The options that name a bank (1 to 7) or a MIDI channel (1 to 16) as the editor numbers them.
@@ -40,6 +46,19 @@ constexpr CliOption bankOption(std::string_view name = "--bank",
             .last = 7,
             .missing = missing,
             .once = once};
+}
+// An option that names a bank, then one of its wave slots (1 to 256).
+constexpr CliOption slotOption(std::string_view name, CliOption::Takes takes,
+                               std::string_view missing = {}) {
+    return {.name = name,
+            .takes = takes,
+            .what = "bank",
+            .first = 1,
+            .last = 7,
+            .missing = missing,
+            .secondWhat = "slot",
+            .secondFirst = 1,
+            .secondLast = 256};
 }
 constexpr CliOption channelOption() {
     return {.name = "--channel",
@@ -55,6 +74,7 @@ struct CliParse {
         std::string_view option;
         int number = 0;
         std::string word;
+        int second = 0;
     };
     std::vector<Use> uses;
     std::vector<std::string> positionals;

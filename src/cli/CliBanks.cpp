@@ -43,6 +43,9 @@ bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, s
     case SampleImport::Outcome::importedRaw:
         if (source != nullptr) {
             *source = SampleImport::describeSource(result);
+            if (result.madeSingleSample) {
+                *source += "; " + std::string(SampleImport::madeSingleSampleText);
+            }
         }
         return true;
     case SampleImport::Outcome::unsupported:

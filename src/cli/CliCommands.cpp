@@ -38,20 +38,25 @@ output and "No MIDI interface detected!" on standard error; the exit status is s
 )";
 
 constexpr std::string_view listText =
-    R"(Usage: vaneto list FILE.mid [--json]
+    R"(Usage: vaneto list FILE.mid [--json] [--slots N]
 
 Prints one line per bank track of a bank file, fields separated by tabs: the bank number
 (1 to 7), the bank name, the name of the bank's sample, the number of values and the peak
 level in dBFS ("-inf" for a silent bank).
 
 Options:
-  --json   print the same as a JSON array of objects with the keys "bank", "name",
-           "sample", "values" and "peakDbfs" (null for a silent bank)
+  --json      print the same as a JSON array of objects with the keys "bank", "name",
+              "sample", "values" and "peakDbfs" (null for a silent bank)
+  --slots N   instead, one line per wave slot of bank N: the slot (1 to 256), its name and
+              its peak level in dBFS (JSON keys "slot", "name", "peakDbfs")
 )";
 
 constexpr std::string_view makeText =
     R"(Usage: vaneto make OUT.mid [--from FILE.mid] [--bank N AUDIO]... [--name N TEXT]...
-                   [--sample-name N TEXT]... [--single N]
+                   [--sample-name N TEXT]... [--single N] [--waves N]... [--one-sample N]...
+                   [--slot N S AUDIO [--fit]]...
+                   [--table N AUDIO|FOLDER [--frame F] [--first-slot S] [--spread] [--fit]]...
+                   [--slot-name N S TEXT]...
 
 Builds a bank file. The seven banks start as the factory banks; the options then apply in the
 order given, and OUT.mid is written at the end, through a temporary file that replaces it only
@@ -67,18 +72,52 @@ Options:
   --name N TEXT          rename bank N
   --sample-name N TEXT   rename the sample of bank N
   --single N             write bank N alone (a one-track file) instead of all seven banks
+
+Wavetables: a bank holds one sample of 65536 values, or 256 wave slots of 256 values that
+the synthesizer plays as a wavetable (slots 1 to 256). A bank file keeps the layout: the
+names of all 256 slots are saved with a wavetable bank.
+  --waves N              make bank N a wavetable (values and names stay)
+  --one-sample N         make bank N one sample again (values and names stay); --bank N
+                         does this by itself, and says so
+  --slot N S AUDIO       one cycle into slot S of bank N: the whole file (WAV, also 32- or
+                         64-bit float, or AIFF; at least 2 frames) is one period, resampled
+                         to 256 values (Fourier, alias-free), never faded; the slot is named
+                         after the file and the bank becomes a wavetable
+  --table N AUDIO        a wavetable file into bank N from slot 1, frame by frame. The frame
+                         size comes from --frame, else from the file ("srge", "clm ", "uhWT",
+                         "cue " or "smpl" chunk), else 16384 frames are 64 frames of 256;
+                         any other file needs --frame. Frames beyond slot 256 are left out
+                         (and said).
+  --table N FOLDER       the folder's audio files (not its subfolders), in natural name
+                         order, one cycle each; other files are skipped and listed
+  --frame F              (after --table) frames of F values
+  --first-slot S         (after --table) start at slot S instead of 1
+  --spread               (after --table) spread the M frames over the slots from the first
+                         to 256: frame k at slot S + round(k x (256 - S) / (M - 1)), the slots
+                         between two frames crossfaded
+  --fit                  (after --slot or --table) values past full scale (a band-limited
+                         square overshoots) are clamped and counted; --fit instead lowers the
+                         whole import by one gain so that none clamps, and prints it
+  --slot-name N S TEXT   rename slot S of bank N
 )";
 
 constexpr std::string_view exportText =
-    R"(Usage: vaneto export FILE.mid --bank N OUT [--channel C]
+    R"(Usage: vaneto export FILE.mid --bank N OUT [--channel C] [--slot S] [--frame F]
 
 Writes bank N of a bank file, which must hold that bank, to OUT:
-  OUT ending in .wav   the bank's values as a 44100 Hz mono 16-bit WAV file
+  OUT ending in .wav   a bank of one sample: its values as a 44100 Hz mono 16-bit WAV file;
+                       a bank of 256 waves: a wavetable of 256 frames of 256 values (mono
+                       16-bit, a "srge" chunk giving the frame size), which wavetable synths
+                       read
   OUT ending in .syx   the bank dump's two System Exclusive messages as raw bytes
 
 Options:
   --bank N       the bank to export (1 to 7)
   --channel C    the MIDI channel in the System Exclusive data, 1 to 16 (default 1; .syx only)
+  --slot S       one wave, slot S (1 to 256), as a WAV file of one cycle
+  --frame F      waves resampled to F values a frame (Fourier, alias-free), written as 32-bit
+                 float; --frame 2048 also adds the "clm " chunk that synths reading frames of
+                 2048 look for
 )";
 
 constexpr std::string_view sendText =
@@ -106,14 +145,18 @@ ended so that the synthesizer is not left waiting, the port is closed and the ex
 )";
 
 constexpr std::string_view playText =
-    R"(Usage: vaneto play SOURCE --bank N [--device PCM]
+    R"(Usage: vaneto play SOURCE --bank N [--slot S [--note NOTE] [--seconds T]] [--device PCM]
 
 Plays bank N as the synthesizer holds it: 65536 values at 44100 Hz, mono, 16-bit, through an
 ALSA PCM device. SOURCE is a bank file, which must hold bank N, or an audio file, imported into
-bank N as `vaneto make` imports it.
+bank N as `vaneto make` imports it. With --slot, plays the wave in slot S as a looped tone.
 
 Options:
   --bank N       the bank to play (1 to 7)
+  --slot S       play the wave of slot S (1 to 256) as a tone, band-limited at every note
+  --note NOTE    the tone's note: a name such as A3, C#4 or Bb2 (A4 = 440 Hz, so A3 =
+                 220 Hz) or a MIDI note number 0 to 127 (A4 = 69); default A3
+  --seconds T    the tone's length in seconds (default 2)
   --device PCM   the ALSA PCM device (default "default", which reaches PipeWire or PulseAudio
                  on a desktop; for example "hw:0" or "file:FILE=out.raw,FORMAT=raw")
 

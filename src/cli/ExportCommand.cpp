@@ -1,11 +1,12 @@
 #include "cli/ExportCommand.h"
 
 #include "app/AtomicFile.h"
+#include "audio/WaveFileWriter.h"
 #include "cli/CliArguments.h"
 #include "cli/CliBanks.h"
-#include "cli/WaveFileWriter.h"
 #include "device/DvVaneto.h"
 #include "midi/LoFileWriter.h"
+#include "wavetable/WavetableExport.h"
 
 #include <algorithm>
 #include <cctype>
@@ -33,12 +34,24 @@ int ExportCommand::run(CliArguments& args) {
     static constexpr CliOption options[] = {
         bankOption(),
         channelOption(),
+        {.name = "--slot",
+         .takes = CliOption::Takes::number,
+         .what = "slot",
+         .first = 1,
+         .last = 256},
+        {.name = "--frame",
+         .takes = CliOption::Takes::number,
+         .what = "frame size",
+         .first = 2,
+         .last = 65536},
     };
     const CliParse parsed = args.parse(options, 2);
     const std::string file = parsed.positional(0);
     const std::string out = parsed.positional(1);
     const std::optional<int> bank = parsed.number("--bank");
     const std::optional<int> channel = parsed.number("--channel");
+    const std::optional<int> slot = parsed.number("--slot");
+    const std::optional<int> frame = parsed.number("--frame");
     if (args.ok() && (file.empty() || out.empty())) {
         args.fail(file.empty() ? "no bank file given" : "no output file given");
     }
@@ -51,6 +64,9 @@ int ExportCommand::run(CliArguments& args) {
     }
     if (args.ok() && channel && kind != Kind::syx) {
         args.fail("--channel applies to .syx output only");
+    }
+    if (args.ok() && (slot || frame) && kind != Kind::wav) {
+        args.fail(std::string(slot ? "--slot" : "--frame") + " applies to .wav output only");
     }
     if (!args.ok()) {
         return context_.usage(args);
@@ -71,6 +87,13 @@ int ExportCommand::run(CliArguments& args) {
     if (std::find(banks.begin(), banks.end(), index) == banks.end()) {
         return context_.failure("export", file + " holds no bank " + std::to_string(*bank));
     }
+    // A wavetable bank, or one slot of any bank, goes out as waves; a single sample as it is.
+    const bool waves = slot || !store->isSingleSample(index);
+    if (frame && !waves) {
+        return context_.failure("export", "bank " + std::to_string(*bank) +
+                                              " holds one sample, not waves: --frame applies "
+                                              "to wavetables and slots");
+    }
 
     AtomicFile target(out);
     if (!target.begin(error)) {
@@ -78,7 +101,16 @@ int ExportCommand::run(CliArguments& args) {
     }
     bool written = false;
     errno = 0;
-    if (kind == Kind::wav) {
+    if (kind == Kind::wav && waves) {
+        auto values = store->bankData(index);
+        if (slot) {
+            values =
+                values.subspan(static_cast<std::size_t>(*slot - 1) * WavetableExport::waveLength,
+                               WavetableExport::waveLength);
+        }
+        written = WavetableExport::write(target.temporaryPath(), values,
+                                         static_cast<std::size_t>(frame.value_or(256)));
+    } else if (kind == Kind::wav) {
         const auto values = store->bankData(index);
         WaveFileWriter writer(target.temporaryPath());
         written = writer.writeMono16(values.data(), values.size(), 44100);

@@ -8,6 +8,7 @@
 #include "device/DvBankMessages.h"
 #include "device/DvVaneto.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ostream>
@@ -69,11 +70,40 @@ std::string ListCommand::jsonString(const std::string& bytes) {
     return out + "\"";
 }
 
+void ListCommand::listSlots(const DvVaneto& store, int bank, bool json) {
+    if (store.isSingleSample(bank)) {
+        context_.err << "vaneto list: bank " << bank + 1 << " holds one sample: its slots are "
+                     << "pieces of 256 values, and only slot 1 has a name of its own\n";
+    }
+    const auto values = store.bankData(bank);
+    constexpr std::size_t waveLength = 256;
+    if (json) {
+        context_.out << '[';
+    }
+    for (std::size_t slot = 0; slot * waveLength < values.size(); ++slot) {
+        const std::string name = store.sampleName(bank, static_cast<int>(slot));
+        double dbfs = 0.0;
+        const bool sounding = peakDbfs(values.subspan(slot * waveLength, waveLength), dbfs);
+        if (json) {
+            context_.out << (slot == 0 ? "\n  " : ",\n  ") << "{\"slot\": " << slot + 1
+                         << ", \"name\": " << jsonString(name)
+                         << ", \"peakDbfs\": " << (sounding ? formatDbfs(dbfs) : "null") << '}';
+        } else {
+            context_.out << slot + 1 << '\t' << plainText(name) << '\t'
+                         << (sounding ? formatDbfs(dbfs) : "-inf") << '\n';
+        }
+    }
+    if (json) {
+        context_.out << "\n]\n";
+    }
+}
+
 int ListCommand::run(CliArguments& args) {
-    static constexpr CliOption options[] = {{.name = "--json"}};
+    static constexpr CliOption options[] = {{.name = "--json"}, bankOption("--slots")};
     const CliParse parsed = args.parse(options, 1);
     const std::string file = parsed.positional(0);
     const bool json = parsed.given("--json");
+    const int slotsOf = parsed.number("--slots").value_or(0) - 1;
     if (args.ok() && file.empty()) {
         args.fail("no bank file given");
     }
@@ -97,6 +127,17 @@ int ListCommand::run(CliArguments& args) {
     }
 
     auto store = std::make_unique<DvVaneto>();
+    if (slotsOf >= 0) {
+        const auto track =
+            std::find_if(tracks.begin(), tracks.end(),
+                         [&](const BankFile::Track& t) { return t.bank == slotsOf; });
+        if (track == tracks.end()) {
+            return context_.failure("list", file + " holds no bank " + std::to_string(slotsOf + 1));
+        }
+        store->loadBank(track->events, slotsOf);
+        listSlots(*store, slotsOf, json);
+        return cliOk;
+    }
     if (json) {
         context_.out << '[';
     }

@@ -7,8 +7,10 @@
 #include <string>
 
 class CliArguments;
+class DvVaneto;
 
-// `vaneto list FILE.mid [--json]`: one line (or JSON object) per bank track of a bank file.
+// `vaneto list FILE.mid [--json] [--slots N]`: one line (or JSON object) per bank track of a
+// bank file, or per wave slot of one bank.
 class ListCommand {
 public:
     explicit ListCommand(const CliContext& context) : context_(context) {}
@@ -21,5 +23,8 @@ public:
     static std::string jsonString(const std::string& bytes);
 
 private:
+    // `--slots N`: slot, name and peak of each of the bank's 256 waves.
+    void listSlots(const DvVaneto& store, int bank, bool json);
+
     const CliContext& context_;
 };

@@ -4,7 +4,10 @@
 #include "cli/CliArguments.h"
 #include "cli/CliBanks.h"
 #include "device/DvVaneto.h"
+#include "wavetable/WavetableImport.h"
+#include "wavetable/WavetableSource.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -17,24 +20,118 @@ constexpr CliOption options[] = {
     bankOption("--name", Takes::numberThenText),
     bankOption("--sample-name", Takes::numberThenText),
     bankOption("--single", Takes::number, {}, true),
+    bankOption("--waves"),
+    bankOption("--one-sample"),
+    slotOption("--slot", Takes::numbersThenValue, "an audio file"),
+    bankOption("--table", Takes::numberThenValue, "an audio file or folder"),
+    slotOption("--slot-name", Takes::numbersThenText),
+    {.name = "--frame",
+     .takes = Takes::number,
+     .what = "frame size",
+     .first = 2,
+     .last = static_cast<int>(WavetableSource::longestCycle)},
+    {.name = "--first-slot", .takes = Takes::number, .what = "slot", .first = 1, .last = 256},
+    {.name = "--spread"},
+    {.name = "--fit"},
 };
 
+bool isModifier(std::string_view option) {
+    return option == "--frame" || option == "--first-slot" || option == "--spread" ||
+           option == "--fit";
+}
+
 } // namespace
+
+std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Use>& uses,
+                                                  CliArguments& args) {
+    std::vector<Step> result;
+    // The --slot or --table that the modifiers after it belong to, and those given for it.
+    std::optional<std::size_t> import;
+    std::vector<std::string_view> given;
+    for (const CliParse::Use& use : uses) {
+        const std::string_view option = use.option;
+        if (isModifier(option)) {
+            if (!import) {
+                args.fail(std::string(option) + " belongs right after a --slot or --table");
+                break;
+            }
+            Step& target = result[*import];
+            if (target.kind == Step::cycle && option != "--fit") {
+                args.fail(std::string(option) + " applies to --table, not --slot");
+                break;
+            }
+            if (std::find(given.begin(), given.end(), option) != given.end()) {
+                args.fail(std::string(option) + " given twice for one import");
+                break;
+            }
+            given.push_back(option);
+            if (option == "--frame") {
+                target.frameSize = static_cast<std::size_t>(use.number);
+            } else if (option == "--first-slot") {
+                target.firstSlot = use.number - 1;
+            } else if (option == "--spread") {
+                target.spread = true;
+            } else {
+                target.fit = true;
+            }
+            continue;
+        }
+        import.reset();
+        given.clear();
+        if (option == "--single") {
+            continue;
+        }
+        Step step{Step::from, use.number - 1, use.word};
+        step.slot = use.second - 1;
+        step.kind = option == "--from"          ? Step::from
+                    : option == "--bank"        ? Step::import
+                    : option == "--name"        ? Step::name
+                    : option == "--sample-name" ? Step::sampleName
+                    : option == "--waves"       ? Step::waves
+                    : option == "--one-sample"  ? Step::oneSample
+                    : option == "--slot"        ? Step::cycle
+                    : option == "--table"       ? Step::table
+                                                : Step::slotName;
+        result.push_back(std::move(step));
+        if (result.back().kind == Step::cycle || result.back().kind == Step::table) {
+            import = result.size() - 1;
+        }
+    }
+    return result;
+}
+
+bool MakeCommand::importWaves(const Step& step, DvVaneto& store) const {
+    WavetableImport::Result result;
+    if (step.kind == Step::cycle) {
+        result = WavetableImport::importCycle(step.text, store, step.bank, step.slot, step.fit);
+    } else {
+        WavetableImport::Options options;
+        options.frameSize = step.frameSize;
+        options.firstSlot = step.firstSlot;
+        options.spread = step.spread;
+        options.fit = step.fit;
+        result = WavetableImport::importTable(step.text, store, step.bank, options);
+    }
+    for (const std::string& skipped : result.skipped) {
+        context_.err << "vaneto make: skipped " << skipped << '\n';
+    }
+    if (!result.ok) {
+        context_.failure("make", result.error);
+        return false;
+    }
+    for (const std::string& note : result.notes) {
+        context_.err << "vaneto make: bank " << step.bank + 1 << ": " << note << '\n';
+    }
+    return true;
+}
 
 int MakeCommand::run(CliArguments& args) {
     const CliParse parsed = args.parse(options, 1);
     const std::string out = parsed.positional(0);
     const int single = parsed.number("--single").value_or(0) - 1;
-    std::vector<Step> steps;
-    for (const CliParse::Use& use : parsed.uses) {
-        if (use.option == "--from") {
-            steps.push_back(Step{Step::from, -1, use.word});
-        } else if (use.option != "--single") {
-            const Step::Kind kind = use.option == "--bank"   ? Step::import
-                                    : use.option == "--name" ? Step::name
-                                                             : Step::sampleName;
-            steps.push_back(Step{kind, use.number - 1, use.word});
-        }
+    std::vector<Step> plan;
+    if (args.ok()) {
+        plan = steps(parsed.uses, args);
     }
     if (args.ok() && out.empty()) {
         args.fail("no output file given");
@@ -45,7 +142,7 @@ int MakeCommand::run(CliArguments& args) {
 
     auto store = std::make_unique<DvVaneto>();
     std::string error;
-    for (const Step& step : steps) {
+    for (const Step& step : plan) {
         switch (step.kind) {
         case Step::from: {
             std::vector<int> banks;
@@ -73,6 +170,28 @@ int MakeCommand::run(CliArguments& args) {
         case Step::sampleName:
             store->setSampleName(step.text, step.bank, 0);
             break;
+        case Step::waves:
+            store->setSingleSample(step.bank, false);
+            break;
+        case Step::oneSample:
+            store->setSingleSample(step.bank, true);
+            break;
+        case Step::cycle:
+        case Step::table:
+            if (!importWaves(step, *store)) {
+                return cliFailed;
+            }
+            break;
+        case Step::slotName:
+            store->setSampleName(step.text, step.bank, step.slot);
+            break;
+        }
+    }
+    for (const Step& step : plan) {
+        if (step.kind == Step::slotName && step.slot > 0 && store->isSingleSample(step.bank)) {
+            context_.err << "vaneto make: bank " << step.bank + 1 << " holds one sample: the name "
+                         << "of slot " << step.slot + 1 << " is not saved (--waves "
+                         << step.bank + 1 << " keeps it)\n";
         }
     }
     if (!BankFile::save(out, *store, single, error)) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
-class CliArguments;
+class DvVaneto;
 
 // `vaneto make OUT.mid ...`: builds a bank file from the factory banks, a bank file, audio files
 // and new names, applying the options in the order given.
@@ -16,10 +18,21 @@ public:
 
 private:
     struct Step {
-        enum Kind { from, import, name, sampleName } kind;
+        enum Kind { from, import, name, sampleName, waves, oneSample, cycle, table, slotName } kind;
         int bank = -1; // 0 ... 6
         std::string text;
+        int slot = 0; // 0 ... 255
+        // For slot and table: the modifiers that follow them.
+        std::size_t frameSize = 0;
+        int firstSlot = 0;
+        bool spread = false;
+        bool fit = false;
     };
+    // The steps in the order given, each modifier joined to the --slot or --table before it;
+    // a misplaced modifier is a usage error.
+    static std::vector<Step> steps(const std::vector<CliParse::Use>& uses, CliArguments& args);
+    // A --slot or --table step; false when it failed (said on the error stream).
+    bool importWaves(const Step& step, DvVaneto& store) const;
 
     const CliContext& context_;
 };

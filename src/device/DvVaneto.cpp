@@ -46,6 +46,12 @@ bool DvVaneto::isSingleSample(int bank) const {
     return validBank(bank) && layoutFlags[bank];
 }
 
+void DvVaneto::setSingleSample(int bank, bool single) {
+    if (validBank(bank)) {
+        layoutFlags[bank] = single;
+    }
+}
+
 int DvVaneto::samplesPerBank(int bank) const {
     if (!validBank(bank)) {
         return 0;
@@ -164,6 +170,18 @@ void DvVaneto::insertSample(const std::int16_t* values, std::size_t count, int b
         destination[0] = 0;
     }
     declick(destination, n);
+}
+
+void DvVaneto::writeValues(int bank, std::size_t first, std::span<const std::int16_t> values) {
+    if (!validBank(bank) || values.empty()) {
+        return;
+    }
+    std::vector<std::int16_t>& data = ownValues(bank);
+    if (first >= data.size()) {
+        return;
+    }
+    std::copy_n(values.begin(), std::min(values.size(), data.size() - first),
+                data.begin() + static_cast<std::ptrdiff_t>(first));
 }
 
 void DvVaneto::declick(std::int16_t* slot, std::size_t count) {
@@ -313,6 +331,7 @@ bool DvVaneto::loadBank(const LoMidiEventList& events, int bank) {
                 names.emplace_back(first, end);
                 pos += names.back().size() + 1;
             }
+            layoutFlags[bank] = names.size() < 2;
             const std::lock_guard lock(nameMutex);
             for (std::size_t s = 0; s < names.size(); ++s) {
                 sampleNames[bank][s].swap(names[s]);

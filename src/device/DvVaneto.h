@@ -42,8 +42,11 @@ public:
 
     // Always 7.
     int bankCount() const { return bankTotal; }
-    // True when the bank holds one sample over all its values (every bank, in practice).
+    // True when the bank holds one sample over all its values, false when it holds 256 wave
+    // slots of 256 values.
     bool isSingleSample(int bank) const;
+    // Chooses the layout; values and names stay as they are.
+    void setSingleSample(int bank, bool single);
     // 1 for a single-sample bank, 256 for a bank of wave slots; 0 for a bad index.
     int samplesPerBank(int bank) const;
     // Values per slot: 65536 or 256; 0 for a bad index.
@@ -65,6 +68,10 @@ public:
     // copied values fade out (declick). values may be null only when count is 0.
     void insertSample(const std::int16_t* values, std::size_t count, int bank, int slot);
 
+    // Copies values into a bank from value `first` on, as they are (no fade, no forced zero);
+    // values beyond the bank's end are left out.
+    void writeValues(int bank, std::size_t first, std::span<const std::int16_t> values);
+
     // Fades the last (up to) 15 of count values from slot: the value k places before the end
     // is divided by 2^(16-k), truncating toward zero, so the last value becomes 0.
     static void declick(std::int16_t* slot, std::size_t count);
@@ -79,7 +86,9 @@ public:
     static void merge7(std::span<const std::uint8_t> in, LoBuffer::Bytes& out);
 
     // DvMidiDevice. metaEvent and bankDump may run on another thread; a data message that
-    // loadBank reads is cut or padded with zeros to exactly 65536 values.
+    // loadBank reads is cut or padded with zeros to exactly 65536 values. The sample names event
+    // that loadBank reads also gives the layout: two or more names make the bank a wavetable,
+    // one name (or none) a single sample.
     LoMidiEvent metaEvent(std::uint8_t kind, int bank) const override;
     LoMidiEventList bankDump(int bank, int channel) const override;
     int identifyBank(const LoMidiEventList& events) const override;

@@ -7,6 +7,7 @@
 #include "app/BankFile.h"
 #include "app/SampleImport.h"
 #include "app/VanetoEditorController.h"
+#include "audio/WaveFileWriter.h"
 #include "device/DvVaneto.h"
 #include "midi/LoMidiFileReader.h"
 #include "midiout/SimulatedMidiOutService.h"
@@ -14,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <sstream>
 
@@ -273,4 +276,42 @@ TEST(CliAndEditor, BankFilesAreTheEditorsByteForByteAndOpenWithoutAQuestion) {
     EXPECT_EQ(values(editor.banks(), 4), values(*store, 4));
     EXPECT_EQ(editor.banks().sampleName(4, 0), "kick.wav");
     EXPECT_NE(values(editor.banks(), 4), values(DvVaneto(), 4));
+}
+
+// A wavetable session as a user has it: a 64-frame table spread over a bank, listed, exported
+// for a synth that reads frames of 2048 and read back from that file.
+TEST(CliWavetable, SpreadListExportAndBack) {
+    clitest::Folder folder;
+    std::vector<std::int16_t> frames(64 * 256);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const double k = 1 + static_cast<double>(i / 256 % 8);
+        frames[i] = static_cast<std::int16_t>(
+            std::lround(20000 * std::sin(2 * 3.141592653589793 * k * (i % 256) / 256.0)));
+    }
+    {
+        WaveFileWriter writer(folder / "t64.wav");
+        writer.writeMono16(frames.data(), frames.size(), 44100);
+    }
+    const clitest::Run made = folder.vaneto({"make", "t.mid", "--table", "2", "t64.wav", "--spread",
+                                             "--slot-name", "2", "3", "between"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_NE(made.err.find("assumed 64 frames of 256"), std::string::npos) << made.err;
+    const clitest::Run listed = folder.vaneto({"list", "t.mid", "--slots", "2"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 256);
+    EXPECT_NE(listed.out.find("\n3\tbetween\t"), std::string::npos) << listed.out.substr(0, 300);
+    EXPECT_NE(listed.out.find("\n256\tt64.wav 64\t"), std::string::npos);
+    const clitest::Run exported =
+        folder.vaneto({"export", "t.mid", "--bank", "2", "t2048.wav", "--frame", "2048"});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const clitest::Run back = folder.vaneto(
+        {"make", "back.mid", "--from", "t.mid", "--table", "2", "t2048.wav", "--one-sample", "5"});
+    ASSERT_EQ(back.status, 0) << back.err;
+    EXPECT_NE(back.err.find("frames of 2048, from its srge chunk"), std::string::npos) << back.err;
+    // The one-shot import of a bank that holds waves makes it one sample, and says so.
+    const clitest::Run oneShot =
+        folder.vaneto({"make", "o.mid", "--from", "t.mid", "--bank", "2", "t64.wav"});
+    EXPECT_NE(oneShot.err.find("the bank held 256 waves: it now holds one sample"),
+              std::string::npos)
+        << oneShot.err;
 }

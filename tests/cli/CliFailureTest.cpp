@@ -186,3 +186,53 @@ TEST(CliOutput, HelpVersionAndPorts) {
         EXPECT_EQ(ports.err, "No MIDI interface detected!\n");
     }
 }
+
+TEST_F(CliRefusals, WavetableRefusals) {
+    ASSERT_TRUE(folder.sox("-r 44100 -n -c 1 -b 16 odd.wav synth 3000s sine 300"));
+    ASSERT_TRUE(folder.sox("-r 44100 -n -c 1 -b 16 frame.wav synth 2048s sine 300"));
+    ASSERT_TRUE(folder.sox("-r 44100 -n -c 1 -b 16 one.wav synth 1s sine 300"));
+    std::filesystem::create_directory(folder / "nothing");
+    clitest::writeBytes(folder / "nothing" / "notes.txt", {'h', 'i'});
+    before = folder.files();
+    const std::vector<Refusal> refusals = {
+        {{"make", "out.mid", "--slot", "2", "0", "ok.wav"}, 2, "slot must be 1 to 256, not '0'"},
+        {{"make", "out.mid", "--slot", "2", "257", "ok.wav"}, 2, "slot must be 1 to 256"},
+        {{"make", "out.mid", "--slot", "2", "3"}, 2, "an audio file is missing after --slot 2 3"},
+        {{"make", "out.mid", "--frame", "256", "--table", "2", "odd.wav"},
+         2,
+         "--frame belongs right after a --slot or --table"},
+        {{"make", "out.mid", "--table", "2", "odd.wav", "--name", "2", "x", "--spread"},
+         2,
+         "--spread belongs right after"},
+        {{"make", "out.mid", "--slot", "2", "1", "ok.wav", "--frame", "600"},
+         2,
+         "--frame applies to --table, not --slot"},
+        {{"make", "out.mid", "--table", "2", "odd.wav", "--fit", "--fit"}, 2, "given twice"},
+        {{"play", "bank3.mid", "--bank", "3", "--slot", "1", "--note", "H2"}, 2, "--note must be"},
+        {{"play", "bank3.mid", "--bank", "3", "--note", "A3"}, 2, "give --slot S"},
+        {{"export", "bank3.mid", "--bank", "3", "out.syx", "--slot", "2"},
+         2,
+         "--slot applies to .wav output only"},
+    };
+    for (const Refusal& refusal : refusals) {
+        expectRefused(refusal);
+    }
+    const std::vector<Refusal> failures = {
+        {{"make", "out.mid", "--table", "2", "odd.wav"}, 1, "give it with --frame N"},
+        {{"make", "out.mid", "--table", "2", "odd.wav", "--frame", "256"},
+         1,
+         "a frame size of 256 does not divide the 3000 frames of odd.wav"},
+        {{"make", "out.mid", "--table", "2", "frame.wav", "--frame", "2048"},
+         1,
+         "holds one frame of 2048"},
+        {{"make", "out.mid", "--table", "2", "nothing"}, 1, "holds no audio files"},
+        {{"make", "out.mid", "--slot", "2", "1", "one.wav"}, 1, "a cycle needs at least 2"},
+        {{"make", "out.mid", "--slot", "2", "1", "notes.txt"}, 1, "neither WAV nor AIFF"},
+        {{"export", "bank3.mid", "--bank", "3", "out.wav", "--frame", "2048"},
+         1,
+         "holds one sample, not waves"},
+    };
+    for (const Refusal& refusal : failures) {
+        expectRefused(refusal);
+    }
+}

@@ -1,0 +1,139 @@
+#include "wavetable/WaveOperations.h"
+
+#include "wavetable/WaveHarmonics.h"
+#include "wavetable/WaveQuantizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+#include <vector>
+
+namespace WaveOperations {
+
+namespace {
+
+constexpr double fullScale = 32767.0;
+
+std::size_t waveCount(std::span<const std::int16_t> values, std::size_t waveLength) {
+    return waveLength == 0 ? 0 : values.size() / waveLength;
+}
+
+int peakOf(std::span<const std::int16_t> wave) {
+    int peak = 0;
+    for (const std::int16_t v : wave) {
+        peak = std::max(peak, std::abs(static_cast<int>(v)));
+    }
+    return peak;
+}
+
+std::size_t scale(std::span<std::int16_t> wave, double gain) {
+    WaveQuantizer quantizer;
+    quantizer.gain = gain;
+    for (std::int16_t& v : wave) {
+        v = quantizer(v);
+    }
+    return quantizer.clamped;
+}
+
+} // namespace
+
+std::size_t normalize(std::span<std::int16_t> values, std::size_t waveLength, bool together) {
+    const std::size_t waves = waveCount(values, waveLength);
+    std::size_t clamped = 0;
+    if (together) {
+        const int peak = peakOf(values.first(waves * waveLength));
+        return peak == 0 ? 0 : scale(values.first(waves * waveLength), fullScale / peak);
+    }
+    for (std::size_t w = 0; w < waves; ++w) {
+        const auto wave = values.subspan(w * waveLength, waveLength);
+        const int peak = peakOf(wave);
+        if (peak != 0) {
+            clamped += scale(wave, fullScale / peak);
+        }
+    }
+    return clamped;
+}
+
+std::size_t removeDc(std::span<std::int16_t> values, std::size_t waveLength) {
+    const std::size_t waves = waveCount(values, waveLength);
+    WaveQuantizer quantizer;
+    for (std::size_t w = 0; w < waves; ++w) {
+        const auto wave = values.subspan(w * waveLength, waveLength);
+        double sum = 0.0;
+        for (const std::int16_t v : wave) {
+            sum += v;
+        }
+        const double mean = sum / static_cast<double>(waveLength);
+        for (std::int16_t& v : wave) {
+            v = quantizer(v - mean);
+        }
+    }
+    return quantizer.clamped;
+}
+
+void reverse(std::span<std::int16_t> values, std::size_t waveLength) {
+    const std::size_t waves = waveCount(values, waveLength);
+    for (std::size_t w = 0; w < waves; ++w) {
+        const auto wave = values.subspan(w * waveLength, waveLength);
+        std::reverse(wave.begin(), wave.end());
+    }
+}
+
+std::size_t invert(std::span<std::int16_t> values) {
+    std::size_t clamped = 0;
+    for (std::int16_t& v : values) {
+        if (v == -32768) {
+            v = 32767;
+            ++clamped;
+        } else {
+            v = static_cast<std::int16_t>(-v);
+        }
+    }
+    return clamped;
+}
+
+std::size_t morphFill(std::span<std::int16_t> values, std::size_t waveLength, Morph morph) {
+    const std::size_t waves = waveCount(values, waveLength);
+    if (waves < 3) {
+        return 0;
+    }
+    const auto first = values.first(waveLength);
+    const auto last = values.subspan((waves - 1) * waveLength, waveLength);
+    WaveQuantizer quantizer;
+    if (morph == Morph::spectral && waveLength == WaveHarmonics::waveLength) {
+        WaveHarmonics harmonics;
+        const WaveHarmonics::Set a = harmonics.analyse(first);
+        const WaveHarmonics::Set b = harmonics.analyse(last);
+        std::vector<double> wave(waveLength);
+        for (std::size_t w = 1; w + 1 < waves; ++w) {
+            const double t = static_cast<double>(w) / static_cast<double>(waves - 1);
+            WaveHarmonics::Set mix{};
+            mix[0].magnitude = (1.0 - t) * a[0].magnitude + t * b[0].magnitude;
+            for (int k = 1; k < WaveHarmonics::count; ++k) {
+                // The shorter way round from one phase to the other.
+                const double turn = std::remainder(b[k].phase - a[k].phase, 2.0 * std::numbers::pi);
+                mix[k] = {(1.0 - t) * a[k].magnitude + t * b[k].magnitude, a[k].phase + t * turn};
+            }
+            // The top harmonic has a sign, not a phase: its signed level goes straight across.
+            const auto top = [](const WaveHarmonics::Harmonic& h) {
+                return h.magnitude * std::cos(h.phase);
+            };
+            mix[WaveHarmonics::count] = {
+                (1.0 - t) * top(a[WaveHarmonics::count]) + t * top(b[WaveHarmonics::count]), 0.0};
+            harmonics.synthesize(mix, wave);
+            quantizer.apply(wave, values.subspan(w * waveLength, waveLength));
+        }
+        return quantizer.clamped;
+    }
+    for (std::size_t w = 1; w + 1 < waves; ++w) {
+        const double t = static_cast<double>(w) / static_cast<double>(waves - 1);
+        const auto wave = values.subspan(w * waveLength, waveLength);
+        for (std::size_t i = 0; i < waveLength; ++i) {
+            wave[i] = quantizer((1.0 - t) * first[i] + t * last[i]);
+        }
+    }
+    return quantizer.clamped;
+}
+
+} // namespace WaveOperations

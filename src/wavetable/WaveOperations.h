@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+// Changes to a span of values taken as waves of waveLength values one after the other (256 for
+// wave slots; a single-sample bank is one wave of 65536). Each answers how many values had to be
+// clamped to the 16-bit range (0 where none can).
+namespace WaveOperations {
+
+// Each wave's peak to full scale (32767), or with `together` one gain for the whole span so
+// that the loudest wave reaches it and the others keep their levels. Silence stays silent.
+std::size_t normalize(std::span<std::int16_t> values, std::size_t waveLength, bool together);
+// Takes each wave's mean from its values.
+std::size_t removeDc(std::span<std::int16_t> values, std::size_t waveLength);
+// Each wave back to front.
+void reverse(std::span<std::int16_t> values, std::size_t waveLength);
+// Every value negated (-32768 becomes 32767).
+std::size_t invert(std::span<std::int16_t> values);
+
+enum class Morph {
+    crossfade, // each value from the two waves' values, linearly
+    spectral,  // harmonic magnitudes and unwrapped phases interpolated (waves of 256 only)
+};
+// Fills the waves between the first and the last wave of the span from those two.
+std::size_t morphFill(std::span<std::int16_t> values, std::size_t waveLength, Morph morph);
+
+} // namespace WaveOperations
