@@ -143,10 +143,15 @@ Result WavetableImport::importTable(const std::filesystem::path& path, DvVaneto&
     }
     const std::size_t room = static_cast<std::size_t>(slotCount - options.firstSlot);
     const std::size_t taken = std::min(frameCount, room);
+    // A batch of frames at a time, so that long frames never take much memory at once.
+    const std::size_t batch = std::max<std::size_t>(1, (std::size_t{1} << 20) / split.frameSize);
     std::vector<double> frames;
-    source.readFrames(0, taken * split.frameSize, frames);
     std::vector<double> waves;
-    appendWaves(frames, split.frameSize, waves);
+    for (std::size_t k = 0; k < taken; k += batch) {
+        const std::size_t count = std::min(batch, taken - k);
+        source.readFrames(k * split.frameSize, count * split.frameSize, frames);
+        appendWaves(frames, split.frameSize, waves);
+    }
     std::vector<std::string> names;
     const std::string file = path.filename().string();
     for (std::size_t k = 0; k < taken; ++k) {

@@ -180,29 +180,46 @@ void WavetableSource::readFrames(std::uint64_t first, std::size_t count, std::ve
                             (first + done) * frameBytes);
         const std::uint64_t got = sample.bytes.size() / frameBytes;
         const std::uint8_t* p = sample.bytes.data();
-        for (std::uint64_t f = 0; f < got; ++f) {
-            if (float_) {
-                double sum = 0.0;
-                for (unsigned c = 0; c < channels_; ++c, p += width_) {
-                    if (width_ == 4) {
-                        float v = 0;
-                        std::memcpy(&v, p, 4);
-                        sum += v;
-                    } else {
-                        double v = 0;
-                        std::memcpy(&v, p, 8);
-                        sum += v;
+        const std::size_t at = out.size();
+        out.resize(at + static_cast<std::size_t>(got));
+        double* to = out.data() + at;
+        if (channels_ == 1 && float_ && width_ == 4) {
+            // The usual wavetable: one channel of 32-bit floats.
+            for (std::uint64_t f = 0; f < got; ++f, p += 4) {
+                float v = 0;
+                std::memcpy(&v, p, 4);
+                const double value = v * scale;
+                to[f] = std::isfinite(value) ? value : 0.0;
+            }
+        } else if (channels_ == 1 && !float_ && width_ == 2) {
+            for (std::uint64_t f = 0; f < got; ++f, p += 2) {
+                to[f] = static_cast<std::int16_t>(p[0] | (p[1] << 8));
+            }
+        } else {
+            for (std::uint64_t f = 0; f < got; ++f) {
+                if (float_) {
+                    double sum = 0.0;
+                    for (unsigned c = 0; c < channels_; ++c, p += width_) {
+                        if (width_ == 4) {
+                            float v = 0;
+                            std::memcpy(&v, p, 4);
+                            sum += v;
+                        } else {
+                            double v = 0;
+                            std::memcpy(&v, p, 8);
+                            sum += v;
+                        }
                     }
+                    const double value = sum / channels_ * scale;
+                    // A damaged file may hold NaN or infinities: silence, not undefined values.
+                    to[f] = std::isfinite(value) ? value : 0.0;
+                } else {
+                    std::int64_t sum = 0;
+                    for (unsigned c = 0; c < channels_; ++c, p += width_) {
+                        sum += LoSample::decode(p, width_, unsigned8_);
+                    }
+                    to[f] = static_cast<double>(sum / channels_) * scale;
                 }
-                const double value = sum / channels_ * scale;
-                // A damaged file may hold NaN or infinities: silence, not undefined values.
-                out.push_back(std::isfinite(value) ? value : 0.0);
-            } else {
-                std::int64_t sum = 0;
-                for (unsigned c = 0; c < channels_; ++c, p += width_) {
-                    sum += LoSample::decode(p, width_, unsigned8_);
-                }
-                out.push_back(static_cast<double>(sum / channels_) * scale);
             }
         }
         if (got < frames) {

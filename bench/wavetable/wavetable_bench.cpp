@@ -1,0 +1,134 @@
+// Wavetable work timed in process (median of several runs): a 256-frame table of 2048 values a
+// frame (32-bit float WAV with its "clm " chunk) read and resampled into a bank, beside
+// scipy.signal.resample doing the same 256 resamplings in the same run; 64 frames spread over
+// 256 slots; 256 waves normalized.
+//
+//   wavetable_bench [--runs N]
+
+#include "audio/WaveFileWriter.h"
+#include "device/DvVaneto.h"
+#include "wavetable/WaveOperations.h"
+#include "wavetable/WavetableImport.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace {
+
+double medianMs(int runs, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = 15;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0) {
+            runs = std::max(1, std::atoi(argv[i + 1]));
+        }
+    }
+    std::string pattern = (std::filesystem::temp_directory_path() / "vaneto-wtb-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::filesystem::path dir = pattern;
+    const std::filesystem::path table = dir / "table2048.wav";
+
+    // 256 frames of 2048: each a different mix of a saw and a square, band-limited by nothing,
+    // as tables drawn in other synths are.
+    std::vector<float> values(256 * 2048);
+    for (std::size_t f = 0; f < 256; ++f) {
+        const double mix = static_cast<double>(f) / 255.0;
+        for (std::size_t i = 0; i < 2048; ++i) {
+            const double saw = 2.0 * static_cast<double>(i) / 2048.0 - 1.0;
+            const double square = i < 1024 ? 0.9 : -0.9;
+            values[f * 2048 + i] = static_cast<float>((1 - mix) * saw * 0.8 + mix * square);
+        }
+    }
+    {
+        WaveFileWriter::Chunk clm;
+        std::memcpy(clm.id.data(), "clm ", 4);
+        const std::string text = "<!>2048 00000000 wavetable";
+        clm.bytes.assign(text.begin(), text.end());
+        WaveFileWriter writer(table);
+        writer.writeMonoFloat32(values, 44100, std::span(&clm, 1));
+    }
+
+    DvVaneto store;
+    const double import = medianMs(runs, [&] {
+        const auto result = WavetableImport::importTable(table, store, 1, {});
+        if (!result.ok || result.frames != 256) {
+            std::fprintf(stderr, "import failed: %s\n", result.error.c_str());
+            std::exit(1);
+        }
+    });
+
+    // 64 frames of 256 (already at the bank's length) spread over 256 slots.
+    std::vector<double> waves(64 * 256);
+    for (std::size_t i = 0; i < waves.size(); ++i) {
+        waves[i] = 20000.0 * std::sin(2 * std::numbers::pi * static_cast<double>(i % 256) / 256 *
+                                      static_cast<double>(1 + i / 256 % 8));
+    }
+    const std::vector<std::string> names(64, "frame");
+    WavetableImport::Options spread;
+    spread.spread = true;
+    const double spreading =
+        medianMs(runs, [&] { WavetableImport::place(waves, names, store, 2, spread); });
+
+    std::vector<std::int16_t> bank(store.bankData(1).begin(), store.bankData(1).end());
+    for (std::int16_t& v : bank) {
+        v = static_cast<std::int16_t>(v / 3);
+    }
+    std::vector<std::int16_t> work;
+    const double normalizing = medianMs(runs, [&] {
+        work = bank;
+        WaveOperations::normalize(work, 256, false);
+    });
+
+    std::printf("runs: %d (medians)\n", runs);
+    std::printf("table 256 x 2048 float WAV into a bank (read + resample + write): %8.3f ms\n",
+                import);
+    std::fflush(stdout);
+    const std::string peer = std::string("/usr/bin/python3 ") + VANETO_SCIPY_SCRIPT + " '" +
+                             table.string() + "' " + std::to_string(runs);
+    FILE* pipe = ::popen(peer.c_str(), "r");
+    char line[128];
+    while (pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr) {
+        char what[32];
+        double ms = 0;
+        if (std::sscanf(line, "%31s %lf", what, &ms) == 2) {
+            std::printf("scipy.signal.resample, %-9s (resampling only, file not timed): %8.3f ms\n",
+                        what, ms);
+        }
+    }
+    if (pipe == nullptr || ::pclose(pipe) != 0) {
+        std::printf("scipy: not run (python3-scipy missing?)\n");
+    }
+    std::printf("64 frames spread over 256 slots:                                %8.3f ms\n",
+                spreading);
+    std::printf("256 waves normalized:                                           %8.3f ms\n",
+                normalizing);
+    std::filesystem::remove_all(dir);
+    return 0;
+}
