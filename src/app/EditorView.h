@@ -94,6 +94,10 @@ public:
     virtual void showWaveform(std::vector<std::int16_t> values, const std::string& line) = 0;
     virtual void showPlayback(bool available, bool playing, const std::string& why) = 0;
 
+    // What Undo and Redo would take back, as their menu entries name it ("Undo import of
+    // pluck.wav into bank 4"); "" when there is nothing to undo or redo.
+    virtual void showHistory(const std::string& undoText, const std::string& redoText) = 0;
+
     // Runs f on the view's thread, without waiting for it.
     virtual void post(std::function<void()> f) = 0;
 };

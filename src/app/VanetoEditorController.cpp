@@ -1,6 +1,7 @@
 #include "app/VanetoEditorController.h"
 
 #include "app/BankFile.h"
+#include "app/BankHistory.h"
 #include "app/SampleImport.h"
 #include "app/TransferEngine.h"
 #include "app/TransferObserver.h"
@@ -87,7 +88,7 @@ VanetoEditorController::VanetoEditorController(EditorView& view_,
                                                std::shared_ptr<MidiOutService> service_,
                                                Clock& clock_)
     : view(view_), service(std::move(service_)), clock(clock_),
-      bankStore(std::make_unique<DvVaneto>()),
+      bankStore(std::make_unique<DvVaneto>()), history_(std::make_unique<BankHistory>(*bankStore)),
       player(std::make_unique<PreviewPlayer>(defaultAudioOutput())) {
     if (!service) {
         service = defaultMidiOutService();
@@ -108,6 +109,7 @@ VanetoEditorController::~VanetoEditorController() {
     }
     engine.reset();
     player.reset();
+    history_.reset();
     bankStore.reset();
 }
 
@@ -244,7 +246,13 @@ void VanetoEditorController::commitBankName() {
     if (bank < 0) {
         return;
     }
-    bankStore->setBankName(editedName(text, bankStore->bankName(bank)), bank);
+    const std::string name = editedName(text, bankStore->bankName(bank));
+    if (name != bankStore->bankName(bank)) {
+        history_->record("rename of bank " + std::to_string(bank + 1),
+                         {BankHistory::namesOf(bank)});
+        showHistory();
+    }
+    bankStore->setBankName(name, bank);
     refreshBankList();
 }
 
@@ -254,7 +262,62 @@ void VanetoEditorController::commitSampleName() {
     if (bank < 0) {
         return;
     }
-    bankStore->setSampleName(editedName(text, bankStore->sampleName(bank, 0)), bank, 0);
+    const std::string name = editedName(text, bankStore->sampleName(bank, 0));
+    if (name != bankStore->sampleName(bank, 0)) {
+        history_->record("rename of the sample of bank " + std::to_string(bank + 1),
+                         {BankHistory::namesOf(bank)});
+        showHistory();
+    }
+    bankStore->setSampleName(name, bank, 0);
+}
+
+void VanetoEditorController::setLayout(bool singleSample) {
+    const int bank = selectedBank();
+    if (bank < 0 || bankStore->isSingleSample(bank) == singleSample) {
+        return;
+    }
+    history_->record("change of layout of bank " + std::to_string(bank + 1),
+                     {BankHistory::layoutOf(bank)});
+    bankStore->setSingleSample(bank, singleSample);
+    showHistory();
+    refreshWaveform();
+}
+
+void VanetoEditorController::showHistory() {
+    const auto entry = [](const char* verb, const std::string& label) {
+        return label.empty() ? std::string() : verb + label;
+    };
+    view.showHistory(entry("Undo ", history_->undoLabel()), entry("Redo ", history_->redoLabel()));
+}
+
+void VanetoEditorController::showUndone(const std::vector<int>& banks) {
+    for (const int bank : banks) {
+        // Where a bank's sound came from is no longer known once a step is taken back.
+        if (bank >= 0 && bank < static_cast<int>(origins.size())) {
+            origins[static_cast<std::size_t>(bank)].clear();
+        }
+    }
+    showHistory();
+    if (!banks.empty()) {
+        showSelectedBank();
+        refreshBankList();
+    }
+}
+
+void VanetoEditorController::undo() {
+    if (!history_->canUndo() || (history_->undoIsContent() && !idle.load()) || fileBusy ||
+        importRunning) {
+        return;
+    }
+    showUndone(history_->undo());
+}
+
+void VanetoEditorController::redo() {
+    if (!history_->canRedo() || (history_->redoIsContent() && !idle.load()) || fileBusy ||
+        importRunning) {
+        return;
+    }
+    showUndone(history_->redo());
 }
 
 void VanetoEditorController::resetToDefault() {
@@ -265,7 +328,10 @@ void VanetoEditorController::resetToDefault() {
     if (bank < 0) {
         return;
     }
+    history_->record("Reset to Default of bank " + std::to_string(bank + 1),
+                     {BankHistory::wholeBank(bank)});
     bankStore->resetBank(bank);
+    showHistory();
     origins[static_cast<std::size_t>(bank)].clear();
     showSelectedBank();
     refreshBankList();
@@ -299,7 +365,14 @@ void VanetoEditorController::importSample() {
 void VanetoEditorController::importFile(const std::string& path, int bank) {
     importRunning = true;
     if (bank >= 0) {
+        history_->record("import of " + displayName(fileName(path)) + " into bank " +
+                             std::to_string(bank + 1),
+                         {BankHistory::wholeBank(bank)});
         const SampleImport::Result result = SampleImport::importInto(path, *bankStore, bank);
+        if (!SampleImport::isImported(result.outcome)) {
+            history_->discardLast();
+        }
+        showHistory();
         if (SampleImport::isImported(result.outcome)) {
             origins[static_cast<std::size_t>(bank)] =
                 SampleImport::describeSource(result) +
@@ -387,6 +460,14 @@ void VanetoEditorController::openBankFile(const std::string& path) {
             load = view.messageBox(question, appTitle, EditorView::Buttons::YesNo,
                                    EditorView::Icon::Question) != EditorView::IdNo;
             bank = selected;
+        }
+        if (load && !tracks.empty()) {
+            std::vector<BankHistory::Part> parts;
+            for (const auto& track : tracks) {
+                parts.push_back(BankHistory::wholeBank(track.bank));
+            }
+            history_->record("Open from Disk of " + displayName(fileName(path)), parts);
+            showHistory();
         }
         if (load) {
             for (const auto& [bank, events] : tracks) {

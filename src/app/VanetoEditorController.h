@@ -16,6 +16,7 @@
 #include <vector>
 
 class Clock;
+class BankHistory;
 class DvVaneto;
 class MidiOutService;
 class PreviewPlayer;
@@ -66,6 +67,15 @@ public:
     void refreshBankList();
     void refreshPortList();
 
+    // Undo and redo of every change of the bank image (Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y, and the
+    // window's menu). Changes of values are refused while a transfer runs, as Reset to Default
+    // is; names and layout are not.
+    void undo();
+    void redo();
+    // The selected bank as one sample or as 256 wave slots; values and names stay.
+    void setLayout(bool singleSample);
+    BankHistory& history() { return *history_; }
+
     // The Play button and Space on the bank list: plays the selected bank, or stops playing.
     // Playing only reads, so it is allowed during a transfer.
     void togglePlayback();
@@ -100,6 +110,10 @@ private:
     void refreshWaveform();
     void stopPlayback();
     std::vector<std::int16_t> valuesOf(int bank) const;
+    // The view's Undo and Redo entries follow the history.
+    void showHistory();
+    // After an undo or a redo: the banks it changed are shown as they now are.
+    void showUndone(const std::vector<int>& banks);
 
     void sendWorker();
     void finishTransfer(const std::string& failure);
@@ -111,6 +125,7 @@ private:
     std::uint16_t deviceCount = 0;
     std::atomic<bool> idle{true};
     std::unique_ptr<DvVaneto> bankStore;
+    std::unique_ptr<BankHistory> history_;
     // Non-empty only while its operation runs; each blocks a second start of its own command.
     // (The import's reader lives inside the import pipeline; this marks it running.)
     bool importRunning = false;

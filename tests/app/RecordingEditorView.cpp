@@ -163,6 +163,16 @@ void RecordingEditorView::showPlayback(bool available, bool playing, const std::
     playbackStates_.push_back(std::string(available ? "1 " : "0 ") + (playing ? "1" : "0"));
 }
 
+void RecordingEditorView::showHistory(const std::string& undoText, const std::string& redoText) {
+    std::lock_guard lock(mutex_);
+    history_ = {undoText, redoText};
+}
+
+std::pair<std::string, std::string> RecordingEditorView::history() const {
+    std::lock_guard lock(mutex_);
+    return history_;
+}
+
 std::vector<std::string> RecordingEditorView::waveforms() const {
     std::lock_guard lock(mutex_);
     return waveforms_;

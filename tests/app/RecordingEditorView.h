@@ -70,6 +70,9 @@ public:
     void endDialog(int result) override;
     void showWaveform(std::vector<std::int16_t> values, const std::string& line) override;
     void showPlayback(bool available, bool playing, const std::string& why) override;
+    void showHistory(const std::string& undoText, const std::string& redoText) override;
+    // The Undo and Redo entries as last shown.
+    std::pair<std::string, std::string> history() const;
     // Runs f at once, on the calling thread.
     void post(std::function<void()> f) override;
 
@@ -86,6 +89,7 @@ private:
     std::vector<Box> boxes_;
     std::vector<int> ended_;
     std::vector<std::string> waveforms_, playbackStates_;
+    std::pair<std::string, std::string> history_;
     std::string gate_;
     bool gateClosed_ = false, atGate_ = false;
 };

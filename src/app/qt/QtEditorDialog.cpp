@@ -87,6 +87,20 @@ QtEditorDialog::QtEditorDialog(QWidget* parent) : QDialog(parent) {
     layoutControls();
     fitToScreen();
 
+    // Undo and redo for the whole window; inside a name edit its own text undo comes first
+    // (the edit takes these keys before the window's shortcuts).
+    const auto shortcut = [this](const QKeySequence& keys, void (VanetoEditorController::*f)()) {
+        auto* s = new QShortcut(keys, this);
+        connect(s, &QShortcut::activated, this, [this, f] {
+            if (controller_ != nullptr) {
+                (controller_->*f)();
+            }
+        });
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &VanetoEditorController::undo);
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &VanetoEditorController::redo);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), &VanetoEditorController::redo);
+
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] {
         if (controller_ != nullptr) {
@@ -644,6 +658,13 @@ void QtEditorDialog::showPlayback(bool available, bool playing, const std::strin
     });
 }
 
+void QtEditorDialog::showHistory(const std::string& undoText, const std::string& redoText) {
+    changeOnGuiThread([this, undoText, redoText] {
+        undoText_ = fromUtf8(undoText);
+        redoText_ = fromUtf8(redoText);
+    });
+}
+
 void QtEditorDialog::dragEnterEvent(QDragEnterEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     const bool files =
@@ -709,7 +730,19 @@ void QtEditorDialog::closeEvent(QCloseEvent* event) {
 void QtEditorDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     QAction* about = menu.addAction(QString::fromLatin1(aboutMenuText));
-    if (menu.exec(event->globalPos()) == about) {
+    menu.addSeparator();
+    QAction* undo = menu.addAction(undoText_.isEmpty() ? QStringLiteral("Undo") : undoText_);
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undo->setEnabled(!undoText_.isEmpty());
+    QAction* redo = menu.addAction(redoText_.isEmpty() ? QStringLiteral("Redo") : redoText_);
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    redo->setEnabled(!redoText_.isEmpty());
+    QAction* chosen = menu.exec(event->globalPos());
+    if (controller_ != nullptr && chosen == undo) {
+        controller_->undo();
+    } else if (controller_ != nullptr && chosen == redo) {
+        controller_->redo();
+    } else if (chosen == about) {
         if (controller_ != nullptr) {
             controller_->showAbout();
         } else {

@@ -79,6 +79,7 @@ public:
     void endDialog(int result) override;
     void showWaveform(std::vector<std::int16_t> values, const std::string& line) override;
     void showPlayback(bool available, bool playing, const std::string& why) override;
+    void showHistory(const std::string& undoText, const std::string& redoText) override;
     void post(std::function<void()> f) override;
 
     // Esc (and the hidden Cancel button) ask the controller.
@@ -165,6 +166,9 @@ private:
     QLabel* waveformLine_ = nullptr;
     QPushButton* playButton_ = nullptr;
     QTimer* playhead_ = nullptr;
+    // The Undo and Redo entries of the window's menu ("" when there is nothing to take back).
+    QString undoText_;
+    QString redoText_;
     bool playbackAvailable_ = false;
     QString playbackUnavailable_;
 

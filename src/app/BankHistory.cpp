@@ -1,0 +1,145 @@
+#include "app/BankHistory.h"
+
+#include "device/DvVaneto.h"
+
+#include <algorithm>
+
+BankHistory::Part BankHistory::wholeBank(int bank) {
+    return {bank, 0, DvVaneto::valuesPerBank, true, true};
+}
+
+BankHistory::BankHistory(DvVaneto& store_, std::size_t limit_) : store(store_), limit(limit_) {}
+
+BankHistory::Saved BankHistory::save(const Part& part) const {
+    Saved saved;
+    saved.part = part;
+    const auto values = store.bankData(part.bank);
+    if (part.first < values.size()) {
+        const std::size_t count = std::min(part.count, values.size() - part.first);
+        saved.part.count = count;
+        saved.values.assign(values.begin() + static_cast<std::ptrdiff_t>(part.first),
+                            values.begin() + static_cast<std::ptrdiff_t>(part.first + count));
+    } else {
+        saved.part.count = 0;
+    }
+    if (part.names) {
+        saved.bankName = store.bankName(part.bank);
+        saved.sampleNames.resize(DvVaneto::sampleNamesPerBank);
+        for (int s = 0; s < DvVaneto::sampleNamesPerBank; ++s) {
+            saved.sampleNames[static_cast<std::size_t>(s)] = store.sampleName(part.bank, s);
+        }
+    }
+    saved.single = store.isSingleSample(part.bank);
+    return saved;
+}
+
+std::size_t BankHistory::sizeOf(const Saved& saved) {
+    std::size_t size =
+        sizeof(Saved) + saved.values.size() * sizeof(std::int16_t) + saved.bankName.capacity();
+    for (const std::string& name : saved.sampleNames) {
+        size += sizeof(std::string) + (name.capacity() > 15 ? name.capacity() : 0);
+    }
+    return size;
+}
+
+void BankHistory::record(std::string label, const std::vector<Part>& parts) {
+    for (const Step& step : redoSteps) {
+        total -= step.bytes;
+    }
+    redoSteps.clear();
+    Step step;
+    step.label = std::move(label);
+    for (const Part& part : parts) {
+        step.parts.push_back(save(part));
+        step.bytes += sizeOf(step.parts.back());
+        step.content = step.content || step.parts.back().part.count != 0;
+    }
+    total += step.bytes;
+    undoSteps.push_back(std::move(step));
+    trim();
+}
+
+void BankHistory::discardLast() {
+    if (!undoSteps.empty()) {
+        total -= undoSteps.back().bytes;
+        undoSteps.pop_back();
+    }
+}
+
+void BankHistory::trim() {
+    // The newest step stays even when it alone passes the limit: it is the one a user wants.
+    while (total > limit && undoSteps.size() > 1) {
+        total -= undoSteps.front().bytes;
+        undoSteps.pop_front();
+    }
+}
+
+std::string BankHistory::undoLabel() const {
+    return undoSteps.empty() ? std::string() : undoSteps.back().label;
+}
+
+std::string BankHistory::redoLabel() const {
+    return redoSteps.empty() ? std::string() : redoSteps.back().label;
+}
+
+bool BankHistory::undoIsContent() const {
+    return !undoSteps.empty() && undoSteps.back().content;
+}
+
+bool BankHistory::redoIsContent() const {
+    return !redoSteps.empty() && redoSteps.back().content;
+}
+
+std::vector<int> BankHistory::exchange(Step& step) {
+    std::vector<int> banks;
+    // In reverse, so that parts of one bank recorded one after the other come back in order.
+    for (auto it = step.parts.rbegin(); it != step.parts.rend(); ++it) {
+        Saved& saved = *it;
+        Saved current = save(saved.part);
+        const int bank = saved.part.bank;
+        store.writeValues(bank, saved.part.first, saved.values);
+        if (saved.part.names) {
+            store.setBankName(saved.bankName, bank);
+            for (int s = 0; s < DvVaneto::sampleNamesPerBank; ++s) {
+                store.setSampleName(saved.sampleNames[static_cast<std::size_t>(s)], bank, s);
+            }
+        }
+        if (saved.part.layout) {
+            store.setSingleSample(bank, saved.single);
+        }
+        saved = std::move(current);
+        if (std::find(banks.begin(), banks.end(), bank) == banks.end()) {
+            banks.push_back(bank);
+        }
+    }
+    // What the step holds now may be larger or smaller than before (names differ in length).
+    total -= step.bytes;
+    step.bytes = 0;
+    for (const Saved& saved : step.parts) {
+        step.bytes += sizeOf(saved);
+    }
+    total += step.bytes;
+    return banks;
+}
+
+std::vector<int> BankHistory::undo() {
+    if (undoSteps.empty()) {
+        return {};
+    }
+    Step step = std::move(undoSteps.back());
+    undoSteps.pop_back();
+    std::vector<int> banks = exchange(step);
+    redoSteps.push_back(std::move(step));
+    return banks;
+}
+
+std::vector<int> BankHistory::redo() {
+    if (redoSteps.empty()) {
+        return {};
+    }
+    Step step = std::move(redoSteps.back());
+    redoSteps.pop_back();
+    std::vector<int> banks = exchange(step);
+    undoSteps.push_back(std::move(step));
+    return banks;
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+class DvVaneto;
+
+// Undo and redo for every change of the bank image. Before a change, the command records what
+// it is about to change (a range of a bank's values, its names, its layout); undo puts that back
+// and keeps what it replaced, so that redo can put that back in turn. A step holds only what it
+// names: a rename holds names, a stroke the values it touched, an Open from Disk its banks.
+//
+// The steps together stay within a byte limit; the oldest go first. A step that changes values
+// is "content": the editor refuses to undo or redo it while a transfer reads the banks.
+class BankHistory {
+public:
+    static constexpr std::size_t defaultLimit = std::size_t{64} << 20;
+
+    struct Part {
+        int bank = 0;
+        std::size_t first = 0; // values first ... first + count - 1
+        std::size_t count = 0;
+        bool names = false; // the bank name and the 256 sample names
+        bool layout = false;
+    };
+    // Everything of a bank: values, names and layout.
+    static Part wholeBank(int bank);
+    static Part namesOf(int bank) { return {bank, 0, 0, true, false}; }
+    static Part layoutOf(int bank) { return {bank, 0, 0, false, true}; }
+
+    explicit BankHistory(DvVaneto& store, std::size_t limit = defaultLimit);
+
+    // Saves the parts as they are now, before the change that `label` names ("import of
+    // pluck.wav into bank 4"); forgets the steps that could be redone.
+    void record(std::string label, const std::vector<Part>& parts);
+    // Forgets the step just recorded: its change did not happen after all.
+    void discardLast();
+
+    bool canUndo() const { return !undoSteps.empty(); }
+    bool canRedo() const { return !redoSteps.empty(); }
+    // The label of the step undo or redo would take back ("" when there is none).
+    std::string undoLabel() const;
+    std::string redoLabel() const;
+    // Whether that step changes values.
+    bool undoIsContent() const;
+    bool redoIsContent() const;
+
+    // Takes one step back or forward; answers the banks it changed (none when there was no
+    // step).
+    std::vector<int> undo();
+    std::vector<int> redo();
+
+    std::size_t steps() const { return undoSteps.size() + redoSteps.size(); }
+    std::size_t bytes() const { return total; }
+
+private:
+    struct Saved {
+        Part part;
+        std::vector<std::int16_t> values;
+        std::string bankName;
+        std::vector<std::string> sampleNames;
+        bool single = true;
+    };
+    struct Step {
+        std::string label;
+        std::vector<Saved> parts;
+        std::size_t bytes = 0;
+        bool content = false;
+    };
+
+    Saved save(const Part& part) const;
+    // Puts the saved parts into the store and keeps what they replaced in their place.
+    std::vector<int> exchange(Step& step);
+    static std::size_t sizeOf(const Saved& saved);
+    void trim();
+
+    DvVaneto& store;
+    std::size_t limit;
+    std::size_t total = 0;
+    std::deque<Step> undoSteps;
+    std::deque<Step> redoSteps;
+};
