@@ -93,6 +93,11 @@ public:
     // figures under it, and the Play button (available or not, and why not; playing or not).
     virtual void showWaveform(std::vector<std::int16_t> values, const std::string& line) = 0;
     virtual void showPlayback(bool available, bool playing, const std::string& why) = 0;
+    // The selected bank in the wave layout, in place of the waveform: its values (256 waves of
+    // 256), the selected slot, the selected range and the selected slot's name; and the line
+    // under it. showWaveform shows the single-sample layout again.
+    virtual void showWaves(std::vector<std::int16_t> values, int selected, int first, int last,
+                           const std::string& slotName, const std::string& line) = 0;
 
     // What Undo and Redo would take back, as their menu entries name it ("Undo import of
     // pluck.wav into bank 4"); "" when there is nothing to undo or redo.

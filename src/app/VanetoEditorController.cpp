@@ -12,6 +12,7 @@
 #include "midiout/Clock.h"
 #include "midiout/MidiOutService.h"
 #include "playback/PreviewPlayer.h"
+#include "wavetable/WaveTone.h"
 
 #include <cerrno>
 #include <cstring>
@@ -89,6 +90,7 @@ VanetoEditorController::VanetoEditorController(EditorView& view_,
                                                Clock& clock_)
     : view(view_), service(std::move(service_)), clock(clock_),
       bankStore(std::make_unique<DvVaneto>()), history_(std::make_unique<BankHistory>(*bankStore)),
+      waves_(std::make_unique<WaveSlotEditor>(*bankStore, *history_)),
       player(std::make_unique<PreviewPlayer>(defaultAudioOutput())) {
     if (!service) {
         service = defaultMidiOutService();
@@ -109,6 +111,7 @@ VanetoEditorController::~VanetoEditorController() {
     }
     engine.reset();
     player.reset();
+    waves_.reset();
     history_.reset();
     bankStore.reset();
 }
@@ -216,7 +219,122 @@ void VanetoEditorController::refreshWaveform() {
     if (!origins[static_cast<std::size_t>(bank)].empty()) {
         line += " \u00b7 from " + origins[static_cast<std::size_t>(bank)];
     }
+    if (!bankStore->isSingleSample(bank)) {
+        const int slot = waves_->selected();
+        view.showWaves(std::move(values), slot, waves_->first(), waves_->last(),
+                       displayName(bankStore->sampleName(bank, slot)), line);
+        return;
+    }
+    // Names of slots 2 ... 256 that differ from the factory ones are not saved with one sample.
+    const DvVaneto factory;
+    for (int s = 1; s < DvVaneto::sampleNamesPerBank; ++s) {
+        if (bankStore->sampleName(bank, s) != factory.sampleName(bank, s)) {
+            line += " \u00b7 slot names 2-256 are not saved as one sample";
+            break;
+        }
+    }
     view.showWaveform(std::move(values), line);
+}
+
+void VanetoEditorController::selectSlot(int slot, bool extend) {
+    waves_->cancelEdit();
+    waves_->select(slot, extend);
+    refreshWaveform();
+}
+
+void VanetoEditorController::beginStroke(double position, double value, bool straight) {
+    const int bank = selectedBank();
+    if (!idle.load() || bank < 0 || bankStore->isSingleSample(bank)) {
+        return;
+    }
+    waves_->beginStroke(bank, position, value, straight);
+    showHistory();
+    refreshWaveform();
+}
+
+void VanetoEditorController::beginHarmonicDrag(int harmonic) {
+    const int bank = selectedBank();
+    if (!idle.load() || bank < 0 || bankStore->isSingleSample(bank)) {
+        return;
+    }
+    waves_->beginHarmonicDrag(bank, harmonic);
+    showHistory();
+}
+
+void VanetoEditorController::strokeTo(double position, double value) {
+    if (waves_->editing()) {
+        waves_->strokeTo(position, value);
+        refreshWaveform();
+    }
+}
+
+void VanetoEditorController::dragHarmonic(double db) {
+    if (waves_->editing()) {
+        waves_->dragHarmonic(db);
+        refreshWaveform();
+    }
+}
+
+void VanetoEditorController::endEdit() {
+    waves_->endEdit();
+}
+
+void VanetoEditorController::cancelEdit() {
+    if (waves_->editing()) {
+        waves_->cancelEdit();
+        showHistory();
+        refreshWaveform();
+    }
+}
+
+void VanetoEditorController::waveOperation(WaveSlotEditor::Operation operation) {
+    const int bank = selectedBank();
+    if (!idle.load() || bank < 0 || bankStore->isSingleSample(bank)) {
+        return;
+    }
+    if (waves_->apply(bank, operation)) {
+        showHistory();
+        refreshWaveform();
+    }
+}
+
+void VanetoEditorController::copyWaves() {
+    const int bank = selectedBank();
+    if (bank >= 0 && !bankStore->isSingleSample(bank)) {
+        waves_->copy(bank);
+    }
+}
+
+void VanetoEditorController::pasteWaves() {
+    const int bank = selectedBank();
+    if (!idle.load() || bank < 0 || bankStore->isSingleSample(bank)) {
+        return;
+    }
+    if (waves_->paste(bank)) {
+        showHistory();
+        refreshWaveform();
+    }
+}
+
+void VanetoEditorController::commitSlotName(const std::string& text) {
+    const int bank = selectedBank();
+    const int slot = waves_->selected();
+    if (bank < 0 || bankStore->isSingleSample(bank)) {
+        return;
+    }
+    const std::string name = editedName(text, bankStore->sampleName(bank, slot));
+    if (name == bankStore->sampleName(bank, slot)) {
+        return;
+    }
+    history_->record("rename of slot " + std::to_string(slot + 1) + " of bank " +
+                         std::to_string(bank + 1),
+                     {BankHistory::namesOf(bank)});
+    bankStore->setSampleName(name, bank, slot);
+    showHistory();
+    if (slot == 0) {
+        view.setText(EditorView::SampleNameEdit, displayName(name));
+    }
+    refreshWaveform();
 }
 
 void VanetoEditorController::togglePlayback() {
@@ -228,7 +346,15 @@ void VanetoEditorController::togglePlayback() {
     if (!audioAvailable || bank < 0) {
         return;
     }
-    const bool started = player->start(valuesOf(bank));
+    std::vector<std::int16_t> sound = valuesOf(bank);
+    if (!bankStore->isSingleSample(bank)) {
+        // The selected wave as a tone at A3.
+        const auto wave = std::span<const std::int16_t>(sound).subspan(
+            static_cast<std::size_t>(waves_->selected()) * WaveSlotEditor::waveLength,
+            WaveSlotEditor::waveLength);
+        sound = WaveTone::render(wave, WaveTone::frequencyOf(previewNote), previewSeconds);
+    }
+    const bool started = player->start(std::move(sound));
     view.showPlayback(audioAvailable, started, audioUnavailable);
 }
 

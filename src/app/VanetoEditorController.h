@@ -3,6 +3,7 @@
 #include "VanetoVersion.h"
 #include "app/EditorTexts.h"
 #include "app/EditorView.h"
+#include "app/WaveSlotEditor.h"
 #include "midi/LoMidiEvent.h"
 #include "midiout/MidiOutPortList.h"
 
@@ -32,6 +33,9 @@ public:
     static constexpr const char* appTitle = "VanetoEditor";
     static constexpr const char* noPortText = ::noPortText;
     static constexpr const char* wrongFormatCaption = EditorTexts::wrongFormatCaption;
+    // A wave of a wavetable bank plays as a tone of this note (A3, 220 Hz) and length.
+    static constexpr int previewNote = 57;
+    static constexpr double previewSeconds = 4.0;
 
     // The view must outlive the controller. The MIDI service lists the ports and carries the
     // transfer; the clock paces the send worker and the transmitter.
@@ -75,6 +79,23 @@ public:
     // The selected bank as one sample or as 256 wave slots; values and names stay.
     void setLayout(bool singleSample);
     BankHistory& history() { return *history_; }
+
+    // The wave slots of the selected bank (in the wave layout): selection, a stroke or a
+    // harmonic drag on the selected wave (each one undo step; cancel puts the wave back), the
+    // operations on the selection, copy and paste, and the selected slot's name. Changes of
+    // values are refused while a transfer runs.
+    void selectSlot(int slot, bool extend);
+    void beginStroke(double position, double value, bool straight);
+    void beginHarmonicDrag(int harmonic);
+    void strokeTo(double position, double value);
+    // The dragged harmonic's level in dB of full scale.
+    void dragHarmonic(double db);
+    void endEdit();
+    void cancelEdit();
+    void waveOperation(WaveSlotEditor::Operation operation);
+    void copyWaves();
+    void pasteWaves();
+    void commitSlotName(const std::string& text);
 
     // The Play button and Space on the bank list: plays the selected bank, or stops playing.
     // Playing only reads, so it is allowed during a transfer.
@@ -126,6 +147,7 @@ private:
     std::atomic<bool> idle{true};
     std::unique_ptr<DvVaneto> bankStore;
     std::unique_ptr<BankHistory> history_;
+    std::unique_ptr<WaveSlotEditor> waves_;
     // Non-empty only while its operation runs; each blocks a second start of its own command.
     // (The import's reader lives inside the import pipeline; this marks it running.)
     bool importRunning = false;

@@ -2,6 +2,7 @@
 
 #include "wavetable/WaveQuantizer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <kissfft.hh>
@@ -73,4 +74,45 @@ std::size_t WaveHarmonics::setHarmonic(std::span<std::int16_t> wave, int harmoni
     WaveQuantizer quantizer;
     quantizer.apply(values, wave);
     return quantizer.clamped;
+}
+
+double WaveHarmonics::toDb(double magnitude) {
+    return magnitude <= 32768.0 * 1.6e-5 ? -96.0 : 20.0 * std::log10(magnitude / 32768.0);
+}
+
+double WaveHarmonics::fromDb(double db) {
+    return db <= -96.0 ? 0.0 : 32768.0 * std::pow(10.0, db / 20.0);
+}
+
+double WaveHarmonics::setMagnitudeWithin(std::span<std::int16_t> wave, int harmonic,
+                                         double magnitude) {
+    if (wave.size() < waveLength || harmonic < 1 || harmonic > count) {
+        return 0.0;
+    }
+    Set set = analyse(wave);
+    Harmonic& h = set[static_cast<std::size_t>(harmonic)];
+    if (h.magnitude < 0.5) {
+        h.phase = harmonic == count ? 0.0 : -std::numbers::pi / 2;
+    }
+    std::array<double, waveLength> values{};
+    const auto fits = [&](double m) {
+        h.magnitude = m;
+        synthesize(set, values);
+        return std::all_of(values.begin(), values.end(),
+                           [](double v) { return v < 32767.5 && v >= -32768.5; });
+    };
+    double low = 0.0;
+    double high = std::max(0.0, magnitude);
+    if (!fits(high)) {
+        // The largest magnitude that still fits, found to a tenth of a unit.
+        for (int i = 0; i < 40 && high - low > 0.1; ++i) {
+            const double middle = 0.5 * (low + high);
+            (fits(middle) ? low : high) = middle;
+        }
+        high = low;
+        fits(high);
+    }
+    WaveQuantizer quantizer;
+    quantizer.apply(values, wave);
+    return high;
 }

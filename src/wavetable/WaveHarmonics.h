@@ -37,6 +37,16 @@ public:
     // many values had to be clamped.
     std::size_t setHarmonic(std::span<std::int16_t> wave, int harmonic, Harmonic value);
 
+    // Sets one harmonic's magnitude (phase kept; a silent harmonic starts as a sine, harmonic
+    // 128 as a cosine), stopping where the wave would pass full scale. Answers the magnitude
+    // set.
+    double setMagnitudeWithin(std::span<std::int16_t> wave, int harmonic, double magnitude);
+
+    // Magnitude and level in dB of full scale (32768): 0 dB at 32768, silence at -96 dB and
+    // below.
+    static double toDb(double magnitude);
+    static double fromDb(double db);
+
 private:
     std::unique_ptr<kissfft<double>> forward_;
     std::unique_ptr<kissfft<double>> inverse_;

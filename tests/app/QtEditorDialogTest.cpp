@@ -150,7 +150,8 @@ private slots:
                               "control1009=Reset to Default", "control1010=Save to Disk...",
                               "control1011=Version 1.2", "control1012=Send to Vaneto",
                               "control1014=", "control1015=Stop (hidden)", "control1=OK (hidden)",
-                              "control2=Cancel (hidden)", "play=Play"}));
+                              "control2=Cancel (hidden)", "oneSample=One sample", "play=Play",
+                              "slotLabel=", "waves=256 waves"}));
         QVERIFY(editor.control<QRadioButton>(EditorView::SelectedBankOption)->isChecked());
         QVERIFY(!editor.control<QProgressBar>(EditorView::ProgressBar)->isVisible());
         QCOMPARE(editor.control<QListWidget>(EditorView::BankList)->currentItem()->text(),

@@ -163,6 +163,13 @@ void RecordingEditorView::showPlayback(bool available, bool playing, const std::
     playbackStates_.push_back(std::string(available ? "1 " : "0 ") + (playing ? "1" : "0"));
 }
 
+void RecordingEditorView::showWaves(std::vector<std::int16_t> values, int selected, int first,
+                                    int last, const std::string& slotName, const std::string&) {
+    std::lock_guard lock(mutex_);
+    waveforms_.push_back("waves " + std::to_string(values.size()) + " " + std::to_string(selected) +
+                         " " + std::to_string(first) + "-" + std::to_string(last) + " " + slotName);
+}
+
 void RecordingEditorView::showHistory(const std::string& undoText, const std::string& redoText) {
     std::lock_guard lock(mutex_);
     history_ = {undoText, redoText};

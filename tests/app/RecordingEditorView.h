@@ -71,6 +71,8 @@ public:
     void showWaveform(std::vector<std::int16_t> values, const std::string& line) override;
     void showPlayback(bool available, bool playing, const std::string& why) override;
     void showHistory(const std::string& undoText, const std::string& redoText) override;
+    void showWaves(std::vector<std::int16_t> values, int selected, int first, int last,
+                   const std::string& slotName, const std::string& line) override;
     // The Undo and Redo entries as last shown.
     std::pair<std::string, std::string> history() const;
     // Runs f at once, on the calling thread.

@@ -4,6 +4,7 @@
 #include "app/VanetoEditorController.h"
 #include "app/qt/CAboutDlg.h"
 #include "app/qt/DialogUnits.h"
+#include "app/qt/WaveTablePanel.h"
 #include "app/qt/WaveformPanel.h"
 
 #include <QApplication>
@@ -44,6 +45,8 @@ constexpr int templateHeightUnits = 214;
 constexpr int panelHeightUnits = 74;
 constexpr int dialogHeightUnits = templateHeightUnits + panelHeightUnits;
 constexpr int panelY = templateHeightUnits + 2;
+// The wave panel of a wavetable bank, in place of the waveform.
+constexpr int wavesHeightUnits = 150;
 // The progress bar's row in dialog units, and the Stop button at its right end.
 constexpr int progressX = 150, progressY = 198, progressWidth = 366, progressHeight = 8;
 constexpr int stopX = 470, stopY = 196, stopWidth = 46, stopHeight = 12;
@@ -115,6 +118,7 @@ QtEditorDialog::~QtEditorDialog() = default;
 
 void QtEditorDialog::setController(VanetoEditorController* controller) {
     controller_ = controller;
+    wavePanel_->setController(controller);
 }
 
 template <typename W>
@@ -221,6 +225,33 @@ void QtEditorDialog::buildControls() {
     connect(playButton_, &QPushButton::clicked, this, [this] {
         if (controller_ != nullptr) {
             controller_->togglePlayback();
+        }
+    });
+    // A wavetable bank shows its waves in place of the waveform; the two options beside the
+    // panel choose the bank's layout.
+    wavePanel_ = new WaveTablePanel(this);
+    wavePanel_->setVisible(false);
+    oneSampleOption_ =
+        place(new QRadioButton(QStringLiteral("One sample"), this), 0, 474, panelY + 20, 50, 10);
+    wavesOption_ =
+        place(new QRadioButton(QStringLiteral("256 waves"), this), 0, 474, panelY + 32, 50, 10);
+    oneSampleOption_->setObjectName(QStringLiteral("oneSample"));
+    wavesOption_->setObjectName(QStringLiteral("waves"));
+    // Outside the template's tab order, as the Play button is.
+    oneSampleOption_->setFocusPolicy(Qt::NoFocus);
+    wavesOption_->setFocusPolicy(Qt::NoFocus);
+    auto* layoutGroup = new QButtonGroup(this);
+    layoutGroup->addButton(oneSampleOption_);
+    layoutGroup->addButton(wavesOption_);
+    oneSampleOption_->setChecked(true);
+    connect(wavesOption_, &QRadioButton::clicked, this, [this] {
+        if (controller_ != nullptr) {
+            controller_->setLayout(false);
+        }
+    });
+    connect(oneSampleOption_, &QRadioButton::clicked, this, [this] {
+        if (controller_ != nullptr) {
+            controller_->setLayout(true);
         }
     });
     playhead_ = new QTimer(this);
@@ -337,7 +368,28 @@ void QtEditorDialog::layoutControls() {
         item.widget->setGeometry(rect);
     }
     layoutProgressRow();
-    const QRect whole = mapDialogRect(0, 0, dialogWidthUnits, dialogHeightUnits);
+    layoutPanel();
+}
+
+void QtEditorDialog::layoutPanel() {
+    QRect whole = mapDialogRect(0, 0, dialogWidthUnits, dialogHeightUnits);
+    if (wavePanel_ != nullptr) {
+        waveform_->setVisible(!wavesShown_);
+        wavePanel_->setVisible(wavesShown_);
+    }
+    if (wavesShown_ && wavePanel_ != nullptr) {
+        // As tall as the waves need (their cells at least 24 x 16 pixels), the line under it.
+        QRect area = mapDialogRect(12, panelY, 456, wavesHeightUnits);
+        area.setHeight(std::max(area.height(), wavePanel_->minimumSizeHint().height()));
+        area.setWidth(std::max(area.width(), wavePanel_->minimumSizeHint().width()));
+        wavePanel_->setGeometry(area);
+        const QRect line = mapDialogRect(12, 0, 504, 8);
+        waveformLine_->setGeometry(line.left(), area.bottom() + 4, line.width(), line.height());
+        whole.setHeight(waveformLine_->geometry().bottom() + mapDialogRect(0, 0, 0, 6).height());
+        whole.setWidth(std::max(whole.width(), area.right() + mapDialogRect(0, 0, 58, 0).width()));
+    } else if (wavePanel_ != nullptr) {
+        waveformLine_->setGeometry(mapDialogRect(12, panelY + 59, 504, 8));
+    }
     setFixedSize(whole.size());
 }
 
@@ -637,7 +689,27 @@ void QtEditorDialog::showWaveform(std::vector<std::int16_t> values, const std::s
     changeOnGuiThread([this, values = std::move(values), line]() mutable {
         waveform_->setValues(std::move(values));
         waveformLine_->setText(fromUtf8(line));
+        oneSampleOption_->setChecked(true);
+        if (wavesShown_) {
+            wavesShown_ = false;
+            layoutPanel();
+        }
     });
+}
+
+void QtEditorDialog::showWaves(std::vector<std::int16_t> values, int selected, int first, int last,
+                               const std::string& slotName, const std::string& line) {
+    changeOnGuiThread(
+        [this, values = std::move(values), selected, first, last, slotName, line]() mutable {
+            wavePanel_->setWaves(std::move(values), selected, first, last, slotName);
+            waveformLine_->setText(fromUtf8(line));
+            wavesOption_->setChecked(true);
+            if (!wavesShown_) {
+                wavesShown_ = true;
+                layoutPanel();
+                fitToScreen();
+            }
+        });
 }
 
 void QtEditorDialog::showPlayback(bool available, bool playing, const std::string& why) {

@@ -21,6 +21,7 @@ class QRadioButton;
 class QTimer;
 class VanetoEditorController;
 class WaveformPanel;
+class WaveTablePanel;
 
 // The editor's main window: the dialog of template 102 built with Qt Widgets. Every control sits
 // at its template rectangle in dialog units, mapped to pixels through the dialog font (one
@@ -80,6 +81,8 @@ public:
     void showWaveform(std::vector<std::int16_t> values, const std::string& line) override;
     void showPlayback(bool available, bool playing, const std::string& why) override;
     void showHistory(const std::string& undoText, const std::string& redoText) override;
+    void showWaves(std::vector<std::int16_t> values, int selected, int first, int last,
+                   const std::string& slotName, const std::string& line) override;
     void post(std::function<void()> f) override;
 
     // Esc (and the hidden Cancel button) ask the controller.
@@ -143,6 +146,9 @@ private:
     void fitToScreen();
     // The progress bar's row: the bar gives way to the Stop button while that is shown.
     void layoutProgressRow();
+    // Under the template: the waveform, or for a wavetable bank the wave panel, taller, which
+    // makes the window taller; the line of figures under either. Sets the window's size.
+    void layoutPanel();
 
     VanetoEditorController* controller_ = nullptr;
     // Stretch of the horizontal dialog unit so that every caption fits (1 for most fonts).
@@ -163,6 +169,10 @@ private:
     QLabel* versionText_ = nullptr;
     QPushButton* stopButton_ = nullptr;
     WaveformPanel* waveform_ = nullptr;
+    WaveTablePanel* wavePanel_ = nullptr;
+    QRadioButton* oneSampleOption_ = nullptr;
+    QRadioButton* wavesOption_ = nullptr;
+    bool wavesShown_ = false;
     QLabel* waveformLine_ = nullptr;
     QPushButton* playButton_ = nullptr;
     QTimer* playhead_ = nullptr;

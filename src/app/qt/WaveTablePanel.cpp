@@ -1,0 +1,96 @@
+#include "app/qt/WaveTablePanel.h"
+
+#include "app/VanetoEditorController.h"
+#include "app/qt/HarmonicsView.h"
+#include "app/qt/WaveDrawView.h"
+#include "app/qt/WaveOverview.h"
+
+#include <QContextMenuEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+
+WaveTablePanel::WaveTablePanel(QWidget* parent)
+    : QWidget(parent), overview_(new WaveOverview(this)), drawView_(new WaveDrawView(this)),
+      harmonics_(new HarmonicsView(this)), slotLabel_(new QLabel(this)),
+      slotName_(new QLineEdit(this)) {
+    overview_->setObjectName(QStringLiteral("waveOverview"));
+    drawView_->setObjectName(QStringLiteral("waveDraw"));
+    harmonics_->setObjectName(QStringLiteral("harmonics"));
+    slotName_->setObjectName(QStringLiteral("slotName"));
+    slotLabel_->setObjectName(QStringLiteral("slotLabel"));
+    slotName_->setAcceptDrops(false);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(4);
+    grid->addWidget(overview_, 0, 0, 3, 1);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(slotLabel_);
+    nameRow->addWidget(slotName_, 1);
+    grid->addLayout(nameRow, 0, 1);
+    grid->addWidget(drawView_, 1, 1);
+    grid->addWidget(harmonics_, 2, 1);
+    grid->setRowStretch(1, 3);
+    grid->setRowStretch(2, 2);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    connect(slotName_, &QLineEdit::editingFinished, this, [this] {
+        if (controller_ != nullptr) {
+            const QByteArray text = slotName_->text().toUtf8();
+            controller_->commitSlotName(std::string(text.constData(), std::size_t(text.size())));
+        }
+    });
+}
+
+void WaveTablePanel::setController(VanetoEditorController* controller) {
+    controller_ = controller;
+    overview_->setController(controller);
+    drawView_->setController(controller);
+    harmonics_->setController(controller);
+}
+
+void WaveTablePanel::setWaves(std::vector<std::int16_t> values, int selected, int first, int last,
+                              const std::string& slotName) {
+    overview_->setWaves(values, selected, first, last);
+    std::vector<std::int16_t> wave;
+    const std::size_t at = static_cast<std::size_t>(selected) * 256;
+    if (values.size() >= at + 256) {
+        wave.assign(values.begin() + static_cast<std::ptrdiff_t>(at),
+                    values.begin() + static_cast<std::ptrdiff_t>(at + 256));
+    }
+    harmonics_->setWave(wave);
+    drawView_->setWave(std::move(wave), selected);
+    slotLabel_->setText(
+        first == last
+            ? QStringLiteral("Slot %1:").arg(selected + 1)
+            : QStringLiteral("Slot %1 (of %2-%3):").arg(selected + 1).arg(first + 1).arg(last + 1));
+    if (!slotName_->hasFocus()) {
+        slotName_->setText(QString::fromUtf8(slotName.data(), qsizetype(slotName.size())));
+    }
+}
+
+void WaveTablePanel::contextMenuEvent(QContextMenuEvent* event) {
+    if (controller_ == nullptr) {
+        return;
+    }
+    using Operation = WaveSlotEditor::Operation;
+    QMenu menu(this);
+    for (const Operation operation :
+         {Operation::normalize, Operation::normalizeTogether, Operation::removeDc,
+          Operation::reverse, Operation::invert, Operation::clear, Operation::morphCrossfade,
+          Operation::morphSpectral}) {
+        std::string name = WaveSlotEditor::describe(operation);
+        name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+        QAction* action = menu.addAction(QString::fromStdString(name));
+        connect(action, &QAction::triggered, this,
+                [this, operation] { controller_->waveOperation(operation); });
+    }
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("Copy")), &QAction::triggered, this,
+            [this] { controller_->copyWaves(); });
+    connect(menu.addAction(QStringLiteral("Paste")), &QAction::triggered, this,
+            [this] { controller_->pasteWaves(); });
+    menu.exec(event->globalPos());
+    event->accept();
+}
