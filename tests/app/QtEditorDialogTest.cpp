@@ -397,6 +397,33 @@ private slots:
         QTest::keyClick(&editor.dialog, Qt::Key_F1);
         QVERIFY(shown);
     }
+
+    void drawOnAWaveAndUndoIt() {
+        Editor editor;
+        const int before = editor.dialog.height();
+        editor.dialog.findChild<QRadioButton*>(QStringLiteral("waves"))->click();
+        auto* draw = editor.dialog.findChild<QWidget*>(QStringLiteral("waveDraw"));
+        QVERIFY(draw != nullptr && draw->isVisible());
+        QVERIFY(editor.dialog.height() > before);
+        const auto factory = editor.controller.banks().bankData(0);
+        const std::vector<std::int16_t> original(factory.begin(), factory.end());
+        // A stroke along the middle line: slot 1 (a sine) goes flat where it passed.
+        const int y = draw->height() / 2;
+        QTest::mousePress(draw, Qt::LeftButton, {}, QPoint(draw->width() / 4, y));
+        QTest::mouseMove(draw, QPoint(draw->width() / 2, y));
+        QTest::mouseRelease(draw, Qt::LeftButton, {}, QPoint(draw->width() / 2, y));
+        QVERIFY(std::abs(editor.controller.banks().bankData(0)[100]) < 300);
+        // Esc in the middle of a stroke takes the stroke back and leaves the window open.
+        QTest::mousePress(draw, Qt::LeftButton, {}, QPoint(0, 0));
+        QTest::mouseMove(draw, QPoint(draw->width() - 1, 0));
+        QTest::keyClick(draw, Qt::Key_Escape);
+        QVERIFY(editor.dialog.isVisible());
+        QTest::mouseRelease(draw, Qt::LeftButton, {}, QPoint(draw->width() - 1, 0));
+        QApplication::setActiveWindow(&editor.dialog);
+        QTest::keyClick(draw, Qt::Key_Z, Qt::ControlModifier);
+        const auto undone = editor.controller.banks().bankData(0);
+        QVERIFY(std::equal(undone.begin(), undone.end(), original.begin()));
+    }
 };
 
 QTEST_MAIN(QtEditorDialogTest)

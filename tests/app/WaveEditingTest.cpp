@@ -1,0 +1,102 @@
+// The wave panel's commands through the controller: strokes, harmonic drags and operations on
+// the selected slots, each one undo step; a cancelled stroke leaves nothing behind.
+#include "EditorFixture.h"
+
+#include "app/BankHistory.h"
+#include "wavetable/WaveHarmonics.h"
+#include "wavetable/WaveStroke.h"
+
+#include <cmath>
+
+namespace {
+
+class WaveEditingTest : public EditorFixture {
+protected:
+    WaveEditingTest() {
+        selectBank(0);
+        controller.setLayout(false);
+    }
+    std::vector<std::int16_t> wave(int slot) {
+        const auto all = values(0);
+        return {all.begin() + slot * 256, all.begin() + slot * 256 + 256};
+    }
+};
+
+TEST(WaveStrokeTest, LinesSetEveryValueBetweenTheirEnds) {
+    std::vector<std::int16_t> wave(256, 7);
+    WaveStroke::drawLine(wave, 10.2, 1000, 4.0, -1000); // drawn right to left
+    EXPECT_EQ(wave[3], 7);
+    EXPECT_EQ(wave[4], -1000);
+    EXPECT_EQ(wave[7], std::lround(-1000 + 2000 * (7 - 4.0) / 6.2));
+    EXPECT_EQ(wave[10], std::lround(-1000 + 2000 * 6 / 6.2));
+    EXPECT_EQ(wave[11], 7);
+    WaveStroke::drawLine(wave, -50, 40000, 300, 40000); // past both ends, past full scale
+    EXPECT_EQ(wave.front(), 32767);
+    EXPECT_EQ(wave.back(), 32767);
+}
+
+TEST_F(WaveEditingTest, AStrokeIsOneStepAndEscTakesItBack) {
+    controller.selectSlot(4, false);
+    const auto before = wave(4);
+    controller.beginStroke(0, 0, false);
+    controller.strokeTo(100, 20000);
+    controller.strokeTo(255, -20000);
+    controller.endEdit();
+    const auto drawn = wave(4);
+    EXPECT_EQ(drawn[100], 20000);
+    EXPECT_EQ(view.history().first, "Undo drawing on slot 5 of bank 1");
+    controller.undo();
+    EXPECT_EQ(wave(4), before);
+    controller.redo();
+    EXPECT_EQ(wave(4), drawn);
+
+    controller.beginStroke(0, 30000, true);
+    controller.strokeTo(255, 30000);
+    controller.cancelEdit();
+    EXPECT_EQ(wave(4), drawn);
+    EXPECT_EQ(view.history().first, "Undo drawing on slot 5 of bank 1") << "nothing recorded";
+}
+
+TEST_F(WaveEditingTest, HarmonicDragsStopAtFullScaleAndOperationsWorkOnTheSelection) {
+    // A silent wave: the dragged harmonic starts as a sine and stops at full scale.
+    controller.selectSlot(253, false);
+    controller.beginHarmonicDrag(3);
+    controller.dragHarmonic(0.0);
+    controller.endEdit();
+    WaveHarmonics harmonics;
+    const auto w = wave(253);
+    const auto set = harmonics.analyse(std::span<const std::int16_t>(w));
+    EXPECT_NEAR(set[3].magnitude, 32767, 2);
+    EXPECT_EQ(w[0], 0);
+    EXPECT_GT(w[21], 32700); // near the first crest, a quarter of a third of the wave in
+    EXPECT_EQ(view.history().first, "Undo harmonic 3 of slot 254 of bank 1");
+
+    controller.selectSlot(10, false);
+    controller.selectSlot(12, true);
+    controller.waveOperation(WaveSlotEditor::Operation::clear);
+    EXPECT_EQ(wave(11), std::vector<std::int16_t>(256, 0));
+    EXPECT_EQ(view.history().first, "Undo clear of slots 11-13 of bank 1");
+    controller.undo();
+    EXPECT_NE(wave(11), std::vector<std::int16_t>(256, 0));
+    controller.copyWaves();
+    controller.selectSlot(200, false);
+    controller.pasteWaves();
+    EXPECT_EQ(wave(200), wave(10));
+    EXPECT_EQ(wave(202), wave(12));
+}
+
+TEST_F(WaveEditingTest, NothingDrawsWhileATransferRuns) {
+    view.closeGateAt("Sending Bank 1");
+    controller.sendBanks();
+    ASSERT_TRUE(view.waitAtGate());
+    const auto before = values(0);
+    controller.beginStroke(0, 0, false);
+    controller.strokeTo(255, 30000);
+    controller.waveOperation(WaveSlotEditor::Operation::invert);
+    controller.pasteWaves();
+    EXPECT_EQ(values(0), before);
+    view.openGate();
+    waitIdle();
+}
+
+} // namespace
