@@ -103,6 +103,12 @@ public:
     // pluck.wav into bank 4"); "" when there is nothing to undo or redo.
     virtual void showHistory(const std::string& undoText, const std::string& redoText) = 0;
 
+    // Asks how to take an audio file of `frames` frames into the wave slots: 0 for one cycle,
+    // N for a table of frames of N values; nothing when the user cancelled. `suggested` is
+    // preselected.
+    virtual std::optional<std::size_t> chooseFrameSize(std::size_t frames,
+                                                       std::size_t suggested) = 0;
+
     // Runs f on the view's thread, without waiting for it.
     virtual void post(std::function<void()> f) = 0;
 };

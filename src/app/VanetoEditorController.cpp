@@ -13,6 +13,8 @@
 #include "midiout/MidiOutService.h"
 #include "playback/PreviewPlayer.h"
 #include "wavetable/WaveTone.h"
+#include "wavetable/WavetableImport.h"
+#include "wavetable/WavetableSource.h"
 
 #include <cerrno>
 #include <cstring>
@@ -488,9 +490,61 @@ void VanetoEditorController::importSample() {
     importFile(*path, selectedBank());
 }
 
+void VanetoEditorController::importWaves(const std::string& path, int bank) {
+    // One cycle or a table, from the selected slot on: the file's own frame size when it
+    // states one, otherwise the user's choice.
+    WavetableSource source;
+    std::string error;
+    if (!source.open(path, error)) {
+        view.messageBox(error, wrongFormatCaption, EditorView::Buttons::Ok,
+                        EditorView::Icon::Information);
+        return;
+    }
+    const WavetableSource::Split stated = source.split(0);
+    std::size_t frameSize = stated.stated ? stated.frameSize : 0;
+    if (!stated.stated) {
+        const std::size_t frames = static_cast<std::size_t>(source.frameCount());
+        const std::size_t suggested = frames == WavetableSource::framesOf64Table ? 256
+                                      : frames <= 4096                           ? 0
+                                                                                 : 2048;
+        const std::optional<std::size_t> chosen = view.chooseFrameSize(frames, suggested);
+        if (!chosen) {
+            return;
+        }
+        frameSize = *chosen;
+    }
+    history_->record("import of " + displayName(fileName(path)) + " into bank " +
+                         std::to_string(bank + 1),
+                     {BankHistory::wholeBank(bank)});
+    WavetableImport::Result result;
+    if (frameSize == 0) {
+        result = WavetableImport::importCycle(path, *bankStore, bank, waves_->selected(), false);
+    } else {
+        WavetableImport::Options options;
+        options.frameSize = frameSize;
+        options.firstSlot = waves_->selected();
+        result = WavetableImport::importTable(path, *bankStore, bank, options);
+    }
+    if (!result.ok) {
+        history_->discardLast();
+        view.messageBox(result.error, wrongFormatCaption, EditorView::Buttons::Ok,
+                        EditorView::Icon::Information);
+        return;
+    }
+    std::string said;
+    for (const std::string& note : result.notes) {
+        said += (said.empty() ? "" : "; ") + note;
+    }
+    origins[static_cast<std::size_t>(bank)] = said;
+    showHistory();
+    showSelectedBank();
+}
+
 void VanetoEditorController::importFile(const std::string& path, int bank) {
     importRunning = true;
-    if (bank >= 0) {
+    if (bank >= 0 && !bankStore->isSingleSample(bank)) {
+        importWaves(path, bank);
+    } else if (bank >= 0) {
         history_->record("import of " + displayName(fileName(path)) + " into bank " +
                              std::to_string(bank + 1),
                          {BankHistory::wholeBank(bank)});

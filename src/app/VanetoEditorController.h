@@ -127,6 +127,8 @@ private:
     // "Open..." and "Open from Disk..." once the file is known.
     void importFile(const std::string& path, int bank);
     void openBankFile(const std::string& path);
+    // "Open..." and drops into a wavetable bank: waves into the slots from the selected one.
+    void importWaves(const std::string& path, int bank);
     // The waveform panel follows the selected bank; whatever plays stops.
     void refreshWaveform();
     void stopPlayback();

@@ -258,6 +258,7 @@ WavetableSource::Split WavetableSource::split(std::size_t explicitSize) const {
         }
     } else if (stated != 0) {
         result.frameSize = stated;
+        result.stated = true;
         result.note = "frames of " + std::to_string(stated) + ", from " + by;
     } else if (frames_ == framesOf64Table) {
         result.frameSize = 256;

@@ -30,6 +30,7 @@ public:
     // How a file of M frames splits into frames of N values.
     struct Split {
         std::size_t frameSize = 0; // 0: refused, see error
+        bool stated = false;       // the file itself gave the size
         std::string note;          // what decided it, when worth saying
         std::string error;
     };

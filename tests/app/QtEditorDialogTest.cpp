@@ -143,15 +143,26 @@ private slots:
         // The panel under the template: the selected bank's figures and the Play button.
         QCOMPARE(figures, QString::fromUtf8("peak 0.00 dBFS \u00b7 65536 values \u00b7 1.486 s at "
                                             "44100 Hz \u00b7 1157 at full scale"));
-        QCOMPARE(captions,
-                 (QStringList{"=Bankname", "=MIDI OUT Port", "=Sample", "=Vaneto MIDI Channel",
-                              "control1002=Open...", "control1003=Open from Disk...",
-                              "control1005=all banks", "control1006=selected bank",
-                              "control1009=Reset to Default", "control1010=Save to Disk...",
-                              "control1011=Version 1.2", "control1012=Send to Vaneto",
-                              "control1014=", "control1015=Stop (hidden)", "control1=OK (hidden)",
-                              "control2=Cancel (hidden)", "oneSample=One sample", "play=Play",
-                              "slotLabel=", "waves=256 waves"}));
+        QCOMPARE(captions, (QStringList{"=Bankname",
+                                        "=MIDI OUT Port",
+                                        "=Sample",
+                                        "=Vaneto MIDI Channel",
+                                        "control1002=Open...",
+                                        "control1003=Open from Disk...",
+                                        "control1005=all banks",
+                                        "control1006=selected bank",
+                                        "control1009=Reset to Default",
+                                        "control1010=Save to Disk...",
+                                        "control1011=Version 1.2",
+                                        "control1012=Send to Vaneto",
+                                        "control1014=",
+                                        "control1015=Stop (hidden)",
+                                        "control1=OK (hidden)",
+                                        "control2=Cancel (hidden)",
+                                        "oneSample=One sample",
+                                        "play=Play",
+                                        "slotLabel=",
+                                        "waves=256 waves"}));
         QVERIFY(editor.control<QRadioButton>(EditorView::SelectedBankOption)->isChecked());
         QVERIFY(!editor.control<QProgressBar>(EditorView::ProgressBar)->isVisible());
         QCOMPARE(editor.control<QListWidget>(EditorView::BankList)->currentItem()->text(),

@@ -170,6 +170,18 @@ void RecordingEditorView::showWaves(std::vector<std::int16_t> values, int select
                          " " + std::to_string(first) + "-" + std::to_string(last) + " " + slotName);
 }
 
+std::optional<std::size_t> RecordingEditorView::chooseFrameSize(std::size_t frames,
+                                                                std::size_t suggested) {
+    std::lock_guard lock(mutex_);
+    frameQuestions.emplace_back(frames, suggested);
+    if (frameSizes.empty()) {
+        return std::nullopt;
+    }
+    const std::optional<std::size_t> answer = frameSizes.front();
+    frameSizes.erase(frameSizes.begin());
+    return answer;
+}
+
 void RecordingEditorView::showHistory(const std::string& undoText, const std::string& redoText) {
     std::lock_guard lock(mutex_);
     history_ = {undoText, redoText};

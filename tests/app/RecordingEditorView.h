@@ -71,6 +71,10 @@ public:
     void showWaveform(std::vector<std::int16_t> values, const std::string& line) override;
     void showPlayback(bool available, bool playing, const std::string& why) override;
     void showHistory(const std::string& undoText, const std::string& redoText) override;
+    // Answers with frameSizes in turn (nothing when none is left).
+    std::optional<std::size_t> chooseFrameSize(std::size_t frames, std::size_t suggested) override;
+    std::vector<std::optional<std::size_t>> frameSizes;
+    std::vector<std::pair<std::size_t, std::size_t>> frameQuestions;
     void showWaves(std::vector<std::int16_t> values, int selected, int first, int last,
                    const std::string& slotName, const std::string& line) override;
     // The Undo and Redo entries as last shown.

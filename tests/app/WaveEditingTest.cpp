@@ -3,6 +3,7 @@
 #include "EditorFixture.h"
 
 #include "app/BankHistory.h"
+#include "audio/WaveFileWriter.h"
 #include "wavetable/WaveHarmonics.h"
 #include "wavetable/WaveStroke.h"
 
@@ -83,6 +84,36 @@ TEST_F(WaveEditingTest, HarmonicDragsStopAtFullScaleAndOperationsWorkOnTheSelect
     controller.pasteWaves();
     EXPECT_EQ(wave(200), wave(10));
     EXPECT_EQ(wave(202), wave(12));
+}
+
+TEST_F(WaveEditingTest, OpenIntoAWavetableAsksHowToTakeTheFileAndFillsFromTheSelectedSlot) {
+    const std::string file = ::testing::TempDir() + "table16384.wav";
+    {
+        std::vector<std::int16_t> frames(16384);
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            frames[i] = static_cast<std::int16_t>(i / 256 * 100);
+        }
+        WaveFileWriter writer(file);
+        writer.writeMono16(frames.data(), frames.size(), 44100);
+    }
+    const auto before = values(0);
+    controller.selectSlot(100, false);
+    view.frameSizes = {std::nullopt, 256};
+    view.files = {file, file};
+    controller.importSample(); // cancelled: nothing changes
+    EXPECT_EQ(values(0), before);
+    controller.importSample();
+    ASSERT_EQ(view.frameQuestions.size(), 2u);
+    EXPECT_EQ(view.frameQuestions[1], (std::pair<std::size_t, std::size_t>{16384, 256}));
+    EXPECT_EQ(wave(100), std::vector<std::int16_t>(256, 0));
+    EXPECT_EQ(wave(163), std::vector<std::int16_t>(256, 6300));
+    EXPECT_EQ(wave(99),
+              std::vector<std::int16_t>(before.begin() + 99 * 256, before.begin() + 100 * 256));
+    EXPECT_EQ(store().sampleName(0, 101), "table16384.wav 2");
+    EXPECT_EQ(view.text(EditorView::SampleNameEdit), "Sample 1 (in Bank 1)");
+    EXPECT_FALSE(store().isSingleSample(0));
+    controller.undo();
+    EXPECT_EQ(values(0), before);
 }
 
 TEST_F(WaveEditingTest, NothingDrawsWhileATransferRuns) {

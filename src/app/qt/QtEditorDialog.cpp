@@ -19,6 +19,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -728,6 +729,43 @@ void QtEditorDialog::showPlayback(bool available, bool playing, const std::strin
             waveform_->setPlayhead(-1);
         }
     });
+}
+
+std::optional<std::size_t> QtEditorDialog::chooseFrameSize(std::size_t frames,
+                                                           std::size_t suggested) {
+    static constexpr std::size_t sizes[] = {256, 600, 1024, 2048, 4096};
+    QStringList items = {QStringLiteral("one cycle of %1 values").arg(frames)};
+    int current = 0;
+    for (const std::size_t size : sizes) {
+        if (size == suggested) {
+            current = static_cast<int>(items.size());
+        }
+        items << (frames % size == 0
+                      ? QStringLiteral("a table of %1 frames of %2").arg(frames / size).arg(size)
+                      : QStringLiteral("a table of frames of %1").arg(size));
+    }
+    items << QStringLiteral("a table of frames of another size...");
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(
+        this, QStringLiteral("VanetoEditor"),
+        QStringLiteral("The file holds %1 frames and does not say how they are laid out.\n"
+                       "Take it as:")
+            .arg(frames),
+        items, current, false, &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    const auto index = items.indexOf(chosen);
+    if (index == 0) {
+        return 0;
+    }
+    if (index >= 1 && index <= static_cast<qsizetype>(std::size(sizes))) {
+        return sizes[index - 1];
+    }
+    const int size =
+        QInputDialog::getInt(this, QStringLiteral("VanetoEditor"),
+                             QStringLiteral("Values a frame:"), 2048, 2, 1 << 20, 1, &ok);
+    return ok ? std::optional<std::size_t>(static_cast<std::size_t>(size)) : std::nullopt;
 }
 
 void QtEditorDialog::showHistory(const std::string& undoText, const std::string& redoText) {
