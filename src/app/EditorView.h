@@ -35,6 +35,8 @@ public:
         StatusLine = 1014,
         // Not in the template: shown beside the progress bar while a transfer runs.
         StopButton = 1015,
+        // Not in the template: beside the Play button, the note a wave plays at ("A3").
+        NoteText = 1016,
     };
 
     enum class Buttons { Ok, OkCancel, YesNo };

@@ -155,6 +155,7 @@ void VanetoEditorController::initDialog() {
     audioAvailable = player->isAvailable(audioUnavailable);
     view.showPlayback(audioAvailable, false, audioUnavailable);
     showSelectedBank();
+    view.setText(EditorView::NoteText, WaveTone::describeNote(note_));
     view.setListSelection(EditorView::ChannelList, 0);
     refreshPortList();
     view.setListSelection(EditorView::PortList, 0);
@@ -200,6 +201,7 @@ void VanetoEditorController::showSelectedBank() {
 
 void VanetoEditorController::stopPlayback() {
     player->stop();
+    toneBank_ = -1;
     view.showPlayback(audioAvailable, false, audioUnavailable);
 }
 
@@ -209,10 +211,14 @@ std::vector<std::int16_t> VanetoEditorController::valuesOf(int bank) const {
 }
 
 void VanetoEditorController::refreshWaveform() {
-    if (player->isPlaying()) {
+    const int bank = selectedBank();
+    if (player->isPlaying() && toneBank_ >= 0 && toneBank_ == bank &&
+        !bankStore->isSingleSample(bank)) {
+        // A wave playing as a tone follows the selection and every change of the wave.
+        playNote(note_);
+    } else if (player->isPlaying()) {
         stopPlayback();
     }
-    const int bank = selectedBank();
     if (bank < 0) {
         return;
     }
@@ -348,16 +354,36 @@ void VanetoEditorController::togglePlayback() {
     if (!audioAvailable || bank < 0) {
         return;
     }
-    std::vector<std::int16_t> sound = valuesOf(bank);
     if (!bankStore->isSingleSample(bank)) {
-        // The selected wave as a tone at A3.
-        const auto wave = std::span<const std::int16_t>(sound).subspan(
-            static_cast<std::size_t>(waves_->selected()) * WaveSlotEditor::waveLength,
-            WaveSlotEditor::waveLength);
-        sound = WaveTone::render(wave, WaveTone::frequencyOf(previewNote), previewSeconds);
+        playNote(note_);
+        return;
     }
-    const bool started = player->start(std::move(sound));
+    const bool started = player->start(valuesOf(bank));
+    toneBank_ = -1;
     view.showPlayback(audioAvailable, started, audioUnavailable);
+}
+
+void VanetoEditorController::playNote(int note) {
+    const int bank = selectedBank();
+    if (!audioAvailable || bank < 0 || bankStore->isSingleSample(bank) || note < 0 || note > 127) {
+        return;
+    }
+    note_ = note;
+    view.setText(EditorView::NoteText, WaveTone::describeNote(note_));
+    // The selected wave as a tone; a change of the wave while it plays starts it anew.
+    const auto wave = bankStore->bankData(bank).subspan(
+        static_cast<std::size_t>(waves_->selected()) * WaveSlotEditor::waveLength,
+        WaveSlotEditor::waveLength);
+    const bool started =
+        player->start(WaveTone::render(wave, WaveTone::frequencyOf(note_), previewSeconds));
+    toneBank_ = started ? bank : -1;
+    view.showPlayback(audioAvailable, started, audioUnavailable);
+}
+
+void VanetoEditorController::stopNote() {
+    if (toneBank_ >= 0) {
+        stopPlayback();
+    }
 }
 
 bool VanetoEditorController::isPlaying() const {

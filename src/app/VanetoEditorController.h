@@ -33,9 +33,9 @@ public:
     static constexpr const char* appTitle = "VanetoEditor";
     static constexpr const char* noPortText = ::noPortText;
     static constexpr const char* wrongFormatCaption = EditorTexts::wrongFormatCaption;
-    // A wave of a wavetable bank plays as a tone of this note (A3, 220 Hz) and length.
-    static constexpr int previewNote = 57;
-    static constexpr double previewSeconds = 4.0;
+    // A wave of a wavetable bank plays as a tone, at first of A3 (220 Hz), this long at most.
+    static constexpr int firstNote = 57;
+    static constexpr double previewSeconds = 8.0;
 
     // The view must outlive the controller. The MIDI service lists the ports and carries the
     // transfer; the clock paces the send worker and the transmitter.
@@ -100,6 +100,10 @@ public:
     // The Play button and Space on the bank list: plays the selected bank, or stops playing.
     // Playing only reads, so it is allowed during a transfer.
     void togglePlayback();
+    // A wavetable bank's selected wave as a tone of a MIDI note (the piano keys of the
+    // keyboard); the note becomes Play's. stopNote ends it.
+    void playNote(int note);
+    void stopNote();
     bool isPlaying() const;
     // Values of the bank played so far; the view asks while playing, to move its playhead.
     std::size_t playbackPosition() const;
@@ -165,6 +169,9 @@ private:
     std::thread worker;
 
     std::unique_ptr<PreviewPlayer> player;
+    int note_ = firstNote;
+    // The bank whose wave plays as a tone; -1 while none does.
+    int toneBank_ = -1;
     bool audioAvailable = false;
     std::string audioUnavailable; // why not
     // Where each bank's sound came from, after an import ("" for factory or file content).

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <numbers>
 
 namespace WaveTone {
@@ -47,6 +48,16 @@ std::optional<int> parseNote(std::string_view text) {
         return std::nullopt;
     }
     return midi;
+}
+
+std::string describeNote(int midiNote) {
+    static constexpr const char* names[] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                            "F#", "G",  "G#", "A",  "A#", "B"};
+    const int note = std::clamp(midiNote, 0, 127);
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%d \u00b7 %.2f Hz", names[note % 12], note / 12 - 1,
+                  frequencyOf(note));
+    return text;
 }
 
 double frequencyOf(int midiNote) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +15,8 @@ constexpr double outputRate = 44100.0;
 
 // "A3", "C#4", "Bb-1" (A4 = MIDI 69; C-1 = 0) or a MIDI note number 0 ... 127.
 std::optional<int> parseNote(std::string_view text);
+// "A3 · 220.00 Hz"
+std::string describeNote(int midiNote);
 // Equal temperament, A4 = 440 Hz.
 double frequencyOf(int midiNote);
 

@@ -157,6 +157,7 @@ private slots:
                                         "control1012=Send to Vaneto",
                                         "control1014=",
                                         "control1015=Stop (hidden)",
+                                        QString::fromUtf8("control1016=A3 \u00b7 220.00 Hz"),
                                         "control1=OK (hidden)",
                                         "control2=Cancel (hidden)",
                                         "oneSample=One sample",

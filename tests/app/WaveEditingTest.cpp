@@ -3,6 +3,7 @@
 #include "EditorFixture.h"
 
 #include "app/BankHistory.h"
+#include "app/PianoKeys.h"
 #include "audio/WaveFileWriter.h"
 #include "wavetable/WaveHarmonics.h"
 #include "wavetable/WaveStroke.h"
@@ -34,6 +35,17 @@ TEST(WaveStrokeTest, LinesSetEveryValueBetweenTheirEnds) {
     WaveStroke::drawLine(wave, -50, 40000, 300, 40000); // past both ends, past full scale
     EXPECT_EQ(wave.front(), 32767);
     EXPECT_EQ(wave.back(), 32767);
+}
+
+TEST(PianoKeysTest, TwoRowsByPhysicalKey) {
+    EXPECT_EQ(PianoKeys::noteOf(52), 48); // Z: C3
+    EXPECT_EQ(PianoKeys::noteOf(57), 57); // N: A3
+    EXPECT_EQ(PianoKeys::noteOf(24), 60); // Q: C4
+    EXPECT_EQ(PianoKeys::noteOf(31), 72); // I: C5
+    EXPECT_FALSE(PianoKeys::noteOf(38));  // A: no key of the rows
+    EXPECT_DOUBLE_EQ(WaveHarmonics::fromDb(0), 32768);
+    EXPECT_NEAR(WaveHarmonics::toDb(WaveHarmonics::fromDb(-20)), -20, 1e-9);
+    EXPECT_EQ(WaveHarmonics::fromDb(-96), 0);
 }
 
 TEST_F(WaveEditingTest, AStrokeIsOneStepAndEscTakesItBack) {

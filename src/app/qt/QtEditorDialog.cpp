@@ -241,6 +241,10 @@ void QtEditorDialog::buildControls() {
     // Outside the template's tab order, as the Play button is.
     oneSampleOption_->setFocusPolicy(Qt::NoFocus);
     wavesOption_->setFocusPolicy(Qt::NoFocus);
+    auto* note = place(staticText(QString(), Qt::AlignLeft, this), 0, 474, panelY + 46, 50, 8);
+    note->setObjectName(QStringLiteral("control%1").arg(NoteText));
+    note->setVisible(false);
+    controls_[NoteText] = note;
     auto* layoutGroup = new QButtonGroup(this);
     layoutGroup->addButton(oneSampleOption_);
     layoutGroup->addButton(wavesOption_);
@@ -377,6 +381,7 @@ void QtEditorDialog::layoutPanel() {
     if (wavePanel_ != nullptr) {
         waveform_->setVisible(!wavesShown_);
         wavePanel_->setVisible(wavesShown_);
+        control(NoteText)->setVisible(wavesShown_);
     }
     if (wavesShown_ && wavePanel_ != nullptr) {
         // As tall as the waves need (their cells at least 24 x 16 pixels), the line under it.

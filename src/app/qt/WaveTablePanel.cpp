@@ -1,5 +1,6 @@
 #include "app/qt/WaveTablePanel.h"
 
+#include "app/PianoKeys.h"
 #include "app/VanetoEditorController.h"
 #include "app/qt/HarmonicsView.h"
 #include "app/qt/WaveDrawView.h"
@@ -7,6 +8,7 @@
 
 #include <QContextMenuEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -35,6 +37,10 @@ WaveTablePanel::WaveTablePanel(QWidget* parent)
     grid->setRowStretch(2, 2);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
+    for (QWidget* view : {static_cast<QWidget*>(overview_), static_cast<QWidget*>(drawView_),
+                          static_cast<QWidget*>(harmonics_)}) {
+        view->installEventFilter(this);
+    }
     connect(slotName_, &QLineEdit::editingFinished, this, [this] {
         if (controller_ != nullptr) {
             const QByteArray text = slotName_->text().toUtf8();
@@ -68,6 +74,31 @@ void WaveTablePanel::setWaves(std::vector<std::int16_t> values, int selected, in
     if (!slotName_->hasFocus()) {
         slotName_->setText(QString::fromUtf8(slotName.data(), qsizetype(slotName.size())));
     }
+}
+
+bool WaveTablePanel::eventFilter(QObject* watched, QEvent* event) {
+    const bool press = event->type() == QEvent::KeyPress;
+    if (controller_ == nullptr || (!press && event->type() != QEvent::KeyRelease)) {
+        return QWidget::eventFilter(watched, event);
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    const std::optional<int> note = key->modifiers() & ~Qt::KeypadModifier
+                                        ? std::nullopt
+                                        : PianoKeys::noteOf(key->nativeScanCode());
+    if (!note) {
+        return QWidget::eventFilter(watched, event);
+    }
+    if (key->isAutoRepeat()) {
+        return true;
+    }
+    if (press) {
+        noteKey_ = key->nativeScanCode();
+        controller_->playNote(*note);
+    } else if (key->nativeScanCode() == noteKey_) {
+        noteKey_ = 0;
+        controller_->stopNote();
+    }
+    return true;
 }
 
 void WaveTablePanel::contextMenuEvent(QContextMenuEvent* event) {

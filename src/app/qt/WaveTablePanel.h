@@ -28,6 +28,9 @@ public:
     HarmonicsView* harmonics() const { return harmonics_; }
     QLineEdit* slotNameEdit() const { return slotName_; }
 
+    // The piano rows of the keyboard play the selected wave while a wave view has the focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -38,4 +41,6 @@ private:
     HarmonicsView* harmonics_;
     QLabel* slotLabel_;
     QLineEdit* slotName_;
+    // The physical key whose note plays (0 for none): one note at a time.
+    unsigned noteKey_ = 0;
 };
