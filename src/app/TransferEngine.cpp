@@ -1,7 +1,7 @@
 #include "app/TransferEngine.h"
 
 #include "app/TransferObserver.h"
-#include "app/VanetoEditorController.h"
+#include "app/Utf8Text.h"
 #include "device/DvVaneto.h"
 #include "midiout/Clock.h"
 #include "midiout/Interruption.h"
@@ -125,7 +125,7 @@ TransferEngine::Result TransferEngine::run(const Request& request, TransferObser
         observer.status(startedText);
         const std::int64_t start = clock_.seconds();
         observer.progress(bank, clock_.seconds() - start, estimate);
-        observer.status(bankText(bank, VanetoEditorController::displayName(store_.bankName(bank))));
+        observer.status(bankText(bank, displayName(store_.bankName(bank))));
         while (transmitter->isBusy()) {
             observer.progress(bank, clock_.seconds() - start, estimate);
             clock_.sleepUnless(pollMilliseconds, ended);

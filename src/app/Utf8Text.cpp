@@ -38,3 +38,21 @@ bool isValidUtf8(std::string_view bytes) {
     }
     return true;
 }
+
+std::string displayName(const std::string& bytes) {
+    if (isValidUtf8(bytes)) {
+        return bytes;
+    }
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (c < 0x80) {
+            text.push_back(static_cast<char>(c));
+        } else {
+            text.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return text;
+}

@@ -1,5 +1,6 @@
 #include "app/VanetoEditorController.h"
 
+#include "app/AtomicFile.h"
 #include "app/BankFile.h"
 #include "app/BankHistory.h"
 #include "app/SampleImport.h"
@@ -13,6 +14,7 @@
 #include "midiout/MidiOutService.h"
 #include "playback/PreviewPlayer.h"
 #include "wavetable/WaveTone.h"
+#include "wavetable/WavetableExport.h"
 #include "wavetable/WavetableImport.h"
 #include "wavetable/WavetableSource.h"
 
@@ -119,21 +121,7 @@ VanetoEditorController::~VanetoEditorController() {
 }
 
 std::string VanetoEditorController::displayName(const std::string& bytes) {
-    if (isValidUtf8(bytes)) {
-        return bytes;
-    }
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (const char byte : bytes) {
-        const auto c = static_cast<unsigned char>(byte);
-        if (c < 0x80) {
-            text.push_back(static_cast<char>(c));
-        } else {
-            text.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return text;
+    return ::displayName(bytes);
 }
 
 std::string VanetoEditorController::editedName(const std::string& shown,
@@ -321,6 +309,36 @@ void VanetoEditorController::pasteWaves() {
     if (waves_->paste(bank)) {
         showHistory();
         refreshWaveform();
+    }
+}
+
+void VanetoEditorController::exportWaves(bool wholeTable) {
+    const int bank = selectedBank();
+    if (bank < 0 || bankStore->isSingleSample(bank) || fileBusy) {
+        return;
+    }
+    const std::optional<std::string> chosen = view.saveFileName("WAV Files", "*.wav", "wav");
+    if (!chosen) {
+        return;
+    }
+    auto values = bankStore->bankData(bank);
+    if (!wholeTable) {
+        values = values.subspan(static_cast<std::size_t>(waves_->selected()) *
+                                    WaveSlotEditor::waveLength,
+                                WaveSlotEditor::waveLength);
+    }
+    AtomicFile file{std::filesystem::path(*chosen)};
+    std::string error;
+    errno = 0;
+    const bool written =
+        file.begin(error) &&
+        WavetableExport::write(file.temporaryPath(), values, WavetableExport::waveLength) &&
+        file.commit(error);
+    if (!written) {
+        if (error.empty()) {
+            error = "cannot write " + *chosen + ": " + std::strerror(errno != 0 ? errno : EIO);
+        }
+        view.messageBox(error, appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
     }
 }
 

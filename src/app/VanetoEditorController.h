@@ -96,6 +96,9 @@ public:
     void copyWaves();
     void pasteWaves();
     void commitSlotName(const std::string& text);
+    // Writes the bank's 256 waves as a wavetable WAV (frames of 256, a "srge" chunk), or the
+    // selected wave as a one-cycle WAV, to a file the user chooses.
+    void exportWaves(bool wholeTable);
 
     // The Play button and Space on the bank list: plays the selected bank, or stops playing.
     // Playing only reads, so it is allowed during a transfer.

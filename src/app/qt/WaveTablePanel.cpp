@@ -122,6 +122,11 @@ void WaveTablePanel::contextMenuEvent(QContextMenuEvent* event) {
             [this] { controller_->copyWaves(); });
     connect(menu.addAction(QStringLiteral("Paste")), &QAction::triggered, this,
             [this] { controller_->pasteWaves(); });
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("Export Table...")), &QAction::triggered, this,
+            [this] { controller_->exportWaves(true); });
+    connect(menu.addAction(QStringLiteral("Export Wave...")), &QAction::triggered, this,
+            [this] { controller_->exportWaves(false); });
     menu.exec(event->globalPos());
     event->accept();
 }
