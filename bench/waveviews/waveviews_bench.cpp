@@ -1,0 +1,134 @@
+// Times the wave panel of a wavetable bank (factory bank 1 in the wave layout) at its size in
+// the editor, offscreen: painting the 256-wave overview into an image; one drawing step (the
+// stroke applied through the controller, then the wave, its overview and the harmonic bars
+// rendered); the harmonics of one wave; and the undo of an import and of an Open from Disk of
+// seven banks. Prints the median of each over the runs.
+//
+//   waveviews_bench [--runs N]
+
+#include "app/BankHistory.h"
+#include "app/VanetoEditorController.h"
+#include "app/qt/QtEditorDialog.h"
+#include "device/DvVaneto.h"
+#include "midiout/SimulatedMidiOutService.h"
+#include "midiout/VirtualClock.h"
+#include "wavetable/WaveHarmonics.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+template <typename F> double medianMilliseconds(int runs, F f) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        f();
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void render(QWidget* widget) {
+    QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    widget->render(&painter);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = 101;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0) {
+            runs = std::max(1, std::atoi(argv[i + 1]));
+        }
+    }
+    QApplication app(argc, argv);
+    VirtualClock clock;
+    auto service =
+        std::make_shared<SimulatedMidiOutService>(clock, std::vector<std::string>{"Port"});
+    QtEditorDialog dialog;
+    VanetoEditorController controller(dialog, service, clock);
+    dialog.setController(&controller);
+    controller.initDialog();
+    controller.setLayout(false);
+    dialog.show();
+    QApplication::processEvents();
+    // The views by name (they are plain widgets to Qt's casts).
+    auto* overview = dialog.findChild<QWidget*>(QStringLiteral("waveOverview"));
+    auto* drawView = dialog.findChild<QWidget*>(QStringLiteral("waveDraw"));
+    auto* bars = dialog.findChild<QWidget*>(QStringLiteral("harmonics"));
+    const double overviewPaint = medianMilliseconds(runs, [&] { render(overview); });
+
+    // A drawing step: the pointer moves across a quarter of the wave.
+    controller.beginStroke(0, 0, false);
+    int step = 0;
+    const double drawing = medianMilliseconds(runs, [&] {
+        const double position = (step++ % 64) * 4.0;
+        controller.strokeTo(position, (step % 2 ? 20000 : -20000));
+        render(drawView);
+        render(overview);
+        render(bars);
+    });
+    controller.endEdit();
+
+    WaveHarmonics harmonics;
+    const auto wave = controller.banks().bankData(0).subspan(0, 256);
+    double sink = 0;
+    const double analysis =
+        medianMilliseconds(runs, [&] { sink += harmonics.analyse(wave)[1].magnitude; });
+
+    // Undo (and redo) of a whole-bank import and of a seven-bank open, on the history alone.
+    DvVaneto& store = controller.banks();
+    BankHistory history(store);
+    history.record("import", {BankHistory::wholeBank(3)});
+    std::vector<std::int16_t> ramp(65536);
+    for (std::size_t i = 0; i < ramp.size(); ++i) {
+        ramp[i] = static_cast<std::int16_t>(i);
+    }
+    store.insertSample(ramp.data(), ramp.size(), 3, 0);
+    const double undoImport = medianMilliseconds(runs,
+                                                 [&] {
+                                                     history.undo();
+                                                     history.redo();
+                                                 }) /
+                              2;
+    std::vector<BankHistory::Part> all;
+    for (int b = 0; b < 7; ++b) {
+        all.push_back(BankHistory::wholeBank(b));
+    }
+    history.record("open", all);
+    const double undoOpen = medianMilliseconds(runs,
+                                               [&] {
+                                                   history.undo();
+                                                   history.redo();
+                                               }) /
+                            2;
+
+    std::printf("median of %d runs, overview %d x %d px:\n", runs, overview->width(),
+                overview->height());
+    std::printf("  overview of 256 waves painted:               %7.3f ms  (aim: under 8)\n",
+                overviewPaint);
+    std::printf("  one drawing step, wave, overview, bars:      %7.3f ms  (aim: under 4)\n",
+                drawing);
+    std::printf("  harmonics of a wave:                         %7.3f ms  (aim: under 1)\n",
+                analysis);
+    std::printf("  undo of an import:                           %7.3f ms  (aim: under 10)\n",
+                undoImport);
+    std::printf("  undo of an Open from Disk of seven banks:    %7.3f ms  (aim: under 10)\n",
+                undoOpen);
+    dialog.setController(nullptr);
+    return sink < 0 ? 1 : 0;
+}
