@@ -417,6 +417,11 @@ private slots:
         auto* draw = editor.dialog.findChild<QWidget*>(QStringLiteral("waveDraw"));
         QVERIFY(draw != nullptr && draw->isVisible());
         QVERIFY(editor.dialog.height() > before);
+        // Taller, and still on the screen (a small one at 144 dpi too) beside the Play button.
+        const QSize room = editor.dialog.screen()->availableGeometry().size() - QSize(16, 48);
+        QVERIFY(editor.dialog.height() <= std::max(room.height(), before));
+        QVERIFY(draw->geometry().right() <
+                editor.dialog.findChild<QWidget*>(QStringLiteral("play"))->geometry().left());
         const auto factory = editor.controller.banks().bankData(0);
         const std::vector<std::int16_t> original(factory.begin(), factory.end());
         // A stroke along the middle line: slot 1 (a sine) goes flat where it passed.

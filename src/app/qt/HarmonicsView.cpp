@@ -16,6 +16,11 @@ HarmonicsView::HarmonicsView(QWidget* parent) : QWidget(parent) {
     setToolTip(QStringLiteral("Harmonics 1 to 128, 0 to -96 dB: drag a bar to set its level"));
 }
 
+QSize HarmonicsView::minimumSizeHint() const {
+    const int tall = std::max(8, fontMetrics().height());
+    return {16 * tall, 4 * tall};
+}
+
 void HarmonicsView::setWave(const std::vector<std::int16_t>& wave) {
     levels_.fill(floorDb);
     if (wave.size() >= WaveHarmonics::waveLength) {

@@ -19,7 +19,7 @@ public:
     void setController(VanetoEditorController* controller) { controller_ = controller; }
     void setWave(const std::vector<std::int16_t>& wave);
 
-    QSize minimumSizeHint() const override { return {256, 60}; }
+    QSize minimumSizeHint() const override;
     // The harmonic under x, and the level at y.
     int harmonicAt(double x) const;
     double dbAt(double y) const;

@@ -16,6 +16,11 @@ WaveDrawView::WaveDrawView(QWidget* parent) : QWidget(parent) {
                               "back"));
 }
 
+QSize WaveDrawView::minimumSizeHint() const {
+    const int tall = std::max(8, fontMetrics().height());
+    return {16 * tall, 7 * tall};
+}
+
 void WaveDrawView::setWave(std::vector<std::int16_t> wave, int slot) {
     wave_ = std::move(wave);
     slot_ = slot;

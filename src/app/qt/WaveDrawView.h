@@ -16,7 +16,7 @@ public:
     void setController(VanetoEditorController* controller) { controller_ = controller; }
     void setWave(std::vector<std::int16_t> wave, int slot);
 
-    QSize minimumSizeHint() const override { return {256, 120}; }
+    QSize minimumSizeHint() const override;
     // A point of the widget as a position along the wave (values) and a value.
     QPointF toWave(QPointF point) const;
 

@@ -20,8 +20,10 @@ WaveOverview::WaveOverview(QWidget* parent) : QWidget(parent) {
 }
 
 QSize WaveOverview::minimumSizeHint() const {
-    // Cells of at least 24 x 16 pixels.
-    return {columns * 24 + 1, columns * 16 + 1};
+    // Cells a line of text tall and half as wide again (24 x 16 pixels and more with the usual
+    // fonts at 96 dpi); a window made to fit a small screen shrinks its font, and them with it.
+    const int tall = std::max(8, fontMetrics().height());
+    return {columns * (tall * 3 / 2) + 1, columns * tall + 1};
 }
 
 void WaveOverview::setWaves(const std::vector<std::int16_t>& values, int selected, int first,
