@@ -4,6 +4,7 @@
 //
 //   waveform_bench [--runs N]
 
+#include "../MedianTime.h"
 #include "app/WaveformPeaks.h"
 #include "app/qt/WaveformPanel.h"
 #include "device/DvVaneto.h"
@@ -19,30 +20,8 @@
 #include <cstring>
 #include <vector>
 
-namespace {
-
-template <typename F> double medianMilliseconds(int runs, F f) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        f();
-        times.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    int runs = 101;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0) {
-            runs = std::max(1, std::atoi(argv[i + 1]));
-        }
-    }
+    const int runs = runsAsked(argc, argv, 101);
     QApplication app(argc, argv);
     DvVaneto store;
     const auto data = store.bankData(0);
@@ -51,9 +30,8 @@ int main(int argc, char** argv) {
     // The panel's size in the editor with the usual 9-point font at 96 dpi.
     const int width = 870, height = 96;
     std::size_t sink = 0;
-    const double peaks = medianMilliseconds(runs, [&] {
-        sink += WaveformPeaks::columns(values, width - 2).size();
-    });
+    const double peaks =
+        medianMilliseconds(runs, [&] { sink += WaveformPeaks::columns(values, width - 2).size(); });
 
     WaveformPanel panel;
     panel.resize(width, height);

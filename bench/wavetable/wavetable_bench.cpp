@@ -5,6 +5,7 @@
 //
 //   wavetable_bench [--runs N]
 
+#include "../MedianTime.h"
 #include "audio/WaveFileWriter.h"
 #include "device/DvVaneto.h"
 #include "wavetable/WaveOperations.h"
@@ -23,30 +24,8 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-double medianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    int runs = 15;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0) {
-            runs = std::max(1, std::atoi(argv[i + 1]));
-        }
-    }
+    const int runs = runsAsked(argc, argv, 15);
     std::string pattern = (std::filesystem::temp_directory_path() / "vaneto-wtb-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         std::perror("mkdtemp");
@@ -76,7 +55,7 @@ int main(int argc, char** argv) {
     }
 
     DvVaneto store;
-    const double import = medianMs(runs, [&] {
+    const double import = medianMilliseconds(runs, [&] {
         const auto result = WavetableImport::importTable(table, store, 1, {});
         if (!result.ok || result.frames != 256) {
             std::fprintf(stderr, "import failed: %s\n", result.error.c_str());
@@ -94,14 +73,14 @@ int main(int argc, char** argv) {
     WavetableImport::Options spread;
     spread.spread = true;
     const double spreading =
-        medianMs(runs, [&] { WavetableImport::place(waves, names, store, 2, spread); });
+        medianMilliseconds(runs, [&] { WavetableImport::place(waves, names, store, 2, spread); });
 
     std::vector<std::int16_t> bank(store.bankData(1).begin(), store.bankData(1).end());
     for (std::int16_t& v : bank) {
         v = static_cast<std::int16_t>(v / 3);
     }
     std::vector<std::int16_t> work;
-    const double normalizing = medianMs(runs, [&] {
+    const double normalizing = medianMilliseconds(runs, [&] {
         work = bank;
         WaveOperations::normalize(work, 256, false);
     });

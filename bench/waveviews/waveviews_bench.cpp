@@ -6,6 +6,7 @@
 //
 //   waveviews_bench [--runs N]
 
+#include "../MedianTime.h"
 #include "app/BankHistory.h"
 #include "app/VanetoEditorController.h"
 #include "app/qt/QtEditorDialog.h"
@@ -27,19 +28,6 @@
 
 namespace {
 
-template <typename F> double medianMilliseconds(int runs, F f) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        f();
-        times.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 void render(QWidget* widget) {
     QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&image);
@@ -49,12 +37,7 @@ void render(QWidget* widget) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int runs = 101;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0) {
-            runs = std::max(1, std::atoi(argv[i + 1]));
-        }
-    }
+    const int runs = runsAsked(argc, argv, 101);
     QApplication app(argc, argv);
     VirtualClock clock;
     auto service =

@@ -16,23 +16,6 @@
 
 namespace {
 
-// Empty when the path names a file we can read, else why not.
-std::string whyNotReadable(const std::filesystem::path& path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error) {
-        return error.message();
-    }
-    if (std::filesystem::is_directory(status)) {
-        return std::generic_category().message(EISDIR);
-    }
-    if (!std::filesystem::is_regular_file(status)) {
-        // A pipe or a device could block or never end.
-        return "Not a regular file";
-    }
-    return {};
-}
-
 std::vector<std::int16_t> valuesOf(const LoSample& sample) {
     const std::size_t count = std::min<std::size_t>(sample.size() / 2, SampleImport::bankValues);
     std::vector<std::int16_t> values(count);
@@ -105,7 +88,7 @@ bool SampleImport::isImported(Outcome outcome) {
 SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool wholeFile) {
     Result result;
     result.sampleName = path.filename().string();
-    result.reason = whyNotReadable(path);
+    result.reason = LoAudioFileReader::whyNotReadable(path);
     if (!result.reason.empty()) {
         result.outcome = Outcome::couldNotOpen;
         return result;

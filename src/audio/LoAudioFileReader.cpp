@@ -3,12 +3,29 @@
 #include "audio/LoSample.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
 
 LoAudioFileReader::LoAudioFileReader(const std::filesystem::path& path) : LoFileReader(path) {}
 
 LoAudioFileReader::LoAudioFileReader(std::span<const std::uint8_t> bytes) : LoFileReader(bytes) {}
 
 LoAudioFileReader::~LoAudioFileReader() = default;
+
+std::string LoAudioFileReader::whyNotReadable(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error) {
+        return error.message();
+    }
+    if (std::filesystem::is_directory(status)) {
+        return std::generic_category().message(EISDIR);
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        return "Not a regular file";
+    }
+    return {};
+}
 
 LoSample& LoAudioFileReader::readSample(LoSample& sample, std::uint32_t byteLimit,
                                         std::uint64_t offset) {

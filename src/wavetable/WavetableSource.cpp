@@ -31,21 +31,6 @@ constexpr std::size_t hintBytes = 64 * 1024;
 // Frames read per piece, so that a file of many channels never takes much memory at once.
 constexpr std::uint64_t pieceBytes = 1 << 20;
 
-std::string whyNotReadable(const std::filesystem::path& path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error) {
-        return error.message();
-    }
-    if (std::filesystem::is_directory(status)) {
-        return std::generic_category().message(EISDIR);
-    }
-    if (!std::filesystem::is_regular_file(status)) {
-        return "Not a regular file";
-    }
-    return {};
-}
-
 } // namespace
 
 WavetableSource::WavetableSource() = default;
@@ -53,7 +38,7 @@ WavetableSource::~WavetableSource() = default;
 
 bool WavetableSource::open(const std::filesystem::path& path, std::string& error) {
     name_ = path.string();
-    const std::string why = whyNotReadable(path);
+    const std::string why = LoAudioFileReader::whyNotReadable(path);
     if (!why.empty()) {
         error = "cannot open " + name_ + ": " + why;
         return false;
