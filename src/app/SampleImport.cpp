@@ -3,6 +3,7 @@
 #include "audio/LoAiffFileReader.h"
 #include "audio/LoSample.h"
 #include "audio/LoSampleConverter.h"
+#include "audio/LoSndfileDecoder.h"
 #include "audio/LoWaveFileReader.h"
 #include "device/DvVaneto.h"
 
@@ -82,7 +83,7 @@ std::uint32_t SampleImport::byteLimitFor(const LoSample& format, std::uint32_t f
 
 bool SampleImport::isImported(Outcome outcome) {
     return outcome == Outcome::importedAiff || outcome == Outcome::importedWave ||
-           outcome == Outcome::importedRaw;
+           outcome == Outcome::importedRaw || outcome == Outcome::importedCompressed;
 }
 
 SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool wholeFile) {
@@ -113,6 +114,13 @@ SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool 
             result.reason = std::generic_category().message(errno != 0 ? errno : EACCES);
             return result;
         }
+        if (!reader->isRecognized()) {
+            LoSndfileDecoder decoder(path);
+            if (decoder.isAccepted()) {
+                decodeCompressed(decoder, bankValues, result);
+                return result;
+            }
+        }
     }
 
     decode(*reader, isAiff, wholeFile, bankValues, result);
@@ -126,11 +134,46 @@ SampleImport::Result SampleImport::load(std::span<const std::uint8_t> bytes, std
     LoAiffFileReader aiff(bytes);
     if (aiff.isRecognized()) {
         decode(aiff, true, false, values, result);
-    } else {
-        LoWaveFileReader wave(bytes);
-        decode(wave, false, false, values, result);
+        return result;
     }
+    LoWaveFileReader wave(bytes);
+    if (!wave.isRecognized()) {
+        LoSndfileDecoder decoder(bytes);
+        if (decoder.isAccepted()) {
+            decodeCompressed(decoder, values, result);
+            return result;
+        }
+    }
+    decode(wave, false, false, values, result);
     return result;
+}
+
+void SampleImport::decodeCompressed(LoSndfileDecoder& decoder, std::uint32_t values,
+                                    Result& result) {
+    result.compressedFormat = decoder.formatName();
+    result.sourceRate = decoder.rate();
+    result.sourceChannels = static_cast<std::uint16_t>(decoder.channels());
+    result.sourceBits = static_cast<std::uint16_t>(decoder.bits());
+    result.sourceFrames = decoder.frames();
+    // Only the frames the bank's values depend on are decoded, as for WAV and AIFF.
+    const LoSample format(decoder.rate(), static_cast<std::uint16_t>(decoder.channels()),
+                          static_cast<std::uint16_t>(decoder.isLossless() ? decoder.bits() : 16),
+                          false);
+    const std::uint64_t frameBytes =
+        std::uint64_t{format.getChannels()} * format.getBytesPerSample();
+    const std::uint64_t frames = frameBytes == 0 ? 0 : byteLimitFor(format, values) / frameBytes;
+    LoSample source;
+    std::string error;
+    if (!decoder.read(source, frames, error, result.clamped)) {
+        result.outcome = Outcome::damaged;
+        result.reason = error;
+        return;
+    }
+    const LoSampleConverter target(targetRate, 1, 16, false);
+    LoSample destination(targetRate, 1, 16, false);
+    target.convert(destination, std::move(source), values);
+    result.outcome = Outcome::importedCompressed;
+    result.values = valuesOf(destination);
 }
 
 void SampleImport::decode(LoAudioFileReader& reader, bool isAiff, bool wholeFile,
@@ -181,16 +224,27 @@ std::string SampleImport::describeSource(const Result& result) {
                       result.rawBytes > rawByteLimit ? ", cut to 1.486 s" : "");
         return text;
     }
+    const double seconds =
+        result.sourceRate > 0 ? static_cast<double>(result.sourceFrames) / result.sourceRate : 0.0;
+    const char* cut = seconds > bankSeconds + 0.5 / targetRate ? ", cut to 1.486 s" : "";
+    if (result.outcome == Outcome::importedCompressed) {
+        const std::string depth =
+            result.sourceBits != 0 ? ", " + std::to_string(result.sourceBits) + "-bit" : "";
+        const std::string clamped =
+            result.clamped != 0 ? ", " + std::to_string(result.clamped) + " values clamped" : "";
+        std::snprintf(text, sizeof text, "%s, %.0f Hz, %u channel%s%s, %.3f s%s%s",
+                      result.compressedFormat.c_str(), result.sourceRate,
+                      unsigned{result.sourceChannels}, result.sourceChannels == 1 ? "" : "s",
+                      depth.c_str(), seconds, cut, clamped.c_str());
+        return text;
+    }
     if (result.outcome != Outcome::importedWave && result.outcome != Outcome::importedAiff) {
         return {};
     }
-    const double seconds =
-        result.sourceRate > 0 ? static_cast<double>(result.sourceFrames) / result.sourceRate : 0.0;
     std::snprintf(text, sizeof text, "%s, %.0f Hz, %u channel%s, %u-bit, %.3f s%s",
                   result.outcome == Outcome::importedWave ? "WAV" : "AIFF", result.sourceRate,
                   unsigned{result.sourceChannels}, result.sourceChannels == 1 ? "" : "s",
-                  unsigned{result.sourceBits}, seconds,
-                  seconds > bankSeconds + 0.5 / targetRate ? ", cut to 1.486 s" : "");
+                  unsigned{result.sourceBits}, seconds, cut);
     return text;
 }
 

@@ -12,6 +12,7 @@
 class DvVaneto;
 class LoAudioFileReader;
 class LoSample;
+class LoSndfileDecoder;
 
 // Replaces slot 0 of a bank with an audio file, without any dialog. Tries the AIFF reader, then
 // the WAV reader; refuses a recognised file in an unsupported encoding; reads and converts a
@@ -28,13 +29,16 @@ public:
         importedAiff, // read and converted
         importedWave, // read and converted
         importedRaw,  // neither format: the first bytes taken as values
+        importedCompressed, // FLAC, Ogg Vorbis, Opus or MP3, decoded and converted
+        damaged,      // a compressed file whose decoding failed: nothing changed, see reason
         unsupported,  // recognised, not uncompressed PCM: nothing changed
         couldNotOpen, // missing, not readable, a directory...: nothing changed, see reason
     };
 
     struct Result {
         Outcome outcome = Outcome::couldNotOpen;
-        // Why the file could not be opened (for couldNotOpen), e.g. "No such file or directory".
+        // Why the file could not be opened (for couldNotOpen), e.g. "No such file or directory";
+        // what went wrong in a damaged file.
         std::string reason;
         // The name slot 0 receives: the file name with its extension.
         std::string sampleName;
@@ -49,6 +53,10 @@ public:
         std::uint64_t rawBytes = 0;
         // For unsupported: what the file says it holds ("32-bit floating-point WAV").
         std::string found;
+        // For a compressed file: its format ("FLAC", "MP3") and, for lossy audio, how many
+        // decoded values lay beyond full scale and were clamped.
+        std::string compressedFormat;
+        std::size_t clamped = 0;
         // The bank held wave slots: the import made it a single sample first.
         bool madeSingleSample = false;
     };
@@ -94,6 +102,8 @@ public:
     static std::uint32_t byteLimitFor(const LoSample& format, std::uint32_t frames);
 
 private:
+    // A compressed file that libsndfile decodes (the decoder has accepted it).
+    static void decodeCompressed(LoSndfileDecoder& decoder, std::uint32_t values, Result& result);
     // Everything after the open: refuse, read and convert, or take the bytes as raw values.
     static void decode(LoAudioFileReader& reader, bool isAiff, bool wholeFile, std::uint32_t values,
                        Result& result);

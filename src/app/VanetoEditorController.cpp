@@ -606,6 +606,11 @@ void VanetoEditorController::importFile(const std::string& path, int bank) {
         } else if (result.outcome == SampleImport::Outcome::unsupported) {
             view.messageBox(std::string(SampleImport::unsupportedText), wrongFormatCaption,
                             EditorView::Buttons::Ok, EditorView::Icon::Information);
+        } else if (result.outcome == SampleImport::Outcome::damaged) {
+            view.messageBox("The file " + quoted(displayName(fileName(path))) +
+                                " is damaged, and nothing was imported:\n" + result.reason,
+                            wrongFormatCaption, EditorView::Buttons::Ok,
+                            EditorView::Icon::Information);
         } else {
             view.messageBox("The file " + quoted(displayName(fileName(path))) +
                                 " could not be opened:\n" + result.reason,

@@ -41,6 +41,7 @@ bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, s
     case SampleImport::Outcome::importedAiff:
     case SampleImport::Outcome::importedWave:
     case SampleImport::Outcome::importedRaw:
+    case SampleImport::Outcome::importedCompressed:
         if (source != nullptr) {
             *source = SampleImport::describeSource(result);
             if (result.madeSingleSample) {
@@ -52,6 +53,10 @@ bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, s
         error = path.string() + ": " + result.found + "\n" +
                 std::string(SampleImport::wrongFormatCaption) + ": " +
                 std::string(SampleImport::unsupportedText);
+        return false;
+    case SampleImport::Outcome::damaged:
+        error = path.string() + " is damaged: " + result.reason + "\n" +
+                std::string(SampleImport::wrongFormatCaption) + ": nothing was imported";
         return false;
     case SampleImport::Outcome::couldNotOpen:
         break;
