@@ -30,7 +30,7 @@ std::vector<std::int16_t> valuesOf(const LoSample& sample) {
 // a time, so that the file's frames are never held all at once: the same bytes as mixing them
 // read whole (each frame mixes on its own).
 LoSample readMixed(LoAudioFileReader& reader, const LoSampleConverter& target, std::uint32_t limit,
-                   std::uint64_t frameBytes) {
+                   std::uint64_t frameBytes, std::uint64_t start = 0) {
     constexpr std::uint64_t pieceBytes = 64 * 1024;
     const std::uint64_t piece =
         frameBytes == 0 ? limit : std::max<std::uint64_t>(1, pieceBytes / frameBytes) * frameBytes;
@@ -40,7 +40,7 @@ LoSample readMixed(LoAudioFileReader& reader, const LoSampleConverter& target, s
     for (std::uint64_t offset = 0; offset < limit; offset += piece) {
         const auto wanted =
             static_cast<std::uint32_t>(std::min<std::uint64_t>(piece, limit - offset));
-        reader.readSample(source, wanted, offset);
+        reader.readSample(source, wanted, start + offset);
         target.convertChannels(part, source);
         if (offset == 0) {
             mixed = part;
@@ -57,6 +57,15 @@ LoSample readMixed(LoAudioFileReader& reader, const LoSampleConverter& target, s
         }
     }
     return mixed;
+}
+
+// The frame at a time in seconds, round(t x rate); 0 where either is not a usable number.
+std::uint64_t startFrameOf(double seconds, double rate) {
+    const double frame = std::round(seconds * rate);
+    if (!(frame > 0) || !std::isfinite(frame) || frame > 9.0e18) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(frame);
 }
 
 } // namespace
@@ -87,6 +96,25 @@ bool SampleImport::isImported(Outcome outcome) {
 }
 
 SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool wholeFile) {
+    Result result = load(path, Options{});
+    if (wholeFile &&
+        (result.outcome == Outcome::importedWave || result.outcome == Outcome::importedAiff)) {
+        std::unique_ptr<LoAudioFileReader> reader;
+        if (result.outcome == Outcome::importedAiff) {
+            reader = std::make_unique<LoAiffFileReader>(path);
+        } else {
+            reader = std::make_unique<LoWaveFileReader>(path);
+        }
+        Result whole;
+        whole.sampleName = result.sampleName;
+        decode(*reader, result.outcome == Outcome::importedAiff, true, bankValues, whole,
+               Options{});
+        return whole;
+    }
+    return result;
+}
+
+SampleImport::Result SampleImport::load(const std::filesystem::path& path, const Options& options) {
     Result result;
     result.sampleName = path.filename().string();
     result.reason = LoAudioFileReader::whyNotReadable(path);
@@ -117,13 +145,15 @@ SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool 
         if (!reader->isRecognized()) {
             LoSndfileDecoder decoder(path);
             if (decoder.isAccepted()) {
-                decodeCompressed(decoder, bankValues, result);
+                decodeCompressed(decoder, bankValues, result, options);
+                applyLevel(options, result);
                 return result;
             }
         }
     }
 
-    decode(*reader, isAiff, wholeFile, bankValues, result);
+    decode(*reader, isAiff, false, bankValues, result, options);
+    applyLevel(options, result);
     return result;
 }
 
@@ -133,23 +163,23 @@ SampleImport::Result SampleImport::load(std::span<const std::uint8_t> bytes, std
     result.sampleName = std::move(name);
     LoAiffFileReader aiff(bytes);
     if (aiff.isRecognized()) {
-        decode(aiff, true, false, values, result);
+        decode(aiff, true, false, values, result, Options{});
         return result;
     }
     LoWaveFileReader wave(bytes);
     if (!wave.isRecognized()) {
         LoSndfileDecoder decoder(bytes);
         if (decoder.isAccepted()) {
-            decodeCompressed(decoder, values, result);
+            decodeCompressed(decoder, values, result, Options{});
             return result;
         }
     }
-    decode(wave, false, false, values, result);
+    decode(wave, false, false, values, result, Options{});
     return result;
 }
 
-void SampleImport::decodeCompressed(LoSndfileDecoder& decoder, std::uint32_t values,
-                                    Result& result) {
+void SampleImport::decodeCompressed(LoSndfileDecoder& decoder, std::uint32_t values, Result& result,
+                                    const Options& options) {
     result.compressedFormat = decoder.formatName();
     result.sourceRate = decoder.rate();
     result.sourceChannels = static_cast<std::uint16_t>(decoder.channels());
@@ -162,9 +192,17 @@ void SampleImport::decodeCompressed(LoSndfileDecoder& decoder, std::uint32_t val
     const std::uint64_t frameBytes =
         std::uint64_t{format.getChannels()} * format.getBytesPerSample();
     const std::uint64_t frames = frameBytes == 0 ? 0 : byteLimitFor(format, values) / frameBytes;
+    const std::uint64_t start = options.startAuto
+                                    ? firstAudible(decoder)
+                                    : startFrameOf(options.startSeconds, decoder.rate());
+    result.startFrame = start;
+    if (start > 0 && start >= decoder.frames()) {
+        result.outcome = Outcome::startPastEnd;
+        return;
+    }
     LoSample source;
     std::string error;
-    if (!decoder.read(source, frames, error, result.clamped)) {
+    if (!decoder.read(source, frames, error, result.clamped, start)) {
         result.outcome = Outcome::damaged;
         result.reason = error;
         return;
@@ -176,8 +214,84 @@ void SampleImport::decodeCompressed(LoSndfileDecoder& decoder, std::uint32_t val
     result.values = valuesOf(destination);
 }
 
+void SampleImport::applyLevel(const Options& options, Result& result) {
+    if (!isImported(result.outcome) || result.outcome == Outcome::importedRaw ||
+        (options.gainDb == 0.0 && !options.normalize)) {
+        return;
+    }
+    double gain = std::pow(10.0, options.gainDb / 20.0);
+    if (options.normalize) {
+        int peak = 0;
+        for (const std::int16_t v : result.values) {
+            peak = std::max(peak, std::abs(static_cast<int>(v)));
+        }
+        gain = peak == 0 ? 1.0 : 32767.0 * std::pow(10.0, options.normalizeDb / 20.0) / peak;
+    }
+    result.gainDb = 20.0 * std::log10(gain);
+    for (std::int16_t& v : result.values) {
+        const double r = std::round(v * gain);
+        if (r > 32767.0 || r < -32768.0) {
+            ++result.levelClamped;
+        }
+        v = static_cast<std::int16_t>(std::clamp(r, -32768.0, 32767.0));
+    }
+}
+
+std::uint64_t SampleImport::firstAudible(LoAudioFileReader& reader, const LoSample& format) {
+    const std::uint64_t frameBytes =
+        std::uint64_t{format.getChannels()} * format.getBytesPerSample();
+    const std::uint64_t total = frameBytes == 0 ? 0 : reader.soundDataBytes() / frameBytes;
+    // -60 dBFS of full scale at the source's depth, in its container.
+    const double threshold = std::ldexp(0.001, 8 * format.getBytesPerSample() - 1);
+    const std::uint64_t piece =
+        std::max<std::uint64_t>(1, (64 * 1024) / std::max<std::uint64_t>(frameBytes, 1));
+    LoSample part;
+    for (std::uint64_t frame = 0; frame < total; frame += piece) {
+        reader.readSample(part, static_cast<std::uint32_t>(piece * frameBytes), frame * frameBytes);
+        const std::uint32_t got = part.frameCount();
+        for (std::uint32_t f = 0; f < got; ++f) {
+            for (std::uint16_t c = 0; c < part.getChannels(); ++c) {
+                if (std::abs(static_cast<double>(part.getValue(static_cast<std::int32_t>(f), c))) >=
+                    threshold) {
+                    return frame + f;
+                }
+            }
+        }
+        if (got == 0) {
+            break;
+        }
+    }
+    return total;
+}
+
+std::uint64_t SampleImport::firstAudible(LoSndfileDecoder& decoder) {
+    constexpr std::uint64_t piece = 16384;
+    const double threshold = std::ldexp(0.001, (decoder.isLossless() ? decoder.bits() : 16) - 1);
+    LoSample part;
+    std::string error;
+    std::size_t clamped = 0;
+    for (std::uint64_t frame = 0; frame < decoder.frames(); frame += piece) {
+        if (!decoder.read(part, piece, error, clamped, frame)) {
+            break;
+        }
+        const std::uint32_t got = part.frameCount();
+        for (std::uint32_t f = 0; f < got; ++f) {
+            for (std::uint16_t c = 0; c < part.getChannels(); ++c) {
+                if (std::abs(static_cast<double>(part.getValue(static_cast<std::int32_t>(f), c))) >=
+                    threshold) {
+                    return frame + f;
+                }
+            }
+        }
+        if (got == 0) {
+            break;
+        }
+    }
+    return decoder.frames();
+}
+
 void SampleImport::decode(LoAudioFileReader& reader, bool isAiff, bool wholeFile,
-                          std::uint32_t values, Result& result) {
+                          std::uint32_t values, Result& result, const Options& options) {
     const LoSampleConverter target(targetRate, 1, 16, false);
     LoSample destination(targetRate, 1, 16, false);
     if (reader.isRecognized() && !reader.isSupported()) {
@@ -200,8 +314,16 @@ void SampleImport::decode(LoAudioFileReader& reader, bool isAiff, bool wholeFile
             target.convert(destination, std::move(source));
         } else {
             // No readable audio: nothing to read, the conversion gives an empty result.
+            const std::uint64_t start =
+                options.startAuto ? firstAudible(reader, format)
+                                  : startFrameOf(options.startSeconds, format.getSampleRate());
+            result.startFrame = start;
+            if (start > 0 && start >= result.sourceFrames) {
+                result.outcome = Outcome::startPastEnd;
+                return;
+            }
             const std::uint32_t limit = byteLimitFor(format, values);
-            LoSample mixed = readMixed(reader, target, limit, frameBytes);
+            LoSample mixed = readMixed(reader, target, limit, frameBytes, start * frameBytes);
             target.convert(destination, std::move(mixed), values);
         }
         result.outcome = isAiff ? Outcome::importedAiff : Outcome::importedWave;
@@ -226,7 +348,23 @@ std::string SampleImport::describeSource(const Result& result) {
     }
     const double seconds =
         result.sourceRate > 0 ? static_cast<double>(result.sourceFrames) / result.sourceRate : 0.0;
-    const char* cut = seconds > bankSeconds + 0.5 / targetRate ? ", cut to 1.486 s" : "";
+    std::string cutText =
+        seconds > bankSeconds + 0.5 / targetRate ? ", cut to 1.486 s" : std::string();
+    if (result.startFrame != 0 && result.sourceRate > 0) {
+        char from[48];
+        std::snprintf(from, sizeof from, " from %.3f s",
+                      static_cast<double>(result.startFrame) / result.sourceRate);
+        cutText = (cutText.empty() ? ", cut" : cutText) + from;
+    }
+    if (result.gainDb != 0.0) {
+        char level[80];
+        std::snprintf(level, sizeof level, ", gain %+.2f dB", result.gainDb);
+        cutText += level;
+        if (result.levelClamped != 0) {
+            cutText += ", " + std::to_string(result.levelClamped) + " values clamped";
+        }
+    }
+    const char* cut = cutText.c_str();
     if (result.outcome == Outcome::importedCompressed) {
         const std::string depth =
             result.sourceBits != 0 ? ", " + std::to_string(result.sourceBits) + "-bit" : "";
@@ -250,7 +388,12 @@ std::string SampleImport::describeSource(const Result& result) {
 
 SampleImport::Result SampleImport::importInto(const std::filesystem::path& path, DvVaneto& store,
                                               int bank) {
-    Result result = load(path);
+    return importInto(path, store, bank, Options{});
+}
+
+SampleImport::Result SampleImport::importInto(const std::filesystem::path& path, DvVaneto& store,
+                                              int bank, const Options& options) {
+    Result result = load(path, options);
     applyTo(result, store, bank);
     return result;
 }

@@ -26,13 +26,14 @@ class LoSndfileDecoder;
 class SampleImport {
 public:
     enum class Outcome {
-        importedAiff, // read and converted
-        importedWave, // read and converted
-        importedRaw,  // neither format: the first bytes taken as values
+        importedAiff,       // read and converted
+        importedWave,       // read and converted
+        importedRaw,        // neither format: the first bytes taken as values
         importedCompressed, // FLAC, Ogg Vorbis, Opus or MP3, decoded and converted
-        damaged,      // a compressed file whose decoding failed: nothing changed, see reason
-        unsupported,  // recognised, not uncompressed PCM: nothing changed
-        couldNotOpen, // missing, not readable, a directory...: nothing changed, see reason
+        damaged,            // a compressed file whose decoding failed: nothing changed, see reason
+        startPastEnd,       // the part asked for begins after the sound ends: nothing changed
+        unsupported,        // recognised, not uncompressed PCM: nothing changed
+        couldNotOpen,       // missing, not readable, a directory...: nothing changed, see reason
     };
 
     struct Result {
@@ -59,6 +60,23 @@ public:
         std::size_t clamped = 0;
         // The bank held wave slots: the import made it a single sample first.
         bool madeSingleSample = false;
+        // The source frame the bank's part began at, and the level applied.
+        std::uint64_t startFrame = 0;
+        double gainDb = 0.0;
+        std::size_t levelClamped = 0;
+    };
+
+    // Which part of a longer sound, and at what level. The start is in seconds from the
+    // beginning (frame round(t x rate)), or with startAuto the first frame where any channel
+    // reaches -60 dBFS of full scale at the source's depth. Gain and normalizing act on the
+    // converted values, in double, rounded half away from zero and clamped with a count:
+    // normalize brings the peak to normalizeDb (at most 0) dBFS.
+    struct Options {
+        double startSeconds = 0.0;
+        bool startAuto = false;
+        double gainDb = 0.0;
+        bool normalize = false;
+        double normalizeDb = 0.0;
     };
 
     // Said when an import turns a wavetable bank into one sample.
@@ -82,6 +100,9 @@ public:
     // sound data is read and converted before the bank's share is taken (slow on long files;
     // gives the same values).
     static Result load(const std::filesystem::path& path, bool wholeFile = false);
+    // The same, from a chosen start and at a chosen level (WAV, AIFF and compressed files; raw
+    // data always starts at its first byte).
+    static Result load(const std::filesystem::path& path, const Options& options);
     // The same for bytes in memory, named as a file would be, giving at most `values` values
     // (fewer values take the same paths in less time).
     static Result load(std::span<const std::uint8_t> bytes, std::string name,
@@ -91,6 +112,8 @@ public:
     // held wave slots), setSampleName(file name, bank, 0) and insertSample(values, count,
     // bank, 0). Other outcomes leave the store as it was.
     static Result importInto(const std::filesystem::path& path, DvVaneto& store, int bank);
+    static Result importInto(const std::filesystem::path& path, DvVaneto& store, int bank,
+                             const Options& options);
     // The store half of importInto.
     static void applyTo(Result& result, DvVaneto& store, int bank);
 
@@ -103,8 +126,14 @@ public:
 
 private:
     // A compressed file that libsndfile decodes (the decoder has accepted it).
-    static void decodeCompressed(LoSndfileDecoder& decoder, std::uint32_t values, Result& result);
+    static void decodeCompressed(LoSndfileDecoder& decoder, std::uint32_t values, Result& result,
+                                 const Options& options);
+    // The level of the options on the result's values.
+    static void applyLevel(const Options& options, Result& result);
+    // The first frame at or above -60 dBFS, or the frame count when none is.
+    static std::uint64_t firstAudible(LoAudioFileReader& reader, const LoSample& format);
+    static std::uint64_t firstAudible(LoSndfileDecoder& decoder);
     // Everything after the open: refuse, read and convert, or take the bytes as raw values.
     static void decode(LoAudioFileReader& reader, bool isAiff, bool wholeFile, std::uint32_t values,
-                       Result& result);
+                       Result& result, const Options& options);
 };

@@ -169,7 +169,7 @@ void LoSndfileDecoder::start() {
 }
 
 bool LoSndfileDecoder::read(LoSample& sample, std::uint64_t frames, std::string& error,
-                            std::size_t& clamped) {
+                            std::size_t& clamped, std::uint64_t start) {
     sample.bytes.clear();
     clamped = 0;
     if (handle_ == nullptr) {
@@ -182,8 +182,12 @@ bool LoSndfileDecoder::read(LoSample& sample, std::uint64_t frames, std::string&
     sample.setChannels(static_cast<std::uint16_t>(channels_));
     sample.setBitsPerSample(static_cast<std::uint16_t>(isLossless() ? bits_ : 16));
     sample.setUnsigned8(false);
+    if (start >= frames_ ||
+        sf_seek(file, static_cast<sf_count_t>(start), SEEK_SET) != static_cast<sf_count_t>(start)) {
+        return start == 0 && frames_ == 0;
+    }
     // Never more than the stream says it holds: a header cannot make us allocate for nothing.
-    const std::uint64_t wanted = std::min(frames, frames_);
+    const std::uint64_t wanted = std::min(frames, frames_ - start);
     constexpr sf_count_t piece = 4096;
     std::vector<int> ints;
     std::vector<float> floats;

@@ -40,7 +40,9 @@ public:
     // the source's own depth, lossy audio as 16-bit values (floats clamped to +-1, times 32768,
     // 32767 at the top; clamped counts them). False with a message when the decoder reports an
     // error, or the stream ends before the frames its header states, within the frames asked.
-    bool read(LoSample& sample, std::uint64_t frames, std::string& error, std::size_t& clamped);
+    // start: the first frame to decode.
+    bool read(LoSample& sample, std::uint64_t frames, std::string& error, std::size_t& clamped,
+              std::uint64_t start = 0);
 
     // Where libsndfile reads from (a file of ours or bytes in memory).
     struct Source;

@@ -77,9 +77,24 @@ CliParse CliArguments::parse(std::span<const CliOption> options, std::size_t pos
     using Takes = CliOption::Takes;
     CliParse result;
     while (!atEnd() && ok()) {
-        const std::string word = next();
-        const auto option = std::find_if(options.begin(), options.end(),
-                                         [&](const CliOption& o) { return o.name == word; });
+        std::string word = next();
+        auto option = std::find_if(options.begin(), options.end(),
+                                   [&](const CliOption& o) { return o.name == word; });
+        // "--name=value" for an option that may carry its value joined.
+        std::optional<std::string> attached;
+        if (const auto equals = word.find('=');
+            option == options.end() && looksLikeOption(word) && equals != std::string::npos) {
+            const std::string name = word.substr(0, equals);
+            const auto joined =
+                std::find_if(options.begin(), options.end(), [&](const CliOption& o) {
+                    return o.name == name && o.takes == Takes::optionalAttached;
+                });
+            if (joined != options.end()) {
+                attached = word.substr(equals + 1);
+                word = name;
+                option = joined;
+            }
+        }
         if (option == options.end()) {
             if (looksLikeOption(word) && (!options.empty() || positionals != 0)) {
                 fail("unknown option '" + word + "'");
@@ -122,8 +137,10 @@ CliParse CliArguments::parse(std::span<const CliOption> options, std::size_t pos
                 continue;
             }
         }
-        if (takes == Takes::value || takes == Takes::numberThenValue ||
-            takes == Takes::numbersThenValue) {
+        if (takes == Takes::optionalAttached) {
+            taken = attached.value_or(std::string());
+        } else if (takes == Takes::value || takes == Takes::numberThenValue ||
+                   takes == Takes::numbersThenValue) {
             taken = value(word);
         } else if (takes == Takes::text || takes == Takes::numberThenText ||
                    takes == Takes::numbersThenText) {

@@ -18,6 +18,7 @@ struct CliOption {
         numberThenText,   // a number, then any word
         numbersThenValue, // a number, a second number, then a value
         numbersThenText,  // a number, a second number, then any word
+        optionalAttached, // nothing, or a value joined by '=' ("--normalize=-3")
     };
     std::string_view name;
     Takes takes = Takes::nothing;

@@ -35,8 +35,8 @@ bool loadBankFile(const std::filesystem::path& path, DvVaneto& store, std::vecto
 }
 
 bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, std::string& error,
-                 std::string* source) {
-    const SampleImport::Result result = SampleImport::importInto(path, store, bank);
+                 std::string* source, const SampleImport::Options& part) {
+    const SampleImport::Result result = SampleImport::importInto(path, store, bank, part);
     switch (result.outcome) {
     case SampleImport::Outcome::importedAiff:
     case SampleImport::Outcome::importedWave:
@@ -57,6 +57,10 @@ bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, s
     case SampleImport::Outcome::damaged:
         error = path.string() + " is damaged: " + result.reason + "\n" +
                 std::string(SampleImport::wrongFormatCaption) + ": nothing was imported";
+        return false;
+    case SampleImport::Outcome::startPastEnd:
+        error = path.string() + ": the start asked for lies after the end of the sound (" +
+                std::to_string(result.sourceFrames) + " frames); nothing was imported";
         return false;
     case SampleImport::Outcome::couldNotOpen:
         break;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/SampleImport.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,7 +19,7 @@ bool loadBankFile(const std::filesystem::path& path, DvVaneto& store, std::vecto
                   std::string& error, std::string& warning);
 // Imports an audio file into a bank as the editor's "Open..." does.
 bool importAudio(const std::filesystem::path& path, DvVaneto& store, int bank, std::string& error,
-                 std::string* source = nullptr);
+                 std::string* source = nullptr, const SampleImport::Options& part = {});
 
 // The banks to send or play: a bank file over the factory banks (which must hold `bank` when
 // one is given, 0 ... 6), or an audio file imported into `bank` of the factory banks.

@@ -52,7 +52,8 @@ Options:
 )";
 
 constexpr std::string_view makeText =
-    R"(Usage: vaneto make OUT.mid [--from FILE.mid] [--bank N AUDIO]... [--name N TEXT]...
+    R"(Usage: vaneto make OUT.mid [--from FILE.mid] [--bank N AUDIO [--start T] [--gain DB]
+                   [--normalize[=DB]]]... [--name N TEXT]...
                    [--sample-name N TEXT]... [--single N] [--waves N]... [--one-sample N]...
                    [--slot N S AUDIO [--fit]]...
                    [--table N AUDIO|FOLDER [--frame F] [--first-slot S] [--spread] [--fit]]...
@@ -66,9 +67,15 @@ Options:
   --from FILE.mid        load the banks of a bank file, each track into the bank it names
   --bank N AUDIO         import an audio file into bank N as the editor's "Open..." does:
                          WAV or AIFF with uncompressed PCM of any rate, channel count and
-                         depth, converted to 44100 Hz mono 16-bit; any other file is taken as
-                         raw 16-bit little-endian data (at most 65536 values). The bank's
-                         sample is named after the file.
+                         depth, or FLAC, Ogg Vorbis, Opus or MP3, converted to 44100 Hz mono
+                         16-bit; any other file is taken as raw 16-bit little-endian data (at
+                         most 65536 values). The bank's sample is named after the file. A
+                         damaged compressed file is refused and changes nothing.
+  --start T              (after --bank) take the bank's 1.486 s from T seconds on (12.5 or
+                         1:02.5), or with "auto" from where the sound first reaches -60 dBFS
+  --gain DB              (after --bank) change the level of the imported values by DB
+  --normalize[=DB]       (after --bank) bring the imported values' peak to 0 dBFS, or to
+                         DB (at most 0); it takes the place of --gain
   --name N TEXT          rename bank N
   --sample-name N TEXT   rename the sample of bank N
   --single N             write bank N alone (a one-track file) instead of all seven banks

@@ -8,6 +8,8 @@
 #include "wavetable/WavetableSource.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -33,11 +35,41 @@ constexpr CliOption options[] = {
     {.name = "--first-slot", .takes = Takes::number, .what = "slot", .first = 1, .last = 256},
     {.name = "--spread"},
     {.name = "--fit"},
+    {.name = "--start", .takes = Takes::text},
+    {.name = "--gain", .takes = Takes::text},
+    {.name = "--normalize", .takes = Takes::optionalAttached},
 };
 
 bool isModifier(std::string_view option) {
     return option == "--frame" || option == "--first-slot" || option == "--spread" ||
-           option == "--fit";
+           option == "--fit" || option == "--start" || option == "--gain" ||
+           option == "--normalize";
+}
+
+bool isLevelOrPart(std::string_view option) {
+    return option == "--start" || option == "--gain" || option == "--normalize";
+}
+
+// A number of seconds: "12.5", or minutes and seconds "1:02.5". Nothing for anything else.
+std::optional<double> seconds(const std::string& word) {
+    const auto number = [](const std::string& text) -> std::optional<double> {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        if (text.empty() || *end != '\0' || !std::isfinite(value)) {
+            return std::nullopt;
+        }
+        return value;
+    };
+    const auto colon = word.find(':');
+    if (colon == std::string::npos) {
+        return number(word);
+    }
+    const auto minutes = number(word.substr(0, colon));
+    const auto rest = number(word.substr(colon + 1));
+    if (!minutes || !rest || *rest < 0 || *rest >= 60 || *minutes != std::floor(*minutes)) {
+        return std::nullopt;
+    }
+    return *minutes < 0 ? *minutes * 60 - *rest : *minutes * 60 + *rest;
 }
 
 } // namespace
@@ -56,6 +88,14 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
                 break;
             }
             Step& target = result[*import];
+            if (target.kind == Step::import && !isLevelOrPart(option)) {
+                args.fail(std::string(option) + " applies to --slot or --table, not --bank");
+                break;
+            }
+            if (target.kind != Step::import && isLevelOrPart(option)) {
+                args.fail(std::string(option) + " applies to --bank, not --slot or --table");
+                break;
+            }
             if (target.kind == Step::cycle && option != "--fit") {
                 args.fail(std::string(option) + " applies to --table, not --slot");
                 break;
@@ -65,7 +105,38 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
                 break;
             }
             given.push_back(option);
-            if (option == "--frame") {
+            if (option == "--start") {
+                if (use.word == "auto") {
+                    target.part.startAuto = true;
+                } else if (const auto t = seconds(use.word); t && *t >= 0) {
+                    target.part.startSeconds = *t;
+                } else {
+                    args.fail("--start must be a time in seconds (12.5 or 1:02.5) from 0 on, or "
+                              "auto, not '" +
+                              use.word + "'");
+                    break;
+                }
+            } else if (option == "--gain") {
+                char* end = nullptr;
+                target.part.gainDb = std::strtod(use.word.c_str(), &end);
+                if (use.word.empty() || *end != '\0' || !std::isfinite(target.part.gainDb) ||
+                    std::abs(target.part.gainDb) > 96) {
+                    args.fail("--gain must be a level in dB from -96 to 96, not '" + use.word +
+                              "'");
+                    break;
+                }
+            } else if (option == "--normalize") {
+                target.part.normalize = true;
+                char* end = nullptr;
+                target.part.normalizeDb =
+                    use.word.empty() ? 0.0 : std::strtod(use.word.c_str(), &end);
+                if (!use.word.empty() && (*end != '\0' || !(target.part.normalizeDb <= 0) ||
+                                          target.part.normalizeDb < -96)) {
+                    args.fail("--normalize=DB takes a peak level from -96 to 0 dB, not '" +
+                              use.word + "'");
+                    break;
+                }
+            } else if (option == "--frame") {
                 target.frameSize = static_cast<std::size_t>(use.number);
             } else if (option == "--first-slot") {
                 target.firstSlot = use.number - 1;
@@ -81,7 +152,9 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
         if (option == "--single") {
             continue;
         }
-        Step step{Step::from, use.number - 1, use.word};
+        Step step;
+        step.bank = use.number - 1;
+        step.text = use.word;
         step.slot = use.second - 1;
         step.kind = option == "--from"          ? Step::from
                     : option == "--bank"        ? Step::import
@@ -93,7 +166,8 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
                     : option == "--table"       ? Step::table
                                                 : Step::slotName;
         result.push_back(std::move(step));
-        if (result.back().kind == Step::cycle || result.back().kind == Step::table) {
+        if (result.back().kind == Step::cycle || result.back().kind == Step::table ||
+            result.back().kind == Step::import) {
             import = result.size() - 1;
         }
     }
@@ -157,7 +231,7 @@ int MakeCommand::run(CliArguments& args) {
         }
         case Step::import: {
             std::string source;
-            if (!CliBanks::importAudio(step.text, *store, step.bank, error, &source)) {
+            if (!CliBanks::importAudio(step.text, *store, step.bank, error, &source, step.part)) {
                 return context_.failure("make", error);
             }
             context_.err << "vaneto make: bank " << step.bank + 1 << ": " << step.text << ": "

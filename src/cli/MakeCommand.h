@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SampleImport.h"
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 
@@ -18,7 +19,8 @@ public:
 
 private:
     struct Step {
-        enum Kind { from, import, name, sampleName, waves, oneSample, cycle, table, slotName } kind;
+        enum Kind { from, import, name, sampleName, waves, oneSample, cycle, table, slotName };
+        Kind kind = from;
         int bank = -1; // 0 ... 6
         std::string text;
         int slot = 0; // 0 ... 255
@@ -27,6 +29,8 @@ private:
         int firstSlot = 0;
         bool spread = false;
         bool fit = false;
+        // For an audio import (--bank): which part, at what level.
+        SampleImport::Options part;
     };
     // The steps in the order given, each modifier joined to the --slot or --table before it;
     // a misplaced modifier is a usage error.

@@ -90,3 +90,41 @@ TEST(CompressedImport, LookalikesStayRawAndDamageChangesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ImportPart, StartCutsWhereAsked_AutoFindsTheSound_LevelsAreExact) {
+    TempDir dir;
+    const auto at = [&dir](const char* name) { return "'" + (dir / name).string() + "'"; };
+    ASSERT_TRUE(sox("-n -r 48000 -c 2 -b 24 " + at("quiet.wav") + " trim 0 1.25"));
+    ASSERT_TRUE(sox("-n -r 48000 -c 2 -b 24 " + at("tone.wav") + " synth 2 sine 440 gain -12"));
+    ASSERT_TRUE(sox(at("quiet.wav") + " " + at("tone.wav") + " " + at("long.wav")));
+    ASSERT_TRUE(sox(at("long.wav") + " " + at("long.flac")));
+    ASSERT_TRUE(sox(at("long.wav") + " " + at("cut.wav") + " trim 60000s"));
+    const auto cut = SampleImport::load(dir / "cut.wav").values;
+    SampleImport::Options start;
+    start.startSeconds = 1.25;
+    EXPECT_EQ(SampleImport::load(dir / "long.wav", start).values, cut);
+    EXPECT_EQ(SampleImport::load(dir / "long.flac", start).values, cut);
+    SampleImport::Options automatic;
+    automatic.startAuto = true;
+    const auto found = SampleImport::load(dir / "long.flac", automatic);
+    EXPECT_EQ(found.startFrame, 60001u) << "the sine starts at 0, the next value is audible";
+    start.startSeconds = 3.5;
+    EXPECT_EQ(SampleImport::load(dir / "long.wav", start).outcome, Outcome::startPastEnd);
+
+    SampleImport::Options level;
+    level.normalize = true;
+    level.normalizeDb = -6.0;
+    const auto normalized = SampleImport::load(dir / "cut.wav", level).values;
+    const auto peak = *std::max_element(normalized.begin(), normalized.end());
+    EXPECT_NEAR(peak, 32767 * std::pow(10.0, -6.0 / 20), 1);
+    SampleImport::Options gain;
+    gain.gainDb = 20 * std::log10(2.0);
+    const auto doubled = SampleImport::load(dir / "cut.wav", gain).values;
+    for (std::size_t i = 0; i < cut.size(); i += 997) {
+        EXPECT_EQ(doubled[i], 2 * cut[i]) << i;
+    }
+}
+
+} // namespace
