@@ -2,6 +2,7 @@
 
 #include "audio/LoAiffFileReader.h"
 #include "audio/LoSample.h"
+#include "audio/LoSndfileDecoder.h"
 #include "audio/LoWaveFileReader.h"
 
 #include <algorithm>
@@ -52,7 +53,26 @@ bool WavetableSource::open(const std::filesystem::path& path, std::string& error
                 std::generic_category().message(errno != 0 ? errno : EACCES);
         return false;
     }
+    if (!reader_->isRecognized()) {
+        reader_.reset();
+        decoder_ = std::make_unique<LoSndfileDecoder>(path);
+        return startDecoder(error);
+    }
     return start(error);
+}
+
+bool WavetableSource::startDecoder(std::string& error) {
+    if (!decoder_->isAccepted()) {
+        error = name_ + " is neither WAV nor AIFF, nor FLAC, Ogg or MP3";
+        return false;
+    }
+    kind_ = decoder_->formatName();
+    rate_ = decoder_->rate();
+    channels_ = static_cast<std::uint16_t>(decoder_->channels());
+    bits_ = static_cast<std::uint16_t>(decoder_->isLossless() ? decoder_->bits() : 16);
+    width_ = static_cast<std::uint16_t>((bits_ + 7u) / 8u);
+    frames_ = decoder_->frames();
+    return true;
 }
 
 bool WavetableSource::open(std::span<const std::uint8_t> bytes, const std::string& name,
@@ -61,6 +81,11 @@ bool WavetableSource::open(std::span<const std::uint8_t> bytes, const std::strin
     reader_ = std::make_unique<LoAiffFileReader>(bytes);
     if (!reader_->isRecognized()) {
         reader_ = std::make_unique<LoWaveFileReader>(bytes);
+    }
+    if (!reader_->isRecognized()) {
+        reader_.reset();
+        decoder_ = std::make_unique<LoSndfileDecoder>(bytes);
+        return startDecoder(error);
     }
     return start(error);
 }
@@ -149,7 +174,7 @@ std::string WavetableSource::describe() const {
 
 void WavetableSource::readFrames(std::uint64_t first, std::size_t count, std::vector<double>& out) {
     out.clear();
-    if (!reader_ || first >= frames_) {
+    if ((!reader_ && !decoder_) || first >= frames_) {
         return;
     }
     count = static_cast<std::size_t>(std::min<std::uint64_t>(count, frames_ - first));
@@ -161,8 +186,14 @@ void WavetableSource::readFrames(std::uint64_t first, std::size_t count, std::ve
     LoSample sample;
     for (std::uint64_t done = 0; done < count;) {
         const std::uint64_t frames = std::min<std::uint64_t>(piece, count - done);
-        reader_->readSample(sample, static_cast<std::uint32_t>(frames * frameBytes),
-                            (first + done) * frameBytes);
+        if (decoder_) {
+            std::string error;
+            std::size_t clamped = 0;
+            decoder_->read(sample, frames, error, clamped, first + done);
+        } else {
+            reader_->readSample(sample, static_cast<std::uint32_t>(frames * frameBytes),
+                                (first + done) * frameBytes);
+        }
         const std::uint64_t got = sample.bytes.size() / frameBytes;
         const std::uint8_t* p = sample.bytes.data();
         const std::size_t at = out.size();

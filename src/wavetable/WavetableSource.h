@@ -9,12 +9,13 @@
 #include <vector>
 
 class LoAudioFileReader;
+class LoSndfileDecoder;
 class LoWaveFileReader;
 
 // An audio file opened as wavetable material: WAV (integer PCM, or IEEE float of 32 or 64
-// bits) or AIFF, its frames read as one mono signal in 16-bit units (channels averaged as the
-// import mixes them; a 24-bit value divided by 256, a float multiplied by 32768), and what the
-// file says of its frame size.
+// bits), AIFF, or FLAC, Ogg Vorbis, Opus or MP3 as the import decodes them, its frames read as one
+// mono signal in 16-bit units (channels averaged as the import mixes them; a 24-bit value divided
+// by 256, a float multiplied by 32768), and what the file says of its frame size.
 //
 // A file of another kind is refused, never taken as raw data.
 class WavetableSource {
@@ -65,10 +66,13 @@ public:
 
 private:
     bool start(std::string& error);
+    // A file neither reader recognises: compressed audio, or refused.
+    bool startDecoder(std::string& error);
     void readHints(LoWaveFileReader& wave);
 
     std::string name_;
     std::unique_ptr<LoAudioFileReader> reader_;
+    std::unique_ptr<LoSndfileDecoder> decoder_;
     std::string kind_;
     bool float_ = false;
     double rate_ = 0.0;
