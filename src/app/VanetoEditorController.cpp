@@ -13,6 +13,7 @@
 #include "midiout/Clock.h"
 #include "midiout/MidiOutService.h"
 #include "playback/PreviewPlayer.h"
+#include "wavetable/WaveOperations.h"
 #include "wavetable/WaveTone.h"
 #include "wavetable/WavetableExport.h"
 #include "wavetable/WavetableImport.h"
@@ -310,6 +311,53 @@ void VanetoEditorController::pasteWaves() {
         showHistory();
         refreshWaveform();
     }
+}
+
+void VanetoEditorController::sampleOperation(SampleOperation operation, long first, long last) {
+    const int bank = selectedBank();
+    if (!idle.load() || bank < 0 || !bankStore->isSingleSample(bank)) {
+        return;
+    }
+    const auto data = bankStore->bankData(bank);
+    if (first < 0) {
+        // The sound up to its last value that is not 0.
+        const auto end =
+            std::find_if(data.rbegin(), data.rend(), [](std::int16_t v) { return v != 0; });
+        first = 0;
+        last = static_cast<long>(data.rend() - end) - 1;
+    }
+    last = std::min<long>(last, static_cast<long>(data.size()) - 1);
+    if (last < first) {
+        return;
+    }
+    const auto at = static_cast<std::size_t>(first);
+    const auto count = static_cast<std::size_t>(last - first + 1);
+    std::vector<std::int16_t> values(data.begin() + first, data.begin() + last + 1);
+    static constexpr const char* names[] = {"normalize", "remove DC", "reverse", "fade in",
+                                            "fade out"};
+    switch (operation) {
+    case SampleOperation::normalize:
+        WaveOperations::normalize(values, count, false);
+        break;
+    case SampleOperation::removeDc:
+        WaveOperations::removeDc(values, count);
+        break;
+    case SampleOperation::reverse:
+        WaveOperations::reverse(values, count);
+        break;
+    case SampleOperation::fadeIn:
+        WaveOperations::fadeIn(values, fadeValues);
+        break;
+    case SampleOperation::fadeOut:
+        WaveOperations::fadeOut(values, fadeValues);
+        break;
+    }
+    history_->record(std::string(names[static_cast<int>(operation)]) + " of bank " +
+                         std::to_string(bank + 1),
+                     {{bank, at, count, false, false}});
+    bankStore->writeValues(bank, at, values);
+    showHistory();
+    refreshWaveform();
 }
 
 void VanetoEditorController::exportWaves(bool wholeTable) {

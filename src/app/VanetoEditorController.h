@@ -96,6 +96,12 @@ public:
     void copyWaves();
     void pasteWaves();
     void commitSlotName(const std::string& text);
+    // Changes of a one-sample bank's sound, from its waveform's menu, on the values first ...
+    // last (a range dragged on the waveform), or with first < 0 on the sound up to its last
+    // value that is not 0. One undo step each.
+    enum class SampleOperation { normalize, removeDc, reverse, fadeIn, fadeOut };
+    static constexpr std::size_t fadeValues = 441; // 10 ms at 44100 Hz
+    void sampleOperation(SampleOperation operation, long first, long last);
     // Writes the bank's 256 waves as a wavetable WAV (frames of 256, a "srge" chunk), or the
     // selected wave as a one-cycle WAV, to a file the user chooses.
     void exportWaves(bool wholeTable);

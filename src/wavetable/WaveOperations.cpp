@@ -80,6 +80,21 @@ void reverse(std::span<std::int16_t> values, std::size_t waveLength) {
     }
 }
 
+void fadeIn(std::span<std::int16_t> values, std::size_t length) {
+    const std::size_t n = std::min(length, values.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        values[i] = static_cast<std::int16_t>(std::lround(values[i] * (double(i) / double(n))));
+    }
+}
+
+void fadeOut(std::span<std::int16_t> values, std::size_t length) {
+    const std::size_t n = std::min(length, values.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        std::int16_t& v = values[values.size() - 1 - i];
+        v = static_cast<std::int16_t>(std::lround(v * (double(i) / double(n))));
+    }
+}
+
 std::size_t invert(std::span<std::int16_t> values) {
     std::size_t clamped = 0;
     for (std::int16_t& v : values) {

@@ -19,6 +19,11 @@ void reverse(std::span<std::int16_t> values, std::size_t waveLength);
 // Every value negated (-32768 becomes 32767).
 std::size_t invert(std::span<std::int16_t> values);
 
+// Linear fades over the first (fadeIn) or last (fadeOut) `length` values of the span: the
+// first value of a fade in and the last of a fade out become 0.
+void fadeIn(std::span<std::int16_t> values, std::size_t length);
+void fadeOut(std::span<std::int16_t> values, std::size_t length);
+
 enum class Morph {
     crossfade, // each value from the two waves' values, linearly
     spectral,  // harmonic magnitudes and unwrapped phases interpolated (waves of 256 only)

@@ -143,3 +143,31 @@ TEST_F(WaveEditingTest, NothingDrawsWhileATransferRuns) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditorFixture, OneSampleOperationsActOnARangeOrTheSoundAndUndo) {
+    selectBank(4);
+    const auto before = values(4);
+    controller.sampleOperation(VanetoEditorController::SampleOperation::fadeOut, 1000, 1999);
+    const auto faded = values(4);
+    EXPECT_EQ(faded[1999], 0);
+    EXPECT_EQ(faded[999], before[999]);
+    EXPECT_EQ(faded[2000], before[2000]);
+    EXPECT_EQ(view.history().first, "Undo fade out of bank 5");
+    controller.undo();
+    EXPECT_EQ(values(4), before);
+    // Without a range: the sound up to its last value that is not 0 (factory banks end in 1024
+    // zeros, which stay at the end).
+    controller.sampleOperation(VanetoEditorController::SampleOperation::reverse, -1, -1);
+    const auto reversed = values(4);
+    const auto lastSound = static_cast<std::size_t>(
+        std::find_if(before.rbegin(), before.rend(), [](std::int16_t v) { return v != 0; }) -
+        before.rbegin());
+    const std::size_t end = before.size() - lastSound;
+    EXPECT_EQ(reversed[0], before[end - 1]);
+    EXPECT_EQ(reversed[end - 1], before[0]);
+    EXPECT_EQ(reversed.back(), 0);
+}
+
+} // namespace

@@ -120,6 +120,7 @@ QtEditorDialog::~QtEditorDialog() = default;
 void QtEditorDialog::setController(VanetoEditorController* controller) {
     controller_ = controller;
     wavePanel_->setController(controller);
+    waveform_->setController(controller);
 }
 
 template <typename W>

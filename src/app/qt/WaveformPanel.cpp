@@ -1,5 +1,9 @@
 #include "app/qt/WaveformPanel.h"
 
+#include "app/VanetoEditorController.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -16,6 +20,9 @@ QRect WaveformPanel::plotArea() const {
 }
 
 void WaveformPanel::setValues(std::vector<std::int16_t> values) {
+    if (values.size() != values_.size()) {
+        anchor_ = end_ = -1;
+    }
     values_ = std::move(values);
     playhead_ = -1;
     computeColumns();
@@ -72,6 +79,18 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
                              static_cast<int>(middle) + band);
         }
     }
+    if (anchor_ >= 0 && end_ >= 0 && !values_.empty()) {
+        const auto xOf = [&](long index) {
+            return area.left() +
+                   static_cast<int>(static_cast<double>(index) /
+                                    static_cast<double>(values_.size()) * area.width());
+        };
+        QColor marked = colours.color(QPalette::Highlight);
+        marked.setAlpha(60);
+        const auto [first, last] = range();
+        painter.fillRect(
+            QRect(QPoint(xOf(first), area.top()), QPoint(xOf(last + 1), area.bottom())), marked);
+    }
     if (playhead_ >= 0 && !values_.empty()) {
         const int x =
             area.left() + static_cast<int>(static_cast<double>(playhead_) /
@@ -96,7 +115,58 @@ QString WaveformPanel::describeAt(int x) const {
         .arg(values_[index]);
 }
 
+long WaveformPanel::indexAt(double x) const {
+    const QRect area = plotArea();
+    if (values_.empty() || area.width() <= 0) {
+        return -1;
+    }
+    const double fraction = std::clamp((x - area.left()) / double(area.width()), 0.0, 1.0);
+    return std::min(static_cast<long>(values_.size()) - 1,
+                    static_cast<long>(fraction * static_cast<double>(values_.size())));
+}
+
+std::pair<long, long> WaveformPanel::range() const {
+    if (anchor_ < 0 || end_ < 0 || anchor_ == end_) {
+        return {-1, -1};
+    }
+    return {std::min(anchor_, end_), std::max(anchor_, end_)};
+}
+
+void WaveformPanel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        anchor_ = end_ = indexAt(event->position().x());
+        update();
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void WaveformPanel::contextMenuEvent(QContextMenuEvent* event) {
+    if (controller_ == nullptr) {
+        return;
+    }
+    using Operation = VanetoEditorController::SampleOperation;
+    const auto [first, last] = range();
+    QMenu menu(this);
+    const QString on = first < 0 ? QStringLiteral(" (the sound)") : QStringLiteral(" (the range)");
+    for (const auto& [operation, text] :
+         {std::pair{Operation::normalize, "Normalize"}, std::pair{Operation::removeDc, "Remove DC"},
+          std::pair{Operation::reverse, "Reverse"}, std::pair{Operation::fadeIn, "Fade In"},
+          std::pair{Operation::fadeOut, "Fade Out"}}) {
+        QAction* action = menu.addAction(QString::fromLatin1(text) + on);
+        connect(action, &QAction::triggered, this,
+                [this, operation = operation, first = first, last = last] {
+                    controller_->sampleOperation(operation, first, last);
+                });
+    }
+    menu.exec(event->globalPos());
+    event->accept();
+}
+
 void WaveformPanel::mouseMoveEvent(QMouseEvent* event) {
+    if ((event->buttons() & Qt::LeftButton) != 0 && anchor_ >= 0) {
+        end_ = indexAt(event->position().x());
+        update();
+    }
     const QString text = describeAt(static_cast<int>(event->position().x()));
     if (!text.isEmpty()) {
         QToolTip::showText(event->globalPosition().toPoint(), text, this);
