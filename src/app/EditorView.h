@@ -111,6 +111,14 @@ public:
     virtual std::optional<std::size_t> chooseFrameSize(std::size_t frames,
                                                        std::size_t suggested) = 0;
 
+    // Lets the user choose which part of a long sound goes into a bank: the whole sound's
+    // overview (low and high per column, fractions of full scale), its length and the part's
+    // length in seconds, the part's start now; preview plays the part from a start. Answers
+    // the start chosen, or nothing when the user cancelled.
+    virtual std::optional<double> choosePart(const std::vector<std::pair<float, float>>& overview,
+                                             double seconds, double partSeconds, double start,
+                                             std::function<void(double)> preview) = 0;
+
     // Runs f on the view's thread, without waiting for it.
     virtual void post(std::function<void()> f) = 0;
 };

@@ -4,6 +4,7 @@
 #include "app/BankFile.h"
 #include "app/BankHistory.h"
 #include "app/SampleImport.h"
+#include "app/SourceOverview.h"
 #include "app/TransferEngine.h"
 #include "app/TransferObserver.h"
 #include "app/Utf8Text.h"
@@ -215,6 +216,9 @@ void VanetoEditorController::refreshWaveform() {
     std::string line = WaveformPeaks::summary(WaveformPeaks::levels(values));
     if (!origins[static_cast<std::size_t>(bank)].empty()) {
         line += " \u00b7 from " + origins[static_cast<std::size_t>(bank)];
+    }
+    if (!importPaths[static_cast<std::size_t>(bank)].empty()) {
+        line += " \u00b7 another part: Choose Part... on the waveform's menu";
     }
     if (!bankStore->isSingleSample(bank)) {
         const int slot = waves_->selected();
@@ -515,6 +519,7 @@ void VanetoEditorController::showUndone(const std::vector<int>& banks) {
         // Where a bank's sound came from is no longer known once a step is taken back.
         if (bank >= 0 && bank < static_cast<int>(origins.size())) {
             origins[static_cast<std::size_t>(bank)].clear();
+            importPaths[static_cast<std::size_t>(bank)].clear();
         }
     }
     showHistory();
@@ -553,6 +558,7 @@ void VanetoEditorController::resetToDefault() {
     bankStore->resetBank(bank);
     showHistory();
     origins[static_cast<std::size_t>(bank)].clear();
+    importPaths[static_cast<std::size_t>(bank)].clear();
     showSelectedBank();
     refreshBankList();
 }
@@ -628,11 +634,62 @@ void VanetoEditorController::importWaves(const std::string& path, int bank) {
         said += (said.empty() ? "" : "; ") + note;
     }
     origins[static_cast<std::size_t>(bank)] = said;
+    importPaths[static_cast<std::size_t>(bank)].clear();
     showHistory();
     showSelectedBank();
 }
 
 void VanetoEditorController::importFile(const std::string& path, int bank) {
+    importFile(path, bank, SampleImport::Options{});
+}
+
+bool VanetoEditorController::canChoosePart() {
+    const int bank = selectedBank();
+    return bank >= 0 && !importPaths[static_cast<std::size_t>(bank)].empty();
+}
+
+void VanetoEditorController::choosePart() {
+    const int bank = selectedBank();
+    if (!idle.load() || importRunning || !canChoosePart()) {
+        return;
+    }
+    const std::string path = importPaths[static_cast<std::size_t>(bank)];
+    SourceOverview overview;
+    if (!overview.compute(path, 1000)) {
+        return;
+    }
+    std::vector<std::pair<float, float>> columns;
+    columns.reserve(overview.columns.size());
+    for (const SourceOverview::Column& column : overview.columns) {
+        columns.emplace_back(column.low, column.high);
+    }
+    const double partSeconds = SampleImport::bankValues / SampleImport::targetRate;
+    const auto preview = [this, path](double start) {
+        if (!audioAvailable) {
+            return;
+        }
+        SampleImport::Options options;
+        options.startSeconds = start;
+        const SampleImport::Result part = SampleImport::load(path, options);
+        if (SampleImport::isImported(part.outcome)) {
+            toneBank_ = -1;
+            view.showPlayback(audioAvailable, player->start(part.values), audioUnavailable);
+        }
+    };
+    const std::optional<double> start =
+        view.choosePart(columns, overview.seconds, partSeconds,
+                        importStarts[static_cast<std::size_t>(bank)], preview);
+    stopPlayback();
+    if (!start) {
+        return;
+    }
+    SampleImport::Options options;
+    options.startSeconds = std::max(0.0, *start);
+    importFile(path, bank, options);
+}
+
+void VanetoEditorController::importFile(const std::string& path, int bank,
+                                        const SampleImport::Options& options) {
     importRunning = true;
     if (bank >= 0 && !bankStore->isSingleSample(bank)) {
         importWaves(path, bank);
@@ -640,9 +697,21 @@ void VanetoEditorController::importFile(const std::string& path, int bank) {
         history_->record("import of " + displayName(fileName(path)) + " into bank " +
                              std::to_string(bank + 1),
                          {BankHistory::wholeBank(bank)});
-        const SampleImport::Result result = SampleImport::importInto(path, *bankStore, bank);
+        const SampleImport::Result result =
+            SampleImport::importInto(path, *bankStore, bank, options);
         if (!SampleImport::isImported(result.outcome)) {
             history_->discardLast();
+        }
+        // A sound longer than the bank can be imported again from another start.
+        const bool longer =
+            result.sourceRate > 0 && static_cast<double>(result.sourceFrames) / result.sourceRate >
+                                         SampleImport::bankValues / SampleImport::targetRate;
+        if (SampleImport::isImported(result.outcome)) {
+            importPaths[static_cast<std::size_t>(bank)] =
+                longer && result.outcome != SampleImport::Outcome::importedRaw ? path : "";
+            importStarts[static_cast<std::size_t>(bank)] =
+                result.sourceRate > 0 ? static_cast<double>(result.startFrame) / result.sourceRate
+                                      : 0.0;
         }
         showHistory();
         if (SampleImport::isImported(result.outcome)) {
@@ -751,6 +820,7 @@ void VanetoEditorController::openBankFile(const std::string& path) {
                 bankStore->loadBank(events, bank);
                 if (bank >= 0 && bank < static_cast<int>(origins.size())) {
                     origins[static_cast<std::size_t>(bank)].clear();
+                    importPaths[static_cast<std::size_t>(bank)].clear();
                 }
             }
             showSelectedBank();

@@ -3,6 +3,7 @@
 #include "VanetoVersion.h"
 #include "app/EditorTexts.h"
 #include "app/EditorView.h"
+#include "app/SampleImport.h"
 #include "app/WaveSlotEditor.h"
 #include "midi/LoMidiEvent.h"
 #include "midiout/MidiOutPortList.h"
@@ -102,6 +103,10 @@ public:
     enum class SampleOperation { normalize, removeDc, reverse, fadeIn, fadeOut };
     static constexpr std::size_t fadeValues = 441; // 10 ms at 44100 Hz
     void sampleOperation(SampleOperation operation, long first, long last);
+    // "Choose part...": after an import of a sound longer than a bank, the user picks which
+    // 1.486 s of it the bank takes; imported as "Open..." does, one undo step.
+    bool canChoosePart();
+    void choosePart();
     // Writes the bank's 256 waves as a wavetable WAV (frames of 256, a "srge" chunk), or the
     // selected wave as a one-cycle WAV, to a file the user chooses.
     void exportWaves(bool wholeTable);
@@ -137,8 +142,9 @@ private:
     // else as the UTF-8 text typed.
     static std::string editedName(const std::string& shown, const std::string& stored);
 
-    // "Open..." and "Open from Disk..." once the file is known.
+    // "Open..." and "Open from Disk..." once the file is known; options choose the part.
     void importFile(const std::string& path, int bank);
+    void importFile(const std::string& path, int bank, const SampleImport::Options& options);
     void openBankFile(const std::string& path);
     // "Open..." and drops into a wavetable bank: waves into the slots from the selected one.
     void importWaves(const std::string& path, int bank);
@@ -185,4 +191,8 @@ private:
     std::string audioUnavailable; // why not
     // Where each bank's sound came from, after an import ("" for factory or file content).
     std::array<std::string, 7> origins;
+    // The file each bank's sound was imported from and where the bank's part began ("" when
+    // the sound did not come from a file longer than the bank).
+    std::array<std::string, 7> importPaths;
+    std::array<double, 7> importStarts{};
 };

@@ -2,6 +2,7 @@
 #include "app/BankFile.h"
 #include "app/VanetoEditorController.h"
 #include "app/qt/CAboutDlg.h"
+#include "app/qt/PartChooserDialog.h"
 #include "app/qt/VanetoEditorApp.h"
 #include "device/DvVaneto.h"
 #include "midiout/Clock.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
@@ -440,6 +442,23 @@ private slots:
         QTest::keyClick(draw, Qt::Key_Z, Qt::ControlModifier);
         const auto undone = editor.controller.banks().bankData(0);
         QVERIFY(std::equal(undone.begin(), undone.end(), original.begin()));
+    }
+
+    void choosePartByTypingClickingAndSpace() {
+        std::vector<std::pair<float, float>> columns(100, {-0.5f, 0.5f});
+        double played = -1;
+        PartChooserDialog dialog(columns, 10.0, 1.486, 2.0, [&](double at) { played = at; });
+        dialog.show();
+        auto* edit = dialog.findChild<QDoubleSpinBox*>(QStringLiteral("partStart"));
+        QCOMPARE(edit->value(), 2.0);
+        edit->setValue(8.9); // past the last start that keeps the part inside: held there
+        QCOMPARE(dialog.start(), 10.0 - 1.486);
+        auto* overview = dialog.findChild<QWidget*>(QStringLiteral("partOverview"));
+        QTest::mouseClick(overview, Qt::LeftButton, {}, QPoint(overview->width() / 2, 10));
+        QVERIFY(std::abs(dialog.start() - (5.0 - 1.486 / 2)) < 0.1);
+        QCOMPARE(edit->value(), dialog.start());
+        QTest::keyClick(&dialog, Qt::Key_Space);
+        QCOMPARE(played, dialog.start());
     }
 };
 

@@ -182,6 +182,20 @@ std::optional<std::size_t> RecordingEditorView::chooseFrameSize(std::size_t fram
     return answer;
 }
 
+std::optional<double>
+RecordingEditorView::choosePart(const std::vector<std::pair<float, float>>& overview,
+                                double seconds, double, double, std::function<void(double)>) {
+    std::lock_guard lock(mutex_);
+    partColumns = overview.size();
+    partLength = seconds;
+    if (partStarts.empty()) {
+        return std::nullopt;
+    }
+    const std::optional<double> answer = partStarts.front();
+    partStarts.erase(partStarts.begin());
+    return answer;
+}
+
 void RecordingEditorView::showHistory(const std::string& undoText, const std::string& redoText) {
     std::lock_guard lock(mutex_);
     history_ = {undoText, redoText};

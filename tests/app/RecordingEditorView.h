@@ -74,6 +74,13 @@ public:
     // Answers with frameSizes in turn (nothing when none is left).
     std::optional<std::size_t> chooseFrameSize(std::size_t frames, std::size_t suggested) override;
     std::vector<std::optional<std::size_t>> frameSizes;
+    // Answers with partStarts in turn (nothing when none is left); keeps what it was shown.
+    std::optional<double> choosePart(const std::vector<std::pair<float, float>>& overview,
+                                     double seconds, double partSeconds, double start,
+                                     std::function<void(double)> preview) override;
+    std::vector<std::optional<double>> partStarts;
+    std::size_t partColumns = 0;
+    double partLength = 0;
     std::vector<std::pair<std::size_t, std::size_t>> frameQuestions;
     void showWaves(std::vector<std::int16_t> values, int selected, int first, int last,
                    const std::string& slotName, const std::string& line) override;

@@ -171,3 +171,39 @@ TEST_F(EditorFixture, OneSampleOperationsActOnARangeOrTheSoundAndUndo) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditorFixture, ChoosePartImportsAnotherStartOfTheSameSoundAsOneStep) {
+    const std::string file = ::testing::TempDir() + "three-seconds.wav";
+    {
+        std::vector<std::int16_t> ramp(3 * 44100);
+        for (std::size_t i = 0; i < ramp.size(); ++i) {
+            ramp[i] = static_cast<std::int16_t>(i % 20000);
+        }
+        WaveFileWriter writer(file);
+        writer.writeMono16(ramp.data(), ramp.size(), 44100);
+    }
+    selectBank(2);
+    EXPECT_FALSE(controller.canChoosePart());
+    view.files = {file};
+    controller.importSample();
+    ASSERT_TRUE(controller.canChoosePart());
+    const auto first = values(2);
+    view.partStarts = {std::nullopt, 1.0};
+    controller.choosePart(); // cancelled
+    EXPECT_EQ(values(2), first);
+    EXPECT_EQ(view.partColumns, 1000u);
+    EXPECT_DOUBLE_EQ(view.partLength, 3.0);
+    controller.choosePart();
+    SampleImport::Options options;
+    options.startSeconds = 1.0;
+    DvVaneto expected;
+    SampleImport::importInto(file, expected, 2, options);
+    const auto chosen = values(2);
+    EXPECT_TRUE(std::equal(chosen.begin(), chosen.end(), expected.bankData(2).begin()));
+    controller.undo();
+    EXPECT_EQ(values(2), first);
+}
+
+} // namespace

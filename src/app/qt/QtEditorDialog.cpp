@@ -4,6 +4,7 @@
 #include "app/VanetoEditorController.h"
 #include "app/qt/CAboutDlg.h"
 #include "app/qt/DialogUnits.h"
+#include "app/qt/PartChooserDialog.h"
 #include "app/qt/WaveTablePanel.h"
 #include "app/qt/WaveformPanel.h"
 
@@ -772,6 +773,16 @@ std::optional<std::size_t> QtEditorDialog::chooseFrameSize(std::size_t frames,
         QInputDialog::getInt(this, QStringLiteral("VanetoEditor"),
                              QStringLiteral("Values a frame:"), 2048, 2, 1 << 20, 1, &ok);
     return ok ? std::optional<std::size_t>(static_cast<std::size_t>(size)) : std::nullopt;
+}
+
+std::optional<double>
+QtEditorDialog::choosePart(const std::vector<std::pair<float, float>>& overview, double seconds,
+                           double partSeconds, double start, std::function<void(double)> preview) {
+    PartChooserDialog dialog(overview, seconds, partSeconds, start, std::move(preview), this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.start();
 }
 
 void QtEditorDialog::showHistory(const std::string& undoText, const std::string& redoText) {

@@ -82,6 +82,9 @@ public:
     void showPlayback(bool available, bool playing, const std::string& why) override;
     void showHistory(const std::string& undoText, const std::string& redoText) override;
     std::optional<std::size_t> chooseFrameSize(std::size_t frames, std::size_t suggested) override;
+    std::optional<double> choosePart(const std::vector<std::pair<float, float>>& overview,
+                                     double seconds, double partSeconds, double start,
+                                     std::function<void(double)> preview) override;
     void showWaves(std::vector<std::int16_t> values, int selected, int first, int last,
                    const std::string& slotName, const std::string& line) override;
     void post(std::function<void()> f) override;

@@ -158,6 +158,10 @@ void WaveformPanel::contextMenuEvent(QContextMenuEvent* event) {
                     controller_->sampleOperation(operation, first, last);
                 });
     }
+    menu.addSeparator();
+    QAction* part = menu.addAction(QStringLiteral("Choose Part..."));
+    part->setEnabled(controller_->canChoosePart());
+    connect(part, &QAction::triggered, this, [this] { controller_->choosePart(); });
     menu.exec(event->globalPos());
     event->accept();
 }
