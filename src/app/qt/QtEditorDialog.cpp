@@ -94,17 +94,22 @@ QtEditorDialog::QtEditorDialog(QWidget* parent) : QDialog(parent) {
 
     // Undo and redo for the whole window; inside a name edit its own text undo comes first
     // (the edit takes these keys before the window's shortcuts).
-    const auto shortcut = [this](const QKeySequence& keys, void (VanetoEditorController::*f)()) {
-        auto* s = new QShortcut(keys, this);
-        connect(s, &QShortcut::activated, this, [this, f] {
-            if (controller_ != nullptr) {
-                (controller_->*f)();
-            }
-        });
+    const auto undo = [this] {
+        if (controller_ != nullptr) {
+            controller_->undo();
+        }
     };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &VanetoEditorController::undo);
-    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &VanetoEditorController::redo);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), &VanetoEditorController::redo);
+    const auto redo = [this] {
+        if (controller_ != nullptr) {
+            controller_->redo();
+        }
+    };
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this), &QShortcut::activated, this,
+            undo);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this),
+            &QShortcut::activated, this, redo);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), this), &QShortcut::activated, this,
+            redo);
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] {
