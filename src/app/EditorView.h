@@ -111,6 +111,11 @@ public:
     virtual std::optional<std::size_t> chooseFrameSize(std::size_t frames,
                                                        std::size_t suggested) = 0;
 
+    // How far the reading of a long file has got (done of total, in any unit; done == total when
+    // it is over): a progress bar that shows once the reading takes a moment. Answers false when
+    // the user asked to stop.
+    virtual bool showReading(const std::string& what, std::uint64_t done, std::uint64_t total) = 0;
+
     // Lets the user choose which part of a long sound goes into a bank: the whole sound's
     // overview (low and high per column, fractions of full scale), its length and the part's
     // length in seconds, the part's start now; preview plays the part from a start. Answers

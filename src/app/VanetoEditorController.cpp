@@ -655,7 +655,13 @@ void VanetoEditorController::choosePart() {
     }
     const std::string path = importPaths[static_cast<std::size_t>(bank)];
     SourceOverview overview;
-    if (!overview.compute(path, 1000)) {
+    const std::string what = "Reading " + displayName(fileName(path)) + "...";
+    const bool read =
+        overview.compute(path, 1000, [this, &what](std::uint64_t done, std::uint64_t total) {
+            return view.showReading(what, done, total);
+        });
+    view.showReading(what, 1, 1);
+    if (!read) {
         return;
     }
     std::vector<std::pair<float, float>> columns;

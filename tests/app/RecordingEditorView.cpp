@@ -196,6 +196,13 @@ RecordingEditorView::choosePart(const std::vector<std::pair<float, float>>& over
     return answer;
 }
 
+bool RecordingEditorView::showReading(const std::string&, std::uint64_t done, std::uint64_t total) {
+    std::lock_guard lock(mutex_);
+    ++readingSteps;
+    readingDone = done == total;
+    return true;
+}
+
 void RecordingEditorView::showHistory(const std::string& undoText, const std::string& redoText) {
     std::lock_guard lock(mutex_);
     history_ = {undoText, redoText};

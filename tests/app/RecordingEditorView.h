@@ -79,6 +79,9 @@ public:
                                      double seconds, double partSeconds, double start,
                                      std::function<void(double)> preview) override;
     std::vector<std::optional<double>> partStarts;
+    bool showReading(const std::string& what, std::uint64_t done, std::uint64_t total) override;
+    int readingSteps = 0;
+    bool readingDone = false;
     std::size_t partColumns = 0;
     double partLength = 0;
     std::vector<std::pair<std::size_t, std::size_t>> frameQuestions;

@@ -194,6 +194,8 @@ TEST_F(EditorFixture, ChoosePartImportsAnotherStartOfTheSameSoundAsOneStep) {
     controller.choosePart(); // cancelled
     EXPECT_EQ(values(2), first);
     EXPECT_EQ(view.partColumns, 1000u);
+    EXPECT_GT(view.readingSteps, 1);
+    EXPECT_TRUE(view.readingDone) << "the progress ends with the reading";
     EXPECT_DOUBLE_EQ(view.partLength, 3.0);
     controller.choosePart();
     SampleImport::Options options;

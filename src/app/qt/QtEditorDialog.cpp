@@ -29,6 +29,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -788,6 +789,23 @@ QtEditorDialog::choosePart(const std::vector<std::pair<float, float>>& overview,
         return std::nullopt;
     }
     return dialog.start();
+}
+
+bool QtEditorDialog::showReading(const std::string& what, std::uint64_t done, std::uint64_t total) {
+    if (done >= total) {
+        reading_.reset();
+        return true;
+    }
+    if (!reading_) {
+        reading_ = std::make_unique<QProgressDialog>(fromUtf8(what), QStringLiteral("Cancel"), 0,
+                                                     1000, this);
+        reading_->setWindowTitle(QStringLiteral("VanetoEditor"));
+        reading_->setWindowModality(Qt::WindowModal);
+        reading_->setMinimumDuration(300);
+    }
+    // A modal progress dialog handles the window's events as it moves.
+    reading_->setValue(static_cast<int>(done * 1000 / std::max<std::uint64_t>(total, 1)));
+    return !reading_->wasCanceled();
 }
 
 void QtEditorDialog::showHistory(const std::string& undoText, const std::string& redoText) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <type_traits>
 
 class QButtonGroup;
@@ -16,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
+class QProgressDialog;
 class QPushButton;
 class QRadioButton;
 class QTimer;
@@ -82,6 +84,7 @@ public:
     void showPlayback(bool available, bool playing, const std::string& why) override;
     void showHistory(const std::string& undoText, const std::string& redoText) override;
     std::optional<std::size_t> chooseFrameSize(std::size_t frames, std::size_t suggested) override;
+    bool showReading(const std::string& what, std::uint64_t done, std::uint64_t total) override;
     std::optional<double> choosePart(const std::vector<std::pair<float, float>>& overview,
                                      double seconds, double partSeconds, double start,
                                      std::function<void(double)> preview) override;
@@ -182,6 +185,8 @@ private:
     QTimer* playhead_ = nullptr;
     // The Undo and Redo entries of the window's menu ("" when there is nothing to take back).
     QString undoText_;
+    // The progress of reading a long file, while one is read.
+    std::unique_ptr<QProgressDialog> reading_;
     QString redoText_;
     bool playbackAvailable_ = false;
     QString playbackUnavailable_;
