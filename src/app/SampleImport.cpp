@@ -59,6 +59,20 @@ LoSample readMixed(LoAudioFileReader& reader, const LoSampleConverter& target, s
     return mixed;
 }
 
+// The first frame of a piece where any channel reaches the threshold; -1 when none does.
+long firstAtOrAbove(const LoSample& part, double threshold) {
+    const std::uint32_t frames = part.frameCount();
+    for (std::uint32_t f = 0; f < frames; ++f) {
+        for (std::uint16_t c = 0; c < part.getChannels(); ++c) {
+            if (std::abs(static_cast<double>(part.getValue(static_cast<std::int32_t>(f), c))) >=
+                threshold) {
+                return static_cast<long>(f);
+            }
+        }
+    }
+    return -1;
+}
+
 // The frame at a time in seconds, round(t x rate); 0 where either is not a usable number.
 std::uint64_t startFrameOf(double seconds, double rate) {
     const double frame = std::round(seconds * rate);
@@ -249,13 +263,8 @@ std::uint64_t SampleImport::firstAudible(LoAudioFileReader& reader, const LoSamp
     for (std::uint64_t frame = 0; frame < total; frame += piece) {
         reader.readSample(part, static_cast<std::uint32_t>(piece * frameBytes), frame * frameBytes);
         const std::uint32_t got = part.frameCount();
-        for (std::uint32_t f = 0; f < got; ++f) {
-            for (std::uint16_t c = 0; c < part.getChannels(); ++c) {
-                if (std::abs(static_cast<double>(part.getValue(static_cast<std::int32_t>(f), c))) >=
-                    threshold) {
-                    return frame + f;
-                }
-            }
+        if (const long at = firstAtOrAbove(part, threshold); at >= 0) {
+            return frame + static_cast<std::uint64_t>(at);
         }
         if (got == 0) {
             break;
@@ -275,13 +284,8 @@ std::uint64_t SampleImport::firstAudible(LoSndfileDecoder& decoder) {
             break;
         }
         const std::uint32_t got = part.frameCount();
-        for (std::uint32_t f = 0; f < got; ++f) {
-            for (std::uint16_t c = 0; c < part.getChannels(); ++c) {
-                if (std::abs(static_cast<double>(part.getValue(static_cast<std::int32_t>(f), c))) >=
-                    threshold) {
-                    return frame + f;
-                }
-            }
+        if (const long at = firstAtOrAbove(part, threshold); at >= 0) {
+            return frame + static_cast<std::uint64_t>(at);
         }
         if (got == 0) {
             break;
