@@ -64,18 +64,14 @@ void BankFile::appendBankTrack(LoMidiEventList& list, const DvVaneto& store, int
     }
 }
 
-void BankFile::writeTracks(LoMidiFileWriter& writer, const DvVaneto& store, int selectedBank) {
+void BankFile::writeTracks(LoMidiFileWriter& writer, const DvVaneto& store,
+                           const std::vector<int>& banks) {
     LoMidiEventList list = conductorEvents();
-    int first = 0;
-    int end = store.bankCount();
-    if (selectedBank >= 0) {
-        first = selectedBank;
-        end = selectedBank + 1;
-    } else {
+    if (banks.size() != 1) {
         writer.writeTrack(list, true);
         list.clear();
     }
-    for (int bank = first; bank < end; ++bank) {
+    for (const int bank : banks) {
         appendBankTrack(list, store, bank);
         writer.writeTrack(list, true);
         list.clear();
@@ -84,6 +80,21 @@ void BankFile::writeTracks(LoMidiFileWriter& writer, const DvVaneto& store, int 
 
 bool BankFile::save(const std::filesystem::path& path, const DvVaneto& store, int selectedBank,
                     std::string& error) {
+    std::vector<int> banks;
+    if (selectedBank >= 0) {
+        banks.push_back(selectedBank);
+    } else {
+        for (int bank = 0; bank < store.bankCount(); ++bank) {
+            banks.push_back(bank);
+        }
+    }
+    return save(path, store, std::move(banks), error);
+}
+
+bool BankFile::save(const std::filesystem::path& path, const DvVaneto& store,
+                    std::vector<int> banks, std::string& error) {
+    std::sort(banks.begin(), banks.end());
+    banks.erase(std::unique(banks.begin(), banks.end()), banks.end());
     AtomicFile file(path);
     if (!file.begin(error)) {
         return false;
@@ -91,7 +102,7 @@ bool BankFile::save(const std::filesystem::path& path, const DvVaneto& store, in
     {
         errno = 0;
         LoMidiFileWriter writer(file.temporaryPath(), division, tempo);
-        writeTracks(writer, store, selectedBank);
+        writeTracks(writer, store, banks);
         writer.close();
         if (writer.fail()) {
             error = "cannot write " + path.string() + ": " + std::strerror(errno ? errno : EIO);

@@ -38,14 +38,19 @@ public:
     static LoMidiEventList conductorEvents();
     // Appends a bank's five events: meta events 03, 04 and 7F, then its dump on channel 0.
     static void appendBankTrack(LoMidiEventList& list, const DvVaneto& store, int bank);
-    // Writes the tracks to a freshly started writer: all seven banks when selectedBank is
-    // negative, else that bank alone in the one-track layout.
-    static void writeTracks(LoMidiFileWriter& writer, const DvVaneto& store, int selectedBank);
+    // Writes the tracks of the given banks to a freshly started writer: one bank alone in the
+    // one-track layout, several after a conductor track.
+    static void writeTracks(LoMidiFileWriter& writer, const DvVaneto& store,
+                            const std::vector<int>& banks);
     // Writes a whole bank file through a temporary file that replaces path only when every
     // byte was written; an existing file stays unchanged on failure. Answers false with a
     // message in error.
     static bool save(const std::filesystem::path& path, const DvVaneto& store, int selectedBank,
                      std::string& error);
+    // The same for the given banks: one bank in the one-track layout, several after a conductor
+    // track, in ascending order.
+    static bool save(const std::filesystem::path& path, const DvVaneto& store,
+                     std::vector<int> banks, std::string& error);
 
     enum class ReadResult {
         ok,

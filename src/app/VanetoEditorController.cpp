@@ -916,6 +916,7 @@ void VanetoEditorController::sendWorker() {
     request.port = port;
     request.portName = portName;
     request.channel = channel;
+    request.bytesPerSecond = bytesPerSecond_;
     // The option is read once the port has been opened.
     request.banks = [this, selected] {
         std::vector<int> banks;

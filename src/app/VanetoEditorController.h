@@ -7,6 +7,7 @@
 #include "app/WaveSlotEditor.h"
 #include "midi/LoMidiEvent.h"
 #include "midiout/MidiOutPortList.h"
+#include "midiout/SysexPacer.h"
 
 #include <array>
 #include <atomic>
@@ -46,6 +47,10 @@ public:
     VanetoEditorController(const VanetoEditorController&) = delete;
     VanetoEditorController& operator=(const VanetoEditorController&) = delete;
     ~VanetoEditorController();
+
+    // The pace at which the MIDI service sends long messages (bytes per second), for the
+    // transfer's estimates; the wire rate unless the program was started with another.
+    void setBytesPerSecond(double bytesPerSecond) { bytesPerSecond_ = bytesPerSecond; }
 
     // Fills the dialog once its controls exist, before it is shown.
     void initDialog();
@@ -175,6 +180,7 @@ private:
     // The running transfer's engine (it holds the event list and the transmitter); made on
     // this thread by Send, kept until the next Send or the controller's end.
     std::unique_ptr<TransferEngine> engine;
+    double bytesPerSecond_ = SysexPacer::wireBytesPerSecond;
     // A bank file is being saved or opened (its message boxes run the dialog's events).
     bool fileBusy = false;
 

@@ -1,10 +1,12 @@
 #include "cli/CliCommands.h"
 
+#include "cli/CheckCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/MakeCommand.h"
 #include "cli/PlayCommand.h"
 #include "cli/PortsCommand.h"
+#include "cli/ReceiveCommand.h"
 #include "cli/SendCommand.h"
 
 namespace {
@@ -30,11 +32,71 @@ Exit status: 0 success, 1 the operation failed (files are left unchanged), 2 bad
 )";
 
 constexpr std::string_view portsText =
-    R"(Usage: vaneto ports
+    R"(Usage: vaneto ports [--input]
 
 Prints one line per MIDI output port: its index, a tab, its name. The index or any part of
 the name serves as the --port of `vaneto send`. With no port nothing is printed on standard
 output and "No MIDI interface detected!" on standard error; the exit status is still 0.
+
+Options:
+  --input   list the ports one can receive from instead (the --input of `vaneto receive`
+            and `vaneto check`); with none, "No MIDI input port detected!"
+)";
+
+constexpr std::string_view receiveText =
+    R"TEXT(Usage: vaneto receive OUT.mid (--input PORT | --virtual) [--count N] [--idle-timeout S]
+
+The receiving end of bank dumps, for a check without the synthesizer or for another tool's
+output: listens on a MIDI input port, tells each bank as it arrives (bytes, rate, time) and
+at the end, for each bank, whether it came whole or damaged, its values and the bytes lost.
+A data message counts as damaged when it is not 262150 bytes long, lacks its end or holds a
+byte out of place; a damaged bank is never written.
+
+OUT.mid receives the banks that came whole, with the factory names (names do not travel with
+a dump): one bank in the one-bank layout, so that the editor asks before loading it into
+another bank, or several after a conductor track. Without a bank that came whole nothing is
+written.
+
+Options:
+  --input PORT       the port to listen to: an index or a part of a name from
+                     `vaneto ports --input`
+  --virtual          listen on a port of our own, "Vaneto (virtual)", which the editor and
+                     `vaneto send` list like any interface
+  --count N          end after N banks (whole or damaged)
+  --idle-timeout S   end after S seconds without a byte
+
+It also ends on Ctrl-C, writing what came whole (exit status 130), and when the port goes
+away (the interface unplugged; exit status 1). Exit status 0 when every bank came whole, 1
+when one came damaged or none came. A data message without its announce is taken (its bank
+from its own bank byte); foreign messages and banks beyond the seventh are counted and
+passed over. When our own input overflows, that is said: the cable is not to blame then.
+)TEXT";
+
+constexpr std::string_view checkText =
+    R"(Usage: vaneto check --port OUT --input IN [--rate B] [--bytes N] [--find-rate]
+
+Checks a MIDI interface and its cable in a loop: wire the interface's MIDI OUT to its own
+MIDI IN (or to a second interface's), name the output with --port and the input with --input.
+A test message goes out through the same transmitter and pacing a bank goes through: a
+non-commercial System Exclusive message (manufacturer 7D) that no synthesizer acts on. The
+check tells the bytes sent, received and lost, the first byte that differs, the rate achieved
+and the delay to the first byte back.
+
+This proves the interface and the cable in a loop, not the synthesizer's own MIDI input: a
+rate that passes here can still be too fast for the synthesizer.
+
+Options:
+  --port OUT     the output: an index or a part of a name from `vaneto ports`
+  --input IN     the input: an index or a part of a name from `vaneto ports --input`
+  --rate B       bytes per second, 100 to 3125 (default 3125, the MIDI wire rate)
+  --bytes N      the test message's length, 4 to 1048576 bytes (default 16384)
+  --find-rate    try 3125, 2500, 2000, 1500, 1000, 500, 250 and 100 bytes per second with
+                 16384 bytes each, confirm the first clean rate with one bank-sized message
+                 (262150 bytes, 84 s at 3125) and recommend one step below it for
+                 `vaneto send --rate` and `vaneto-editor --rate`
+
+Exit status 0 when every byte came back, 1 when some did not (the figures say which), 130 on
+Ctrl-C.
 )";
 
 constexpr std::string_view listText =
@@ -177,7 +239,8 @@ template <class Command> int runCommand(const CliContext& context, CliArguments&
 
 // The order of `vaneto --help`.
 constexpr CliCommand table[] = {
-    {"ports", "list the MIDI output ports", portsText, true, runCommand<PortsCommand>},
+    {"ports", "list the MIDI output ports (or input ports)", portsText, true,
+     runCommand<PortsCommand>},
     {"list", "list the banks held by a bank file", listText, false, runCommand<ListCommand>},
     {"make", "build a bank file from the factory banks, a bank file and audio files", makeText,
      false, runCommand<MakeCommand>},
@@ -186,6 +249,10 @@ constexpr CliCommand table[] = {
     {"send", "send one bank or all banks to the synthesizer through a MIDI port", sendText, true,
      runCommand<SendCommand>},
     {"play", "play one bank through the sound card", playText, false, runCommand<PlayCommand>},
+    {"receive", "receive bank dumps from a MIDI port and write the banks that came whole",
+     receiveText, true, runCommand<ReceiveCommand>},
+    {"check", "check a MIDI interface and cable in a loop, and find a rate that is safe", checkText,
+     true, runCommand<CheckCommand>},
 };
 
 } // namespace

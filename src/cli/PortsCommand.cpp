@@ -1,22 +1,34 @@
 #include "cli/PortsCommand.h"
 
 #include "cli/CliArguments.h"
+#include "cli/CliMidiInput.h"
+#include "midiin/MidiInService.h"
 #include "midiout/MidiOutPortList.h"
 
 #include <ostream>
 
 int PortsCommand::run(CliArguments& args) {
-    args.parse({}, 0);
+    static constexpr CliOption options[] = {{.name = "--input"}};
+    const CliParse parsed = args.parse(options, 0);
     if (!args.ok()) {
         return context_.usage(args);
     }
-    const unsigned count = portCount();
-    if (count == 0) {
-        context_.err << noPortText << '\n';
+    std::vector<std::string> names;
+    if (parsed.given("--input")) {
+        const std::unique_ptr<MidiInService> input = CliMidiInput::open();
+        names = CliMidiInput::portNames(*input);
+    } else {
+        for (unsigned port = 0; port < portCount() && port <= 0xFFFF; ++port) {
+            names.emplace_back(portName(static_cast<std::uint16_t>(port)));
+        }
+    }
+    if (names.empty()) {
+        context_.err << (parsed.given("--input") ? CliMidiInput::noInputPortText : noPortText)
+                     << '\n';
         return cliOk;
     }
-    for (unsigned port = 0; port < count && port <= 0xFFFF; ++port) {
-        context_.out << port << '\t' << portName(static_cast<std::uint16_t>(port)) << '\n';
+    for (std::size_t port = 0; port < names.size(); ++port) {
+        context_.out << port << '\t' << names[port] << '\n';
     }
     return cliOk;
 }

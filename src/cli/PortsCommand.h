@@ -4,7 +4,8 @@
 
 class CliArguments;
 
-// `vaneto ports`: the MIDI output ports as the editor's port list shows them.
+// `vaneto ports [--input]`: the MIDI output ports as the editor's port list shows them, or the
+// ports one can receive from.
 class PortsCommand {
 public:
     explicit PortsCommand(const CliContext& context) : context_(context) {}

@@ -4,6 +4,7 @@
 #include "app/TransferEngine.h"
 #include "cli/CliArguments.h"
 #include "cli/CliBanks.h"
+#include "cli/PortChoice.h"
 #include "cli/SendProgress.h"
 #include "cli/SignalWatcher.h"
 #include "device/DvVaneto.h"
@@ -17,7 +18,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <csignal>
 #include <istream>
 #include <memory>
@@ -41,45 +41,16 @@ SendCommand::SendCommand(const CliContext& context) : SendCommand(context, realC
 
 std::optional<std::uint16_t> SendCommand::findPort(const std::string& wanted, std::string& error) {
     const unsigned count = std::min(portCount(), 0x10000u);
-    if (count == 0) {
-        error = noPortText;
-        return std::nullopt;
-    }
-    unsigned index = 0;
-    const char* end = wanted.data() + wanted.size();
-    const auto [stop, code] = std::from_chars(wanted.data(), end, index);
-    if (!wanted.empty() && code == std::errc() && stop == end) {
-        if (index < count) {
-            return static_cast<std::uint16_t>(index);
-        }
-        error = "no MIDI output port " + wanted + " (ports are 0 to " + std::to_string(count - 1) +
-                ", see 'vaneto ports')";
-        return std::nullopt;
-    }
-    const std::string needle = lowerCase(wanted);
-    std::vector<unsigned> matches;
+    std::vector<std::string> names;
     for (unsigned port = 0; port < count; ++port) {
-        const std::string name = lowerCase(portName(static_cast<std::uint16_t>(port)));
-        if (name == needle) {
-            return static_cast<std::uint16_t>(port);
-        }
-        if (!needle.empty() && name.find(needle) != std::string::npos) {
-            matches.push_back(port);
-        }
+        names.emplace_back(portName(static_cast<std::uint16_t>(port)));
     }
-    if (matches.size() == 1) {
-        return static_cast<std::uint16_t>(matches.front());
+    const PortChoice choice{"MIDI output port", "vaneto ports", noPortText};
+    const std::optional<unsigned> found = choice.find(names, wanted, error);
+    if (!found) {
+        return std::nullopt;
     }
-    if (matches.empty()) {
-        error = "no MIDI output port matches '" + wanted + "' (see 'vaneto ports')";
-    } else {
-        error = "'" + wanted + "' matches several MIDI output ports:";
-        for (const unsigned port : matches) {
-            error +=
-                "\n  " + std::to_string(port) + "\t" + portName(static_cast<std::uint16_t>(port));
-        }
-    }
-    return std::nullopt;
+    return static_cast<std::uint16_t>(*found);
 }
 
 bool SendCommand::confirmAll() {

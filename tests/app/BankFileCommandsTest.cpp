@@ -1,5 +1,7 @@
 #include "EditorFixture.h"
 
+#include "app/BankFile.h"
+
 #include "midi/LoMidiFileReader.h"
 #include "midi/LoMidiFileWriter.h"
 
@@ -115,6 +117,21 @@ TEST_F(FileCommandsTest, AllBanksAreEightTracksAndEachLoadsIntoItsOwnBank) {
         EXPECT_EQ(values(bank), saved[bank]) << "bank " << bank + 1;
         EXPECT_EQ(view.items(EditorView::BankList)[bank], "Saved " + std::to_string(bank + 1));
     }
+}
+
+TEST_F(FileCommandsTest, AChoiceOfBanksIsAConductorTrackAndThoseBanksInOrder) {
+    std::string error;
+    ASSERT_TRUE(BankFile::save(path("two.mid"), store(), {5, 1, 5}, error)) << error;
+    std::vector<BankFile::Track> tracks;
+    int trackCount = 0;
+    ASSERT_EQ(BankFile::read(path("two.mid"), tracks, trackCount), BankFile::ReadResult::ok);
+    EXPECT_EQ(trackCount, 3);
+    ASSERT_EQ(tracks.size(), 2u);
+    EXPECT_EQ(tracks[0].bank, 1);
+    EXPECT_EQ(tracks[1].bank, 5);
+    ASSERT_TRUE(BankFile::save(path("one.mid"), store(), {3}, error)) << error;
+    ASSERT_EQ(BankFile::read(path("one.mid"), tracks, trackCount), BankFile::ReadResult::ok);
+    EXPECT_EQ(trackCount, 1);
 }
 
 TEST_F(FileCommandsTest, ABankFileForAnotherBankAsksBeforeOverwriting) {

@@ -131,6 +131,14 @@ TEST_F(ControllerTest, OneBankShowsEveryStatusInOrderAndItsProgress) {
     EXPECT_EQ(service->openHandles(), 0u);
 }
 
+TEST_F(ControllerTest, AStartRateBelowTheWireRateLengthensTheEstimate) {
+    controller.setBytesPerSecond(1000);
+    controller.sendBanks();
+    waitIdle();
+    const auto log = view.log();
+    EXPECT_NE(std::find(log.begin(), log.end(), "range 0 268"), log.end()); // 6 s + 262156 bytes
+}
+
 TEST_F(ControllerTest, AllBanksAskFirstThenGoOutInOrderOverOnePortOnTheChosenChannel) {
     view.setChecked(EditorView::AllBanksOption, true);
     view.script({EditorView::IdCancel});

@@ -7,6 +7,7 @@
 #include "app/qt/QuitOnSignal.h"
 #include "midiout/Clock.h"
 #include "midiout/MidiOutService.h"
+#include "midiout/SysexPacer.h"
 #ifdef VANETO_WITH_ALSA
 #include "midiout/alsa/AlsaMidiOutService.h"
 #include "playback/AudioOutput.h"
@@ -18,6 +19,7 @@
 #include <QFile>
 #include <QTimer>
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -47,16 +49,21 @@ private:
 
 void VanetoEditorApp::openAtStart(VanetoEditorController& controller,
                                   const QStringList& arguments) {
-    if (arguments.size() < 2) {
+    // The first word that is neither an option nor the value of --rate.
+    qsizetype file = 1;
+    while (file < arguments.size() && arguments.at(file).startsWith(QLatin1String("--rate"))) {
+        file += arguments.at(file) == QLatin1String("--rate") ? 2 : 1;
+    }
+    if (file >= arguments.size()) {
         return;
     }
-    const QByteArray encoded = QFile::encodeName(arguments.at(1));
+    const QByteArray encoded = QFile::encodeName(arguments.at(file));
     const std::string path(encoded.constData(), static_cast<std::size_t>(encoded.size()));
     QTimer::singleShot(0, qApp, [&controller, path] { controller.dropFiles({path}, 0); });
 }
 
 const char* VanetoEditorApp::helpText() {
-    return R"(Usage: vaneto-editor [FILE]
+    return R"(Usage: vaneto-editor [--rate B] [FILE]
 
 Edits the sample memory of the Vaneto synthesizer, seven banks of 65536 signed 16-bit values,
 in one window: import WAV, AIFF or raw audio into a bank, name banks and samples, reset banks
@@ -67,6 +74,9 @@ FILE, when given, is opened at start: a bank file (a MIDI file) as "Open from Di
 it, any other file imported into bank 1 as "Open..." imports it.
 
 Options:
+  --rate B     send at B bytes per second, 100 to 3125 (default 3125, the MIDI wire
+               rate), for interfaces that lose data at the full rate; `vaneto check
+               --find-rate` finds a safe one. Not stored: give it at every start.
   -h, --help   show this text and exit
   --version    show the version and exit
 
@@ -74,7 +84,39 @@ The command-line tool `vaneto` does the same from scripts; see `vaneto --help`.
 )";
 }
 
+bool VanetoEditorApp::parseRate(int argc, char** argv, double& rate) {
+    rate = SysexPacer::wireBytesPerSecond;
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        std::string value;
+        if (word == "--rate") {
+            value = i + 1 < argc ? argv[++i] : "";
+        } else if (word.rfind("--rate=", 0) == 0) {
+            value = word.substr(7);
+        } else {
+            continue;
+        }
+        int number = 0;
+        const char* end = value.data() + value.size();
+        const auto [stop, code] = std::from_chars(value.data(), end, number);
+        if (value.empty() || code != std::errc() || stop != end || number < 100 ||
+            number > static_cast<int>(SysexPacer::wireBytesPerSecond)) {
+            std::fprintf(stderr,
+                         "vaneto-editor: --rate takes bytes per second from 100 to 3125, not "
+                         "'%s'\nTry 'vaneto-editor --help'.\n",
+                         value.c_str());
+            return false;
+        }
+        rate = number;
+    }
+    return true;
+}
+
 int VanetoEditorApp::run(int& argc, char** argv) {
+    double rate = SysexPacer::wireBytesPerSecond;
+    if (!parseRate(argc, argv, rate)) {
+        return 2;
+    }
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         if (word == "-h" || word == "--help") {
@@ -94,13 +136,14 @@ int VanetoEditorApp::run(int& argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("vaneto-editor"));
 
 #ifdef VANETO_WITH_ALSA
-    installAlsaMidiOutService("VanetoEditor");
+    installAlsaMidiOutService("VanetoEditor", rate);
     setDefaultAudioOutput(std::make_shared<AlsaPcmOutput>("default"));
 #endif
 
     QtEditorDialog dialog;
     VanetoEditorController controller(dialog, defaultMidiOutService(), realClock());
     dialog.setController(&controller);
+    controller.setBytesPerSecond(rate);
     controller.initDialog();
     // A file named on the command line (the file manager's "Open With"), once the window is
     // up, so that any message shows over it.

@@ -15,6 +15,10 @@ public:
     // 1 as "Open..." imports it.
     static void openAtStart(VanetoEditorController& controller, const QStringList& arguments);
 
+    // The pace of --rate B (bytes per second, 100 to 3125), the wire rate without it; false,
+    // after a message on the standard error stream, for a value out of range.
+    static bool parseRate(int argc, char** argv, double& rate);
+
     // What --help prints.
     static const char* helpText();
 

@@ -1,0 +1,242 @@
+#include "cli/ReceiveCommand.h"
+
+#include "app/BankFile.h"
+#include "app/TransferEngine.h"
+#include "cli/CliArguments.h"
+#include "cli/CliMidiInput.h"
+#include "cli/SignalWatcher.h"
+#include "device/DvVaneto.h"
+#include "midiin/BankDumpReceiver.h"
+#include "midiin/MidiInService.h"
+#include "midiout/Clock.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <ostream>
+
+namespace {
+
+// What the reading thread hands over, kept under one lock for the command's own thread.
+class Reception final : public MidiInListener {
+public:
+    explicit Reception(DvVaneto& store) : receiver(store) {}
+
+    void received(std::span<const std::uint8_t> bytes, std::int64_t microseconds) override {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            receiver.feed(bytes, microseconds);
+            lastByte = microseconds;
+        }
+        changed.notify_all();
+    }
+    void overrun() override {
+        std::lock_guard<std::mutex> lock(mutex);
+        receiver.overrun();
+    }
+    void sourceGone(const std::string& why) override {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            gone = why;
+        }
+        changed.notify_all();
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    BankDumpReceiver receiver;
+    std::optional<std::string> gone;
+    std::int64_t lastByte = 0;
+    bool interrupted = false;
+};
+
+std::string progressLine(const BankDumpReceiver::Progress& now) {
+    char text[160];
+    const double rate = now.seconds > 0 ? static_cast<double>(now.bytes) / now.seconds : 0.0;
+    if (now.bankMessage) {
+        std::snprintf(text, sizeof text, "bank %d: %zu of %zu bytes, %.0f bytes/s, %s",
+                      now.bank + 1, now.bytes, BankDumpReceiver::dataMessageLength, rate,
+                      TransferEngine::minutes(now.seconds).c_str());
+    } else {
+        std::snprintf(text, sizeof text, "a message: %zu bytes, %.0f bytes/s, %s", now.bytes, rate,
+                      TransferEngine::minutes(now.seconds).c_str());
+    }
+    return text;
+}
+
+std::string bankList(const std::vector<int>& banks) {
+    std::string text = banks.size() == 1 ? "bank " : "banks ";
+    for (std::size_t i = 0; i < banks.size(); ++i) {
+        text += (i > 0 ? ", " : "") + std::to_string(banks[i] + 1);
+    }
+    return text;
+}
+
+} // namespace
+
+int ReceiveCommand::run(CliArguments& args) {
+    using Takes = CliOption::Takes;
+    static constexpr CliOption options[] = {
+        {.name = "--input", .takes = Takes::text},
+        {.name = "--virtual"},
+        {.name = "--count", .takes = Takes::number, .what = "count", .first = 1, .last = 1000},
+        {.name = "--idle-timeout",
+         .takes = Takes::number,
+         .what = "idle timeout",
+         .first = 1,
+         .last = 86400},
+    };
+    const CliParse parsed = args.parse(options, 1);
+    const std::string out = parsed.positional(0);
+    const std::optional<std::string> inputName = parsed.word("--input");
+    const bool offered = parsed.given("--virtual");
+    const std::optional<int> count = parsed.number("--count");
+    const std::optional<int> idleTimeout = parsed.number("--idle-timeout");
+    if (args.ok() && out.empty()) {
+        args.fail("no output file given");
+    } else if (args.ok() && inputName.has_value() == offered) {
+        args.fail(offered ? "give either --input PORT or --virtual, not both"
+                          : "give --input PORT (see 'vaneto ports --input') or --virtual");
+    }
+    if (!args.ok()) {
+        return context_.usage(args);
+    }
+    const std::filesystem::path folder = std::filesystem::path(out).parent_path();
+    std::error_code ignored;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ignored)) {
+        return context_.failure("receive",
+                                "cannot write " + out + ": no folder " + folder.string());
+    }
+
+    const std::unique_ptr<MidiInService> input = CliMidiInput::open();
+    auto store = std::make_unique<DvVaneto>();
+    Reception reception(*store);
+    std::string error;
+    std::string listening;
+    if (offered) {
+        if (!input->openVirtual(CliMidiInput::virtualPortName, reception)) {
+            return context_.failure("receive", input->lastError());
+        }
+        listening = std::string("Receiving on the port \"") + CliMidiInput::virtualPortName +
+                    "\": send to it from the editor or with 'vaneto send --port virtual'.";
+    } else {
+        const std::optional<unsigned> port = CliMidiInput::findPort(*input, *inputName, error);
+        if (!port) {
+            return context_.failure("receive", error);
+        }
+        if (!input->open(*port, reception)) {
+            return context_.failure("receive", input->lastError());
+        }
+        listening = "Receiving from \"" + input->portName(*port) + "\".";
+    }
+    context_.err << listening << " Ctrl-C ends and writes what came whole.\n" << std::flush;
+
+    Clock& clock = realClock();
+    const std::int64_t started = clock.microseconds();
+    std::size_t told = 0; // banks already told
+    bool lineOpen = false;
+    int lastTenth = -1;
+    const auto tell = [&](const BankDumpReceiver& receiver) {
+        for (const std::string& note : reception.receiver.takeNotes()) {
+            context_.err << (lineOpen ? "\n" : "") << "vaneto receive: " << note << '\n';
+            lineOpen = false;
+        }
+        for (; told < receiver.banks().size(); ++told) {
+            context_.err << (lineOpen ? "\n" : "");
+            lineOpen = false;
+            context_.out << BankDumpReceiver::describe(receiver.banks()[told]) << '\n'
+                         << std::flush;
+            lastTenth = -1;
+        }
+    };
+    {
+        // Declared before the lock: its thread may wait for the lock while it is destroyed.
+        SignalWatcher watcher([&reception](int) {
+            {
+                std::lock_guard<std::mutex> guard(reception.mutex);
+                reception.interrupted = true;
+            }
+            reception.changed.notify_all();
+        });
+        std::unique_lock<std::mutex> lock(reception.mutex);
+        reception.lastByte = started;
+        for (;;) {
+            reception.changed.wait_for(lock, std::chrono::milliseconds(250));
+            tell(reception.receiver);
+            const std::int64_t now = clock.microseconds();
+            const bool quiet = idleTimeout.has_value() &&
+                               now - reception.lastByte >= std::int64_t{*idleTimeout} * 1'000'000;
+            if (reception.interrupted || reception.gone || quiet ||
+                (count && reception.receiver.banks().size() >= static_cast<std::size_t>(*count))) {
+                break;
+            }
+            const BankDumpReceiver::Progress progress = reception.receiver.progress(now);
+            if (!progress.receiving) {
+                continue;
+            }
+            if (context_.stderrIsTerminal) {
+                context_.err << '\r' << progressLine(progress) << "\x1b[K" << std::flush;
+                lineOpen = true;
+            } else if (progress.bankMessage) {
+                const int tenth =
+                    static_cast<int>(progress.bytes * 10 / BankDumpReceiver::dataMessageLength);
+                if (tenth != lastTenth) {
+                    context_.err << progressLine(progress) << '\n' << std::flush;
+                    lastTenth = tenth;
+                }
+            }
+        }
+    }
+    // The reading thread ends here; nothing reaches the receiver after it.
+    input->close();
+    reception.receiver.end();
+    tell(reception.receiver);
+    if (lineOpen) {
+        context_.err << '\n';
+    }
+
+    const BankDumpReceiver& receiver = reception.receiver;
+    if (receiver.foreignMessages() > 0) {
+        context_.err << "vaneto receive: " << receiver.foreignMessages()
+                     << " other System Exclusive message(s) passed over\n";
+    }
+    if (receiver.otherBankMessages() > 0) {
+        context_.err << "vaneto receive: " << receiver.otherBankMessages()
+                     << " data message(s) for banks beyond the seventh passed over\n";
+    }
+    if (receiver.overruns() > 0) {
+        context_.err << "vaneto receive: our own input overran " << receiver.overruns()
+                     << " time(s): bytes were lost in this computer, not on the cable\n";
+    }
+    const std::vector<int> whole = receiver.wholeBanks();
+    if (!whole.empty()) {
+        if (!BankFile::save(out, *store, whole, error)) {
+            return context_.failure("receive", error);
+        }
+        context_.err << "vaneto receive: wrote " << out << ": " << bankList(whole)
+                     << (whole.size() == 1
+                             ? " in the one-bank layout (the editor asks before loading it "
+                               "into another bank)"
+                             : " after a conductor track")
+                     << ", with the factory names\n";
+    }
+    if (reception.interrupted) {
+        context_.err << "vaneto receive: interrupted\n";
+        return cliInterrupted;
+    }
+    if (reception.gone) {
+        return context_.failure("receive", *reception.gone);
+    }
+    if (receiver.banks().empty()) {
+        return context_.failure("receive", "no bank came");
+    }
+    for (const BankDumpReceiver::Bank& bank : receiver.banks()) {
+        if (!bank.whole) {
+            return context_.failure("receive", "a bank came damaged and was not written");
+        }
+    }
+    return cliOk;
+}

@@ -1,0 +1,3 @@
+#include "midiin/MidiInService.h"
+
+MidiInService::~MidiInService() = default;
