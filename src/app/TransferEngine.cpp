@@ -76,6 +76,7 @@ TransferEngine::Result TransferEngine::run(const Request& request, TransferObser
 
     // Opens the port, waits 600 ms, silences every channel and waits 600 ms.
     auto transmitter = std::make_unique<LoMidiInterfaceTransmitter>(request.port, service_, clock_);
+    transmitter->setPace(request.bytesPerSecond);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         transmitter_ = transmitter.get();

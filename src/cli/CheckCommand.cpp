@@ -176,6 +176,7 @@ CheckCommand::Outcome CheckCommand::probe(Session& session, double rate, std::si
     catcher.reset(message.size() + 16);
     Clock& clock = realClock();
     LoMidiInterfaceTransmitter transmitter(static_cast<std::uint16_t>(index), service, clock);
+    transmitter.setPace(rate);
     {
         std::lock_guard<std::mutex> lock(session.mutex);
         session.current = &transmitter;

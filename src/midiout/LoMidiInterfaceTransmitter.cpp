@@ -10,7 +10,8 @@ namespace {
 constexpr std::uint32_t pauseAfterOpen = 600;      // ms
 constexpr std::uint32_t pauseAfterNotesOff = 600;  // ms
 constexpr std::uint32_t pauseAfterLongMessage = 1; // ms
-constexpr std::uint32_t retryBytesPerMillisecond = 3;
+// The retry wait's pace against the wire's: 3 bytes per millisecond against 3.125.
+constexpr double retryShareOfPace = 3.0 / 3.125;
 
 void writeDiagnostic(const std::string& line) {
     std::fputs(line.c_str(), stderr);
@@ -114,7 +115,7 @@ bool LoMidiInterfaceTransmitter::send(const LoMidiEventList& list) {
                 rearm();
             } else {
                 writeDiagnostic("midiOutLongMsg() - Asynchron!!!\n");
-                pause(header_.length / retryBytesPerMillisecond);
+                pause(static_cast<std::uint32_t>(header_.length / retryBytesPerMillisecond_));
             }
             released = service_->unprepare(handle_, header_);
         }
@@ -123,6 +124,12 @@ bool LoMidiInterfaceTransmitter::send(const LoMidiEventList& list) {
     }
     busy.store(false);
     return isOpen() && !failedThisSend_.load() && !stopped_.load();
+}
+
+void LoMidiInterfaceTransmitter::setPace(double bytesPerSecond) {
+    if (bytesPerSecond > 0) {
+        retryBytesPerMillisecond_ = bytesPerSecond / 1000.0 * retryShareOfPace;
+    }
 }
 
 std::string LoMidiInterfaceTransmitter::failure() const {

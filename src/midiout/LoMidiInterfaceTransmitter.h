@@ -40,6 +40,13 @@ public:
     // when a call on the port failed (the rest of the list is not sent then), or when stopped.
     bool send(const LoMidiEventList& list);
 
+    // The pace (bytes per second) at which the service sends long messages, when it is not
+    // the wire rate: the wait before asking again for a buffer still playing keeps the same
+    // ratio to the pace as at the wire rate (3 bytes per millisecond there, a little below
+    // 3.125), so that a slower pace does not leave a buffer that has long gone out waiting for
+    // a retry sized for the faster one.
+    void setPace(double bytesPerSecond);
+
     // Ends the current send, and every later one, as soon as possible: sleeps are cut short, a
     // long message in flight is ended with F7 by the service, nothing more is handed over.
     // The port stays open until the transmitter is destroyed.
@@ -79,6 +86,7 @@ private:
     Clock& clock_;
     MidiOutHandle handle_ = noMidiOutHandle;
     MidiOutHeader header_;
+    double retryBytesPerMillisecond_ = 3.0;
     std::atomic<bool> busy{false};
     std::atomic<bool> opened_{false};
     std::atomic<bool> failed_{false};

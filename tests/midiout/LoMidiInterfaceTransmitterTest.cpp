@@ -161,6 +161,17 @@ TEST_F(TransmitterTest, StillPlayingIsAskedAgainAfterBytesOverThreeMilliseconds)
     EXPECT_FALSE(transmitter->isBusy());
 }
 
+TEST_F(TransmitterTest, AtASlowerPaceTheRetryWaitKeepsItsRatioToThePace) {
+    auto transmitter = make();
+    transmitter->setPace(1000);
+    clock.clock.clearSleeps();
+    service->answerStillPlaying(1);
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(transmitter->send({sysex(300, 0)}));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(clock.clock.sleeps(), (std::vector<std::uint32_t>{0, 1, 312})); // 300 / 0.96
+}
+
 TEST_F(TransmitterTest, CompletionLines) {
     auto transmitter = make();
     const struct {

@@ -94,7 +94,9 @@ std::vector<AlsaMidiInService::PortAddress> AlsaMidiInService::listPorts() {
     snd_seq_client_info_set_client(client, -1);
     while (steps++ < maxEnumerationSteps && snd_seq_query_next_client(seq_, client) >= 0) {
         const int clientId = snd_seq_client_info_get_client(client);
-        if (clientId == SND_SEQ_CLIENT_SYSTEM || clientId == ownClient_) {
+        // Not our own ports, nor those of this program's other clients (its MIDI output).
+        if (clientId == SND_SEQ_CLIENT_SYSTEM || clientId == ownClient_ ||
+            snd_seq_client_info_get_pid(client) == ::getpid()) {
             continue;
         }
         snd_seq_port_info_set_client(port, clientId);

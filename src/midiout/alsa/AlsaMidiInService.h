@@ -14,7 +14,7 @@ struct _snd_seq;
 // MIDI input through the ALSA sequencer: a client of its own with one input port, which either
 // subscribes to the port to receive from or is itself offered to other programs under a name
 // (a virtual port). The port list holds every port that can be read from and subscribed, except
-// those of the system client and our own, in client and port order.
+// those of the system client and this program's own, in client and port order.
 //
 // A reading thread of its own waits on the sequencer and hands every event on at once: System
 // Exclusive chunks as they are, other MIDI messages as their bytes. The input pool is raised to

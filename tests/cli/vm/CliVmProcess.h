@@ -57,7 +57,7 @@ std::string readText(const std::string& path) {
 
 // What the port must receive: All Notes Off on channels 1 to 16 and 1 again, then the dump of
 // bank 3 of the file on the given channel.
-Bytes expectedBytes(const char* file, int channel) {
+[[maybe_unused]] Bytes expectedBytes(const char* file, int channel) {
     Bytes bytes;
     for (int i = 0; i <= 16; ++i) {
         bytes.insert(bytes.end(), {static_cast<std::uint8_t>(0xB0 | (i & 0x0F)), 0x7B, 0x00});

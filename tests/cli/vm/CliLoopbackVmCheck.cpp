@@ -1,0 +1,148 @@
+// Runs inside the VM of scripts/vm/run-in-vm --usb-midi, with the far end of the USB-MIDI
+// interface's cable echoing back what it receives (a loopback cable): `vaneto check` over it,
+// clean and lossy; a bank sent through the engine and the ALSA backend to `vaneto receive`
+// listening on the interface's input; and the editor's controller sending to
+// `vaneto receive --virtual`.
+
+#include "RecordingEditorView.h"
+#include "app/TransferEngine.h"
+#include "app/TransferObserver.h"
+#include "app/VanetoEditorController.h"
+#include "midiout/Clock.h"
+#include "midiout/alsa/AlsaMidiOutService.h"
+
+#include "CliVmProcess.h"
+#include "RawmidiEcho.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* farEnd = "/dev/snd/midiC0D0";
+constexpr const char* interfacePort = "USB MIDI Interface MIDI 1";
+// Four times the wire rate keeps a bank's run short; the receiving end does not care.
+constexpr double fastRate = 4 * 3125.0;
+
+class Quiet final : public TransferObserver {
+public:
+    void status(const std::string&) override {}
+    void showProgress(bool) override {}
+    void progress(int, std::int64_t, double) override {}
+};
+
+int portIndex(MidiOutService& service, const std::string& name) {
+    for (unsigned port = 0; port < service.portCount(); ++port) {
+        if (service.portName(port) == name) {
+            return static_cast<int>(port);
+        }
+    }
+    return -1;
+}
+
+std::vector<std::int16_t> ramp(int step) {
+    std::vector<std::int16_t> values(DvVaneto::valuesPerBank);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = static_cast<std::int16_t>(i * step);
+    }
+    values[7] = -32768;
+    return values;
+}
+
+// The values of `bank` of a bank file that holds only that bank.
+std::vector<std::int16_t> receivedBank(const char* file, int bank) {
+    DvVaneto store;
+    std::vector<int> banks;
+    EXPECT_EQ(BankFile::load(file, store, banks), BankFile::ReadResult::ok);
+    EXPECT_EQ(banks, std::vector<int>{bank});
+    const auto data = store.bankData(bank);
+    return {data.begin(), data.end()};
+}
+
+TEST(LoopbackVm, CheckAtTheWireRateLosesNothing) {
+    RawmidiEcho echo(farEnd, 0);
+    ASSERT_TRUE(echo.isOpen());
+    const pid_t check =
+        start({"check", "--port", "usb midi", "--input", "usb midi"}, "/tmp/check.err");
+    EXPECT_EQ(finish(check), 0) << readText("/tmp/check.err");
+}
+
+TEST(LoopbackVm, CheckOverALossyCableReportsTheLoss) {
+    RawmidiEcho echo(farEnd, 1000);
+    ASSERT_TRUE(echo.isOpen());
+    const pid_t check =
+        start({"check", "--port", "usb midi", "--input", "usb midi"}, "/tmp/lossy.err");
+    EXPECT_EQ(finish(check), 1) << readText("/tmp/lossy.err");
+    EXPECT_GT(echo.dropped(), 15u);
+}
+
+TEST(LoopbackVm, ABankSentThroughTheEngineArrivesValueForValue) {
+    RawmidiEcho echo(farEnd, 0);
+    ASSERT_TRUE(echo.isOpen());
+    const pid_t receive = start({"receive", "/tmp/engine.mid", "--input", "usb midi", "--count",
+                                 "1", "--idle-timeout", "30"},
+                                "/tmp/engine.err");
+    std::this_thread::sleep_for(1s); // listening
+    AlsaMidiOutService::Options options;
+    options.bytesPerSecond = fastRate;
+    auto service = std::make_shared<AlsaMidiOutService>(realClock(), options);
+    const int port = portIndex(*service, interfacePort);
+    ASSERT_GE(port, 0);
+    DvVaneto store;
+    store.writeValues(2, 0, ramp(3));
+    TransferEngine engine(store, service, realClock());
+    TransferEngine::Request request;
+    request.port = static_cast<std::uint16_t>(port);
+    request.channel = 4;
+    request.banks = [] { return std::vector<int>{2}; };
+    request.bytesPerSecond = fastRate;
+    Quiet quiet;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(engine.run(request, quiet), TransferEngine::Result::sent);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(finish(receive), 0) << readText("/tmp/engine.err");
+    EXPECT_EQ(receivedBank("/tmp/engine.mid", 2), ramp(3));
+    std::printf("%s", readText("/tmp/engine.err").c_str());
+}
+
+TEST(LoopbackVm, TheEditorsControllerSendsToAVirtualReceiver) {
+    const pid_t receive =
+        start({"receive", "/tmp/virtual.mid", "--virtual", "--count", "1", "--idle-timeout", "40"},
+              "/tmp/virtual.err");
+    AlsaMidiOutService::Options options;
+    options.bytesPerSecond = fastRate;
+    auto service = std::make_shared<AlsaMidiOutService>(realClock(), options);
+    for (int tries = 0; tries < 100 && portIndex(*service, "Vaneto (virtual)") < 0; ++tries) {
+        std::this_thread::sleep_for(50ms);
+    }
+    ASSERT_GE(portIndex(*service, "Vaneto (virtual)"), 0) << readText("/tmp/virtual.err");
+
+    RecordingEditorView view;
+    VanetoEditorController controller(view, service, realClock());
+    controller.initDialog();
+    controller.setBytesPerSecond(fastRate);
+    const std::vector<std::string> ports = view.items(EditorView::PortList);
+    const auto virtualPort = std::find(ports.begin(), ports.end(), "Vaneto (virtual)");
+    ASSERT_NE(virtualPort, ports.end());
+    view.setListSelection(EditorView::PortList, static_cast<int>(virtualPort - ports.begin()));
+    view.setListSelection(EditorView::BankList, 5);
+    controller.showSelectedBank();
+    controller.banks().writeValues(5, 0, ramp(11));
+    ::testing::internal::CaptureStderr();
+    controller.sendBanks();
+    for (int waited = 0; waited < 1200 && !controller.isIdle(); ++waited) {
+        std::this_thread::sleep_for(100ms);
+    }
+    ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(controller.isIdle());
+    EXPECT_TRUE(view.boxes().empty());
+    EXPECT_EQ(finish(receive), 0) << readText("/tmp/virtual.err");
+    EXPECT_EQ(receivedBank("/tmp/virtual.mid", 5), ramp(11));
+}
+
+} // namespace
