@@ -88,7 +88,11 @@ TEST_F(CliRefusals, BadUsage) {
         {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
         {{"--frobnicate"}, 2, "unknown option '--frobnicate'"},
         {{"ports", "extra"}, 2, "unexpected argument 'extra'"},
-        {{"ports", "--json"}, 2, "unexpected argument '--json'"},
+        {{"ports", "--json"}, 2, "unknown option '--json'"},
+        {{"receive", "out.mid"}, 2, "give --input PORT (see 'vaneto ports --input') or --virtual"},
+        {{"receive", "out.mid", "--virtual", "--count", "0"}, 2, "count must be 1 to 1000"},
+        {{"check", "--port", "1"}, 2, "--input IN is required"},
+        {{"check", "--port", "1", "--input", "1", "--bytes", "3"}, 2, "byte count must be 4 to"},
         {{"list"}, 2, "no bank file given"},
         {{"list", "bank3.mid", "--yaml"}, 2, "unknown option '--yaml'"},
         {{"list", "bank3.mid", "bank3.mid"}, 2, "unexpected argument"},
@@ -168,14 +172,14 @@ TEST(CliOutput, HelpVersionAndPorts) {
     const clitest::Run version = folder.vaneto({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "vaneto 1.2\n");
-    for (const char* command : {"ports", "list", "make", "export", "send"}) {
+    for (const char* command : {"ports", "list", "make", "export", "send", "receive", "check"}) {
         const clitest::Run help = folder.vaneto({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_EQ(help.out.rfind(std::string("Usage: vaneto ") + command, 0), 0u) << help.out;
     }
     const clitest::Run help = folder.vaneto({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* command : {"ports", "list", "make", "export", "send"}) {
+    for (const char* command : {"ports", "list", "make", "export", "send", "receive", "check"}) {
         EXPECT_NE(help.out.find(std::string("\n  ") + command + " "), std::string::npos);
     }
     // Without a MIDI system: nothing on standard output, the editor's text on standard error.
