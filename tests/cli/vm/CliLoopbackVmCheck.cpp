@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -79,6 +80,26 @@ TEST(LoopbackVm, CheckOverALossyCableReportsTheLoss) {
         start({"check", "--port", "usb midi", "--input", "usb midi"}, "/tmp/lossy.err");
     EXPECT_EQ(finish(check), 1) << readText("/tmp/lossy.err");
     EXPECT_GT(echo.dropped(), 15u);
+}
+
+// The walk takes minutes: run by hand with --gtest_also_run_disabled_tests.
+TEST(LoopbackVm, DISABLED_FindRate) {
+    RawmidiEcho echo(farEnd, 0);
+    ASSERT_TRUE(echo.isOpen());
+    const pid_t check = start({"check", "--port", "usb midi", "--input", "usb midi", "--find-rate"},
+                              "/tmp/find.err");
+    EXPECT_EQ(finish(check), 0) << readText("/tmp/find.err");
+}
+
+TEST(LoopbackVm, UnpluggedWhileReceivingEndsWithStatusOne) {
+    const pid_t receive =
+        start({"receive", "/tmp/gone.mid", "--input", "usb midi"}, "/tmp/gone.err");
+    std::this_thread::sleep_for(1s);
+    ASSERT_EQ(std::system("vm-unplug"), 0);
+    EXPECT_EQ(finish(receive), 1);
+    EXPECT_NE(readText("/tmp/gone.err").find("went away"), std::string::npos)
+        << readText("/tmp/gone.err");
+    EXPECT_EQ(std::system("vm-plug"), 0);
 }
 
 TEST(LoopbackVm, ABankSentThroughTheEngineArrivesValueForValue) {
