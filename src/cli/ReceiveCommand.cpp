@@ -54,12 +54,21 @@ public:
 };
 
 std::string progressLine(const BankDumpReceiver::Progress& now) {
-    char text[160];
-    const double rate = now.seconds > 0 ? static_cast<double>(now.bytes) / now.seconds : 0.0;
+    char text[200];
+    // The rate means something once a second of bytes has come.
+    const bool timed = now.seconds >= 1.0;
+    const double rate = timed ? static_cast<double>(now.bytes) / now.seconds : 0.0;
     if (now.bankMessage) {
-        std::snprintf(text, sizeof text, "bank %d: %zu of %zu bytes, %.0f bytes/s, %s",
-                      now.bank + 1, now.bytes, BankDumpReceiver::dataMessageLength, rate,
-                      TransferEngine::minutes(now.seconds).c_str());
+        const std::size_t total = BankDumpReceiver::dataMessageLength;
+        const std::string left =
+            timed && now.bytes < total && rate > 0
+                ? ", about " +
+                      TransferEngine::minutes(static_cast<double>(total - now.bytes) / rate) +
+                      " left"
+                : "";
+        std::snprintf(text, sizeof text, "bank %d: %zu of %zu bytes, %.0f bytes/s, %s%s",
+                      now.bank + 1, now.bytes, total, rate,
+                      TransferEngine::minutes(now.seconds).c_str(), left.c_str());
     } else {
         std::snprintf(text, sizeof text, "a message: %zu bytes, %.0f bytes/s, %s", now.bytes, rate,
                       TransferEngine::minutes(now.seconds).c_str());
