@@ -56,3 +56,12 @@ std::string displayName(const std::string& bytes) {
     }
     return text;
 }
+
+std::string asciiLowerCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}

@@ -1,6 +1,7 @@
 #include "cli/ExportCommand.h"
 
 #include "app/AtomicFile.h"
+#include "app/Utf8Text.h"
 #include "audio/WaveFileWriter.h"
 #include "cli/CliArguments.h"
 #include "cli/CliBanks.h"
@@ -22,9 +23,7 @@ namespace {
 enum class Kind { none, wav, syx };
 
 Kind kindOf(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string extension = asciiLowerCase(std::filesystem::path(path).extension().string());
     return extension == ".wav" ? Kind::wav : extension == ".syx" ? Kind::syx : Kind::none;
 }
 

@@ -1,18 +1,8 @@
 #include "cli/PortChoice.h"
 
-#include <algorithm>
-#include <cctype>
+#include "app/Utf8Text.h"
+
 #include <charconv>
-
-namespace {
-
-std::string lowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-} // namespace
 
 std::optional<unsigned> PortChoice::find(const std::vector<std::string>& names,
                                          const std::string& wanted, std::string& error) const {
@@ -33,10 +23,10 @@ std::optional<unsigned> PortChoice::find(const std::vector<std::string>& names,
                 std::to_string(count - 1) + ", see '" + std::string(listing) + "')";
         return std::nullopt;
     }
-    const std::string needle = lowerCase(wanted);
+    const std::string needle = asciiLowerCase(wanted);
     std::vector<unsigned> matches;
     for (unsigned port = 0; port < count; ++port) {
-        const std::string name = lowerCase(names[port]);
+        const std::string name = asciiLowerCase(names[port]);
         if (name == needle) {
             return port;
         }

@@ -2,6 +2,7 @@
 
 #include "app/BankFile.h"
 #include "app/TransferEngine.h"
+#include "app/Utf8Text.h"
 #include "cli/CliArguments.h"
 #include "cli/CliBanks.h"
 #include "cli/PortChoice.h"
@@ -17,22 +18,11 @@
 #endif
 
 #include <algorithm>
-#include <cctype>
 #include <csignal>
 #include <istream>
 #include <memory>
 #include <ostream>
 #include <vector>
-
-namespace {
-
-std::string lowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-} // namespace
 
 SendCommand::SendCommand(const CliContext& context, Clock& clock)
     : context_(context), clock_(clock) {}
@@ -62,7 +52,7 @@ bool SendCommand::confirmAll() {
         context_.err << '\n';
         return false;
     }
-    answer = lowerCase(answer);
+    answer = asciiLowerCase(answer);
     return answer == "y" || answer == "yes";
 }
 

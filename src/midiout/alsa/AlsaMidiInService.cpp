@@ -1,6 +1,7 @@
 #include "midiout/alsa/AlsaMidiInService.h"
 
 #include "midiout/Clock.h"
+#include "midiout/alsa/AlsaSequencerPorts.h"
 
 #include <alsa/asoundlib.h>
 
@@ -14,7 +15,6 @@
 namespace {
 
 constexpr const char* sequencerDevice = "/dev/snd/seq";
-constexpr int maxEnumerationSteps = 192 * 256;
 // How often the reading thread looks at its stop flag when nothing arrives.
 constexpr int pollMilliseconds = 200;
 // Bytes libasound reads from the kernel at once.
@@ -79,46 +79,10 @@ std::string AlsaMidiInService::lastError() const {
 }
 
 std::vector<AlsaMidiInService::PortAddress> AlsaMidiInService::listPorts() {
-    std::vector<PortAddress> ports;
-    if (seq_ == nullptr) {
-        return ports;
-    }
     std::lock_guard<std::mutex> lock(mutex_);
-    snd_seq_client_info_t* client = nullptr;
-    snd_seq_port_info_t* port = nullptr;
-    if (snd_seq_client_info_malloc(&client) < 0 || snd_seq_port_info_malloc(&port) < 0) {
-        snd_seq_client_info_free(client);
-        return ports;
-    }
-    int steps = 0;
-    snd_seq_client_info_set_client(client, -1);
-    while (steps++ < maxEnumerationSteps && snd_seq_query_next_client(seq_, client) >= 0) {
-        const int clientId = snd_seq_client_info_get_client(client);
-        // Not our own ports, nor those of this program's other clients (its MIDI output).
-        if (clientId == SND_SEQ_CLIENT_SYSTEM || clientId == ownClient_ ||
-            snd_seq_client_info_get_pid(client) == ::getpid()) {
-            continue;
-        }
-        snd_seq_port_info_set_client(port, clientId);
-        snd_seq_port_info_set_port(port, -1);
-        while (steps++ < maxEnumerationSteps && snd_seq_query_next_port(seq_, port) >= 0) {
-            const unsigned caps = snd_seq_port_info_get_capability(port);
-            const unsigned wanted = SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
-            if ((caps & wanted) != wanted || (caps & SND_SEQ_PORT_CAP_NO_EXPORT) != 0) {
-                continue;
-            }
-            const char* name = snd_seq_port_info_get_name(port);
-            std::string text = name != nullptr ? name : "";
-            text.erase(text.find_last_not_of(' ') + 1);
-            ports.push_back(PortAddress{clientId, snd_seq_port_info_get_port(port), text});
-        }
-    }
-    snd_seq_port_info_free(port);
-    snd_seq_client_info_free(client);
-    std::stable_sort(ports.begin(), ports.end(), [](const PortAddress& a, const PortAddress& b) {
-        return a.client != b.client ? a.client < b.client : a.port < b.port;
-    });
-    return ports;
+    // Not this program's MIDI output either: receiving from it makes no sense.
+    return listSequencerPorts(seq_, SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ, ownClient_,
+                              true);
 }
 
 unsigned AlsaMidiInService::portCount() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midiin/MidiInService.h"
+#include "midiout/alsa/AlsaSequencerPorts.h"
 
 #include <atomic>
 #include <mutex>
@@ -39,11 +40,7 @@ public:
     std::string lastError() const override;
 
 private:
-    struct PortAddress {
-        int client = -1;
-        int port = -1;
-        std::string name;
-    };
+    using PortAddress = AlsaPortAddress;
 
     std::vector<PortAddress> listPorts();
     bool start(const std::string& portName, bool offered, const PortAddress* source,

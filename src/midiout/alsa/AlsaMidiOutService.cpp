@@ -1,6 +1,7 @@
 #include "midiout/alsa/AlsaMidiOutService.h"
 
 #include "midiout/Clock.h"
+#include "midiout/alsa/AlsaSequencerPorts.h"
 
 #include <alsa/asoundlib.h>
 
@@ -16,8 +17,6 @@ constexpr const char* sequencerDevice = "/dev/snd/seq";
 constexpr std::int64_t fullReceiverPatience = 2'000'000; // microseconds
 // Longest single sleep while waiting for a chunk's time, so that close is not kept waiting.
 constexpr std::int64_t longestSleep = 10'000; // microseconds
-// Bounds on the port enumeration (the sequencer has at most 192 clients of 256 ports each).
-constexpr int maxEnumerationSteps = 192 * 256;
 
 std::string describe(const std::string& what, int error) {
     return what + ": " + snd_strerror(error);
@@ -104,46 +103,9 @@ std::string AlsaMidiOutService::lastError() const {
 }
 
 std::vector<AlsaMidiOutService::PortAddress> AlsaMidiOutService::listPorts() {
-    std::vector<PortAddress> ports;
-    if (seq_ == nullptr) {
-        return ports;
-    }
     std::lock_guard<std::mutex> lock(seqMutex_);
-    snd_seq_client_info_t* client = nullptr;
-    snd_seq_port_info_t* port = nullptr;
-    if (snd_seq_client_info_malloc(&client) < 0 || snd_seq_port_info_malloc(&port) < 0) {
-        snd_seq_client_info_free(client);
-        return ports;
-    }
-    int steps = 0;
-    snd_seq_client_info_set_client(client, -1);
-    while (steps++ < maxEnumerationSteps && snd_seq_query_next_client(seq_, client) >= 0) {
-        const int clientId = snd_seq_client_info_get_client(client);
-        if (clientId == SND_SEQ_CLIENT_SYSTEM || clientId == ownClient_) {
-            continue;
-        }
-        snd_seq_port_info_set_client(port, clientId);
-        snd_seq_port_info_set_port(port, -1);
-        while (steps++ < maxEnumerationSteps && snd_seq_query_next_port(seq_, port) >= 0) {
-            const unsigned caps = snd_seq_port_info_get_capability(port);
-            const unsigned wanted = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
-            if ((caps & wanted) != wanted || (caps & SND_SEQ_PORT_CAP_NO_EXPORT) != 0) {
-                continue;
-            }
-            const char* name = snd_seq_port_info_get_name(port);
-            std::string text = name != nullptr ? name : "";
-            // Some kernel drivers pad their port names with spaces.
-            text.erase(text.find_last_not_of(' ') + 1);
-            ports.push_back(PortAddress{clientId, snd_seq_port_info_get_port(port), text});
-        }
-    }
-    snd_seq_port_info_free(port);
-    snd_seq_client_info_free(client);
-    // The sequencer answers in client and port order already; make sure of it.
-    std::stable_sort(ports.begin(), ports.end(), [](const PortAddress& a, const PortAddress& b) {
-        return a.client != b.client ? a.client < b.client : a.port < b.port;
-    });
-    return ports;
+    return listSequencerPorts(seq_, SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
+                              ownClient_, false);
 }
 
 unsigned AlsaMidiOutService::portCount() {

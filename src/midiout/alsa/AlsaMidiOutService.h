@@ -2,6 +2,7 @@
 
 #include "midiout/MidiOutService.h"
 #include "midiout/SysexPacer.h"
+#include "midiout/alsa/AlsaSequencerPorts.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -63,11 +64,7 @@ public:
     std::string lastError() const override;
 
 private:
-    struct PortAddress {
-        int client;
-        int port;
-        std::string name;
-    };
+    using PortAddress = AlsaPortAddress;
     struct Job {
         MidiOutHandle handle;
         const MidiOutHeader* header;
