@@ -30,6 +30,8 @@ namespace {
 
 // The rates --find-rate tries, fastest first.
 constexpr std::array<int, 8> walkedRates = {3125, 2500, 2000, 1500, 1000, 500, 250, 100};
+constexpr const char* nothingBackText =
+    "nothing came back: is the interface's MIDI OUT wired to the MIDI IN named by --input?";
 // How long the check waits for more once nothing has come back for a while.
 constexpr std::int64_t quietMicroseconds = 1'000'000;
 
@@ -250,6 +252,9 @@ void CheckCommand::report(const Session& session, const Outcome& outcome) {
     if (outcome.overruns > 0) {
         out << "  our own input overran: bytes were lost in this computer, not on the cable\n";
     }
+    if (f.received == 0) {
+        out << nothingBackText << '\n';
+    }
     out << (outcome.clean() ? "every byte arrived\n" : "NOT every byte arrived\n") << std::flush;
 }
 
@@ -269,6 +274,11 @@ int CheckCommand::findRate(Session& session) {
             return context_.failure("check", walk.failure);
         }
         context_.out << walk.summary() << '\n' << std::flush;
+        if (walk.figures.received == 0) {
+            // Slower rates will not bring back what never comes back.
+            context_.out << nothingBackText << "\ntook " << took() << '\n';
+            return cliFailed;
+        }
         if (!walk.clean()) {
             continue;
         }

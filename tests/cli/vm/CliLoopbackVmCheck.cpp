@@ -142,6 +142,12 @@ TEST(LoopbackVm, TheEditorsControllerSendsToAVirtualReceiver) {
         std::this_thread::sleep_for(50ms);
     }
     ASSERT_GE(portIndex(*service, "Vaneto (virtual)"), 0) << readText("/tmp/virtual.err");
+    // Its port takes MIDI in only: nothing can be received from it.
+    const pid_t refused =
+        start({"receive", "/tmp/none.mid", "--input", "Vaneto (virtual)"}, "/tmp/refused.err");
+    EXPECT_EQ(finish(refused), 1);
+    EXPECT_NE(readText("/tmp/refused.err").find("cannot be received from"), std::string::npos)
+        << readText("/tmp/refused.err");
 
     RecordingEditorView view;
     VanetoEditorController controller(view, service, realClock());
