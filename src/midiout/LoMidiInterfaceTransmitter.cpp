@@ -1,6 +1,7 @@
 #include "midiout/LoMidiInterfaceTransmitter.h"
 
 #include "midiout/Clock.h"
+#include "midiout/SysexPacer.h"
 
 #include <cstdio>
 #include <utility>
@@ -10,8 +11,8 @@ namespace {
 constexpr std::uint32_t pauseAfterOpen = 600;      // ms
 constexpr std::uint32_t pauseAfterNotesOff = 600;  // ms
 constexpr std::uint32_t pauseAfterLongMessage = 1; // ms
-// The retry wait's pace against the wire's: 3 bytes per millisecond against 3.125.
-constexpr double retryShareOfPace = 3.0 / 3.125;
+// The retry wait's pace at the wire rate: 3 bytes per millisecond against 3.125.
+constexpr double retryBytesPerMillisecondAtWire = 3.0;
 
 void writeDiagnostic(const std::string& line) {
     std::fputs(line.c_str(), stderr);
@@ -128,7 +129,9 @@ bool LoMidiInterfaceTransmitter::send(const LoMidiEventList& list) {
 
 void LoMidiInterfaceTransmitter::setPace(double bytesPerSecond) {
     if (bytesPerSecond > 0) {
-        retryBytesPerMillisecond_ = bytesPerSecond / 1000.0 * retryShareOfPace;
+        // Exactly 3 at the wire rate, so that the wait is the byte count / 3 there.
+        retryBytesPerMillisecond_ =
+            bytesPerSecond * retryBytesPerMillisecondAtWire / SysexPacer::wireBytesPerSecond;
     }
 }
 

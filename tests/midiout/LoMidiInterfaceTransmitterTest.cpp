@@ -170,6 +170,14 @@ TEST_F(TransmitterTest, AtASlowerPaceTheRetryWaitKeepsItsRatioToThePace) {
     EXPECT_TRUE(transmitter->send({sysex(300, 0)}));
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(clock.clock.sleeps(), (std::vector<std::uint32_t>{0, 1, 312})); // 300 / 0.96
+    // At the wire rate it is the byte count / 3, exactly.
+    transmitter->setPace(3125);
+    clock.clock.clearSleeps();
+    service->answerStillPlaying(1);
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(transmitter->send({sysex(300, 0)}));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(clock.clock.sleeps(), (std::vector<std::uint32_t>{0, 1, 100}));
 }
 
 TEST_F(TransmitterTest, CompletionLines) {
