@@ -205,7 +205,8 @@ Options:
   --all          send all seven banks; asks first unless --yes is given
   --channel C    the MIDI channel the synthesizer listens on, 1 to 16 (default 1)
   --rate B       bytes per second, 100 to 3125 (default 3125, the MIDI wire rate); a lower
-                 rate for interfaces that lose data at the full rate
+                 rate for interfaces that lose data at the full rate (`vaneto check
+                 --find-rate` finds one over a loopback cable)
   --yes          do not ask before sending all banks (needed without a terminal)
 
 Progress goes to standard error. Ctrl-C (or SIGTERM) stops at once: the message in flight is

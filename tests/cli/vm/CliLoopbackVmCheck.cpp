@@ -30,22 +30,6 @@ constexpr const char* interfacePort = "USB MIDI Interface MIDI 1";
 // Four times the wire rate keeps a bank's run short; the receiving end does not care.
 constexpr double fastRate = 4 * 3125.0;
 
-class Quiet final : public TransferObserver {
-public:
-    void status(const std::string&) override {}
-    void showProgress(bool) override {}
-    void progress(int, std::int64_t, double) override {}
-};
-
-int portIndex(MidiOutService& service, const std::string& name) {
-    for (unsigned port = 0; port < service.portCount(); ++port) {
-        if (service.portName(port) == name) {
-            return static_cast<int>(port);
-        }
-    }
-    return -1;
-}
-
 std::vector<std::int16_t> ramp(int step) {
     std::vector<std::int16_t> values(DvVaneto::valuesPerBank);
     for (std::size_t i = 0; i < values.size(); ++i) {

@@ -28,22 +28,6 @@ constexpr const char* farEnd = "/dev/snd/midiC0D0";
 constexpr const char* interfacePort = "USB MIDI Interface MIDI 1";
 constexpr std::size_t notesOffBytes = 51;
 
-class Quiet final : public TransferObserver {
-public:
-    void status(const std::string&) override {}
-    void showProgress(bool) override {}
-    void progress(int, std::int64_t, double) override {}
-};
-
-int portIndex(AlsaMidiOutService& service) {
-    for (unsigned port = 0; port < service.portCount(); ++port) {
-        if (service.portName(port) == interfacePort) {
-            return static_cast<int>(port);
-        }
-    }
-    return -1;
-}
-
 // A whole bank through the engine and the ALSA backend at the given rate; answers the seconds
 // from the first byte of the data message at the far end to its last, or -1.
 double sendWholeBank(double rate) {
@@ -52,7 +36,7 @@ double sendWholeBank(double rate) {
     AlsaMidiOutService::Options options;
     options.bytesPerSecond = rate;
     AlsaMidiOutService service(realClock(), options);
-    const int port = portIndex(service);
+    const int port = portIndex(service, interfacePort);
     EXPECT_GE(port, 0) << interfacePort << " is not listed";
     if (port < 0) {
         return -1;
@@ -132,8 +116,8 @@ TEST_F(CliUsbMidiVm, DISABLED_AWholeBankAtTheWireRate) {
 TEST_F(CliUsbMidiVm, CtrlCTwentySecondsInEndsWhatArrivesWithF7) {
     RawmidiReader reader(farEnd);
     ASSERT_TRUE(reader.isOpen());
-    const pid_t send = start({"send", "/tmp/bank3.mid", "--port", "usb midi", "--bank", "3"},
-                             "/tmp/stop.err");
+    const pid_t send =
+        start({"send", "/tmp/bank3.mid", "--port", "usb midi", "--bank", "3"}, "/tmp/stop.err");
     ASSERT_GT(send, 0);
     std::this_thread::sleep_for(20s);
     ::kill(send, SIGINT);
@@ -155,8 +139,8 @@ TEST_F(CliUsbMidiVm, CtrlCTwentySecondsInEndsWhatArrivesWithF7) {
 }
 
 TEST_F(CliUsbMidiVm, UnpluggedTwentySecondsInTheSendEndsWithinFiveSeconds) {
-    const pid_t send = start({"send", "/tmp/bank3.mid", "--port", "usb midi", "--bank", "3"},
-                             "/tmp/unplug.err");
+    const pid_t send =
+        start({"send", "/tmp/bank3.mid", "--port", "usb midi", "--bank", "3"}, "/tmp/unplug.err");
     ASSERT_GT(send, 0);
     std::this_thread::sleep_for(20s);
     ASSERT_EQ(std::system("vm-unplug"), 0);

@@ -4,7 +4,9 @@
 // /bin) started as a user starts it, and what a port must receive for a bank.
 
 #include "app/BankFile.h"
+#include "app/TransferObserver.h"
 #include "device/DvVaneto.h"
+#include "midiout/MidiOutService.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,24 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// A transfer's observer that shows nothing.
+class Quiet final : public TransferObserver {
+public:
+    void status(const std::string&) override {}
+    void showProgress(bool) override {}
+    void progress(int, std::int64_t, double) override {}
+};
+
+// The number of the output port of that name, -1 when there is none.
+[[maybe_unused]] int portIndex(MidiOutService& service, const std::string& name) {
+    for (unsigned port = 0; port < service.portCount(); ++port) {
+        if (service.portName(port) == name) {
+            return static_cast<int>(port);
+        }
+    }
+    return -1;
+}
 
 // The program with its standard error in a file; answers its process id.
 pid_t start(std::vector<std::string> arguments, const std::string& errorFile) {
