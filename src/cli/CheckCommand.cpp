@@ -59,25 +59,24 @@ public:
         }
         changed.notify_all();
     }
-    // The first test message that came back, whole or cut short; nothing when none did.
-    std::optional<SysexAssembler::Message> probe() const {
+    // The first test message that came back and ended (by its F7 or cut short), or null.
+    const SysexAssembler::Message* finishedProbe() const {
         for (const SysexAssembler::Message& message : done) {
             if (LoopbackProbe::isProbe(message.bytes)) {
-                return message;
+                return &message;
             }
+        }
+        return nullptr;
+    }
+    // That message, else one still coming in; nothing when none came.
+    std::optional<SysexAssembler::Message> probe() const {
+        if (const SysexAssembler::Message* finished = finishedProbe()) {
+            return *finished;
         }
         if (assembler.inMessage() && LoopbackProbe::isProbe(assembler.pending().bytes)) {
             return assembler.pending();
         }
         return std::nullopt;
-    }
-    bool probeEnded() const {
-        for (const SysexAssembler::Message& message : done) {
-            if (LoopbackProbe::isProbe(message.bytes)) {
-                return true;
-            }
-        }
-        return false;
     }
     void reset(std::size_t keepAtMost) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -203,7 +202,7 @@ CheckCommand::Outcome CheckCommand::probe(Session& session, double rate, std::si
     for (;;) {
         const std::int64_t now = clock.microseconds();
         const std::int64_t last = std::max(catcher.lastByte, sentAt);
-        if (catcher.probeEnded() || catcher.gone || session.interrupted.load() ||
+        if (catcher.finishedProbe() != nullptr || catcher.gone || session.interrupted.load() ||
             now - last >= quietMicroseconds) {
             break;
         }

@@ -52,10 +52,7 @@ std::optional<unsigned> findPort(MidiInService& service, const std::string& want
         return found;
     }
     // Named, but only among the ports one sends to?
-    std::vector<std::string> outputs;
-    for (unsigned port = 0; port < std::min(portCount(), 0x10000u); ++port) {
-        outputs.emplace_back(portName(static_cast<std::uint16_t>(port)));
-    }
+    const std::vector<std::string> outputs = ::portNames();
     std::string ignored;
     const PortChoice output{"MIDI output port", "vaneto ports", noPortText};
     const std::optional<unsigned> onlyOutput = output.find(outputs, wanted, ignored);

@@ -13,15 +13,8 @@ int PortsCommand::run(CliArguments& args) {
     if (!args.ok()) {
         return context_.usage(args);
     }
-    std::vector<std::string> names;
-    if (parsed.given("--input")) {
-        const std::unique_ptr<MidiInService> input = CliMidiInput::open();
-        names = CliMidiInput::portNames(*input);
-    } else {
-        for (unsigned port = 0; port < portCount() && port <= 0xFFFF; ++port) {
-            names.emplace_back(portName(static_cast<std::uint16_t>(port)));
-        }
-    }
+    const std::vector<std::string> names =
+        parsed.given("--input") ? CliMidiInput::portNames(*CliMidiInput::open()) : portNames();
     if (names.empty()) {
         context_.err << (parsed.given("--input") ? CliMidiInput::noInputPortText : noPortText)
                      << '\n';

@@ -17,7 +17,6 @@
 #include "midiout/alsa/AlsaMidiOutService.h"
 #endif
 
-#include <algorithm>
 #include <csignal>
 #include <istream>
 #include <memory>
@@ -30,13 +29,8 @@ SendCommand::SendCommand(const CliContext& context, Clock& clock)
 SendCommand::SendCommand(const CliContext& context) : SendCommand(context, realClock()) {}
 
 std::optional<std::uint16_t> SendCommand::findPort(const std::string& wanted, std::string& error) {
-    const unsigned count = std::min(portCount(), 0x10000u);
-    std::vector<std::string> names;
-    for (unsigned port = 0; port < count; ++port) {
-        names.emplace_back(portName(static_cast<std::uint16_t>(port)));
-    }
     const PortChoice choice{"MIDI output port", "vaneto ports", noPortText};
-    const std::optional<unsigned> found = choice.find(names, wanted, error);
+    const std::optional<unsigned> found = choice.find(portNames(), wanted, error);
     if (!found) {
         return std::nullopt;
     }

@@ -4,6 +4,12 @@
 
 namespace DvBankMessages {
 
+LoMidiEvent announce(int bank) {
+    const std::uint8_t bytes[] = {
+        0xF0, manufacturer, 0x0D, announceCommand, static_cast<std::uint8_t>(bank), 0xF7};
+    return LoMidiEvent(std::begin(bytes), std::end(bytes), 0);
+}
+
 bool isAnnounce(const LoMidiEvent& event) {
     return isSysEx(event) && event.size() > 3 && event[3] == announceCommand;
 }

@@ -15,6 +15,9 @@ constexpr std::uint8_t dataCommand = 0x66;
 // Bytes before the first value of a data message.
 constexpr std::size_t dataHeaderLength = 5;
 
+// The announce message of a bank (F0 31 0D 79 bank F7), delay 0.
+LoMidiEvent announce(int bank);
+
 bool isAnnounce(const LoMidiEvent& event);
 bool isDataMessage(const LoMidiEvent& event);
 // Whole values a data message carries, whatever the bank takes.

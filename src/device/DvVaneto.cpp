@@ -13,7 +13,6 @@ constexpr std::uint8_t sysexStart = 0xF0;
 constexpr std::uint8_t sysexEnd = 0xF7;
 constexpr std::uint8_t metaStatus = 0xFF;
 constexpr std::int32_t dataDelayMs = 6000;
-using DvBankMessages::announceCommand;
 using DvBankMessages::dataCommand;
 using DvBankMessages::dataHeaderLength;
 using DvBankMessages::isDataMessage;
@@ -265,9 +264,7 @@ LoMidiEventList DvVaneto::bankDump(int bank, int channel) const {
         return list;
     }
     const auto bankBits = static_cast<std::uint8_t>(bank);
-    const std::uint8_t announce[] = {sysexStart,      manufacturer, 0x0D,
-                                     announceCommand, bankBits,     sysexEnd};
-    list.emplace_back(std::begin(announce), std::end(announce), 0);
+    list.push_back(DvBankMessages::announce(bank));
 
     const std::span<const std::int16_t> values = bankData(bank);
     LoMidiEvent data(dataDelayMs);

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr std::uint8_t sysexEnd = 0xF7;
-
 std::string bankNumber(int bank) {
     return "bank " + std::to_string(bank + 1);
 }
@@ -71,12 +69,11 @@ void BankDumpReceiver::take(SysexAssembler::Message&& message) {
         ++foreign_;
         return;
     }
-    message.bytes = std::move(event.bytes);
-    takeData(std::move(message));
+    takeData(message, std::move(event));
 }
 
-void BankDumpReceiver::takeData(SysexAssembler::Message&& message) {
-    const std::vector<std::uint8_t>& bytes = message.bytes;
+void BankDumpReceiver::takeData(const SysexAssembler::Message& message, LoMidiEvent&& event) {
+    const LoBuffer::Bytes& bytes = event.bytes;
     const int bank = bytes[2] & 0x3F;
     const int announced = std::exchange(announced_, -1);
     if (bank >= DvVaneto::bankTotal) {
@@ -108,15 +105,8 @@ void BankDumpReceiver::takeData(SysexAssembler::Message&& message) {
                          ", the data message that followed it " + bankNumber(bank));
     }
     if (result.whole) {
-        LoMidiEventList list;
-        const std::uint8_t announce[] = {0xF0,
-                                         DvBankMessages::manufacturer,
-                                         0x0D,
-                                         DvBankMessages::announceCommand,
-                                         static_cast<std::uint8_t>(bank),
-                                         sysexEnd};
-        list.emplace_back(std::begin(announce), std::end(announce), 0);
-        list.emplace_back(bytes.begin(), bytes.end(), 0);
+        LoMidiEventList list = {DvBankMessages::announce(bank)};
+        list.push_back(std::move(event));
         result.whole = store_.loadBank(list, bank);
     }
     banks_.push_back(result);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/LoMidiEvent.h"
 #include "midiin/SysexAssembler.h"
 
 #include <cstddef>
@@ -69,7 +70,8 @@ public:
 
 private:
     void take(SysexAssembler::Message&& message);
-    void takeData(SysexAssembler::Message&& message);
+    // A data message: what the assembler knows of it, and its bytes.
+    void takeData(const SysexAssembler::Message& message, LoMidiEvent&& event);
 
     DvVaneto& store_;
     SysexAssembler assembler_;

@@ -18,6 +18,16 @@ unsigned portCount() {
     return defaultMidiOutService()->portCount();
 }
 
+std::vector<std::string> portNames() {
+    const std::shared_ptr<MidiOutService> service = defaultMidiOutService();
+    std::vector<std::string> names;
+    const unsigned count = std::min(service->portCount(), 0x10000u);
+    for (unsigned port = 0; port < count; ++port) {
+        names.push_back(service->portName(port));
+    }
+    return names;
+}
+
 const char* portName(std::uint16_t port) {
     const std::string name = defaultMidiOutService()->portName(port);
     const std::size_t length = std::min(name.size(), nameBufferSize - 1);

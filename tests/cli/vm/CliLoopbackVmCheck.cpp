@@ -5,8 +5,6 @@
 // `vaneto receive --virtual`.
 
 #include "RecordingEditorView.h"
-#include "app/TransferEngine.h"
-#include "app/TransferObserver.h"
 #include "app/VanetoEditorController.h"
 #include "midiout/Clock.h"
 #include "midiout/alsa/AlsaMidiOutService.h"
@@ -49,30 +47,40 @@ std::vector<std::int16_t> receivedBank(const char* file, int bank) {
     return {data.begin(), data.end()};
 }
 
+// `vaneto check` from the interface to itself, the far end echoing with every Nth byte left
+// out (none for 0): its exit status, what it said on standard error, the bytes left out.
+struct CheckRun {
+    int status = -1;
+    std::string told;
+    std::size_t dropped = 0;
+};
+CheckRun checkAround(std::size_t dropEvery, std::vector<std::string> more = {}) {
+    RawmidiEcho echo(farEnd, dropEvery);
+    EXPECT_TRUE(echo.isOpen());
+    std::vector<std::string> arguments = {"check", "--port", "usb midi", "--input", "usb midi"};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    CheckRun run;
+    run.status = finish(start(arguments, "/tmp/check.err"));
+    run.told = readText("/tmp/check.err");
+    run.dropped = echo.dropped();
+    return run;
+}
+
 TEST(LoopbackVm, CheckAtTheWireRateLosesNothing) {
-    RawmidiEcho echo(farEnd, 0);
-    ASSERT_TRUE(echo.isOpen());
-    const pid_t check =
-        start({"check", "--port", "usb midi", "--input", "usb midi"}, "/tmp/check.err");
-    EXPECT_EQ(finish(check), 0) << readText("/tmp/check.err");
+    const CheckRun run = checkAround(0);
+    EXPECT_EQ(run.status, 0) << run.told;
 }
 
 TEST(LoopbackVm, CheckOverALossyCableReportsTheLoss) {
-    RawmidiEcho echo(farEnd, 1000);
-    ASSERT_TRUE(echo.isOpen());
-    const pid_t check =
-        start({"check", "--port", "usb midi", "--input", "usb midi"}, "/tmp/lossy.err");
-    EXPECT_EQ(finish(check), 1) << readText("/tmp/lossy.err");
-    EXPECT_GT(echo.dropped(), 15u);
+    const CheckRun run = checkAround(1000);
+    EXPECT_EQ(run.status, 1) << run.told;
+    EXPECT_GT(run.dropped, 15u);
 }
 
 // The walk takes minutes: run by hand with --gtest_also_run_disabled_tests.
 TEST(LoopbackVm, DISABLED_FindRate) {
-    RawmidiEcho echo(farEnd, 0);
-    ASSERT_TRUE(echo.isOpen());
-    const pid_t check = start({"check", "--port", "usb midi", "--input", "usb midi", "--find-rate"},
-                              "/tmp/find.err");
-    EXPECT_EQ(finish(check), 0) << readText("/tmp/find.err");
+    const CheckRun run = checkAround(0, {"--find-rate"});
+    EXPECT_EQ(run.status, 0) << run.told;
 }
 
 // A bank through the engine and the ALSA backend at the given pace, over the loopback to
@@ -91,16 +99,7 @@ void sendBankAround(double rate) {
     ASSERT_GE(port, 0);
     DvVaneto store;
     store.writeValues(2, 0, ramp(3));
-    TransferEngine engine(store, service, realClock());
-    TransferEngine::Request request;
-    request.port = static_cast<std::uint16_t>(port);
-    request.channel = 4;
-    request.banks = [] { return std::vector<int>{2}; };
-    request.bytesPerSecond = rate;
-    Quiet quiet;
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(engine.run(request, quiet), TransferEngine::Result::sent);
-    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(sendThroughEngine(store, service, port, 2, 4, rate), "");
     std::this_thread::sleep_for(500ms);
     ASSERT_EQ(std::system("vm-unplug"), 0);
     EXPECT_EQ(finish(receive), 1) << readText("/tmp/engine.err");

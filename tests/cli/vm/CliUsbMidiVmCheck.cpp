@@ -4,8 +4,6 @@
 // the transfer engine and the ALSA backend, then `vaneto send` stopped with Ctrl-C and cut off
 // by pulling the cable.
 
-#include "app/TransferEngine.h"
-#include "app/TransferObserver.h"
 #include "midiout/Clock.h"
 #include "midiout/alsa/AlsaMidiOutService.h"
 
@@ -43,17 +41,7 @@ double sendWholeBank(double rate) {
     }
     DvVaneto store;
     std::shared_ptr<MidiOutService> shared(&service, [](MidiOutService*) {});
-    TransferEngine engine(store, shared, realClock());
-    TransferEngine::Request request;
-    request.port = static_cast<std::uint16_t>(port);
-    request.channel = 4;
-    request.banks = [] { return std::vector<int>{2}; };
-    request.bytesPerSecond = rate;
-    Quiet quiet;
-    ::testing::internal::CaptureStderr();
-    const auto result = engine.run(request, quiet);
-    ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(result, TransferEngine::Result::sent) << engine.failure().reason;
+    EXPECT_EQ(sendThroughEngine(store, shared, port, 2, 4, rate), "");
 
     Bytes expected;
     for (int i = 0; i <= 16; ++i) {

@@ -4,8 +4,10 @@
 // /bin) started as a user starts it, and what a port must receive for a bank.
 
 #include "app/BankFile.h"
+#include "app/TransferEngine.h"
 #include "app/TransferObserver.h"
 #include "device/DvVaneto.h"
+#include "midiout/Clock.h"
 #include "midiout/MidiOutService.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +42,24 @@ public:
         }
     }
     return -1;
+}
+
+// One bank of the store through the transfer engine to an output port at the given pace (the
+// transmitter's diagnostic lines kept off the output); "" when it was sent, else why not.
+[[maybe_unused]] std::string sendThroughEngine(const DvVaneto& store,
+                                               std::shared_ptr<MidiOutService> service, int port,
+                                               int bank, int channel, double rate) {
+    TransferEngine engine(store, std::move(service), realClock());
+    TransferEngine::Request request;
+    request.port = static_cast<std::uint16_t>(port);
+    request.channel = channel;
+    request.banks = [bank] { return std::vector<int>{bank}; };
+    request.bytesPerSecond = rate;
+    Quiet quiet;
+    ::testing::internal::CaptureStderr();
+    const TransferEngine::Result result = engine.run(request, quiet);
+    ::testing::internal::GetCapturedStderr();
+    return result == TransferEngine::Result::sent ? std::string() : engine.failure().reason + " ";
 }
 
 // The program with its standard error in a file; answers its process id.
