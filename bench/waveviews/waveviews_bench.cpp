@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
         medianMilliseconds(runs, [&] { sink += harmonics.analyse(wave)[1].magnitude; });
 
     // Undo (and redo) of a whole-bank import and of a seven-bank open, on the history alone.
-    DvVaneto& store = controller.banks();
+    DvVaneto store;
     BankHistory history(store);
     history.record("import", {BankHistory::wholeBank(3)});
     std::vector<std::int16_t> ramp(65536);

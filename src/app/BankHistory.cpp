@@ -8,7 +8,8 @@ BankHistory::Part BankHistory::wholeBank(int bank) {
     return {bank, 0, DvVaneto::valuesPerBank, true, true};
 }
 
-BankHistory::BankHistory(DvVaneto& store_, std::size_t limit_) : store(store_), limit(limit_) {}
+BankHistory::BankHistory(DvVaneto& store_, std::size_t limit_, Origins* origins_)
+    : store(store_), limit(limit_), origins(origins_) {}
 
 BankHistory::Saved BankHistory::save(const Part& part) const {
     Saved saved;
@@ -30,25 +31,30 @@ BankHistory::Saved BankHistory::save(const Part& part) const {
         }
     }
     saved.single = store.isSingleSample(part.bank);
+    if (origins != nullptr && part.bank >= 0 && part.bank < static_cast<int>(origins->size())) {
+        saved.origin = (*origins)[static_cast<std::size_t>(part.bank)];
+    }
     return saved;
 }
 
 std::size_t BankHistory::sizeOf(const Saved& saved) {
-    std::size_t size =
-        sizeof(Saved) + saved.values.size() * sizeof(std::int16_t) + saved.bankName.capacity();
+    std::size_t size = sizeof(Saved) + saved.values.size() * sizeof(std::int16_t) +
+                       saved.bankName.capacity() + saved.origin.line.capacity() +
+                       saved.origin.longerSource.capacity();
     for (const std::string& name : saved.sampleNames) {
         size += sizeof(std::string) + (name.capacity() > 15 ? name.capacity() : 0);
     }
     return size;
 }
 
-void BankHistory::record(std::string label, const std::vector<Part>& parts) {
+std::uint64_t BankHistory::record(std::string label, const std::vector<Part>& parts) {
     for (const Step& step : redoSteps) {
         total -= step.bytes;
     }
     redoSteps.clear();
     Step step;
     step.label = std::move(label);
+    step.number = ++lastNumber;
     for (const Part& part : parts) {
         step.parts.push_back(save(part));
         step.bytes += sizeOf(step.parts.back());
@@ -57,13 +63,17 @@ void BankHistory::record(std::string label, const std::vector<Part>& parts) {
     total += step.bytes;
     undoSteps.push_back(std::move(step));
     trim();
+    return lastNumber;
 }
 
-void BankHistory::discardLast() {
-    if (!undoSteps.empty()) {
-        total -= undoSteps.back().bytes;
-        undoSteps.pop_back();
+bool BankHistory::revertLast(std::uint64_t number) {
+    if (undoSteps.empty() || undoSteps.back().number != number) {
+        return false;
     }
+    exchange(undoSteps.back());
+    total -= undoSteps.back().bytes;
+    undoSteps.pop_back();
+    return true;
 }
 
 void BankHistory::trim() {
@@ -106,6 +116,9 @@ std::vector<int> BankHistory::exchange(Step& step) {
         }
         if (saved.part.layout) {
             store.setSingleSample(bank, saved.single);
+        }
+        if (origins != nullptr && bank >= 0 && bank < static_cast<int>(origins->size())) {
+            (*origins)[static_cast<std::size_t>(bank)] = saved.origin;
         }
         saved = std::move(current);
         if (std::find(banks.begin(), banks.end(), bank) == banks.end()) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/BankOrigin.h"
+
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -12,6 +15,9 @@ class DvVaneto;
 // it is about to change (a range of a bank's values, its names, its layout); undo puts that back
 // and keeps what it replaced, so that redo can put that back in turn. A step holds only what it
 // names: a rename holds names, a stroke the values it touched, an Open from Disk its banks.
+//
+// Every part also keeps where its bank's sound came from, so that undo and redo bring that back
+// with the values.
 //
 // The steps together stay within a byte limit; the oldest go first. A step that changes values
 // is "content": the editor refuses to undo or redo it while a transfer reads the banks.
@@ -31,13 +37,20 @@ public:
     static Part namesOf(int bank) { return {bank, 0, 0, true, false}; }
     static Part layoutOf(int bank) { return {bank, 0, 0, false, true}; }
 
-    explicit BankHistory(DvVaneto& store, std::size_t limit = defaultLimit);
+    using Origins = std::array<BankOrigin, 7>;
+
+    // Without origins, parts keep only what the store holds.
+    explicit BankHistory(DvVaneto& store, std::size_t limit = defaultLimit,
+                         Origins* origins = nullptr);
 
     // Saves the parts as they are now, before the change that `label` names ("import of
-    // pluck.wav into bank 4"); forgets the steps that could be redone.
-    void record(std::string label, const std::vector<Part>& parts);
-    // Forgets the step just recorded: its change did not happen after all.
-    void discardLast();
+    // pluck.wav into bank 4"); forgets the steps that could be redone. Answers the step's
+    // number, unique for this history.
+    std::uint64_t record(std::string label, const std::vector<Part>& parts);
+    // Takes back the step just recorded when it is the one numbered (its parts are put back as
+    // they were) and forgets it: its change did not happen after all. Any other last step
+    // stays.
+    bool revertLast(std::uint64_t step);
 
     bool canUndo() const { return !undoSteps.empty(); }
     bool canRedo() const { return !redoSteps.empty(); }
@@ -63,12 +76,14 @@ private:
         std::string bankName;
         std::vector<std::string> sampleNames;
         bool single = true;
+        BankOrigin origin;
     };
     struct Step {
         std::string label;
         std::vector<Saved> parts;
         std::size_t bytes = 0;
         bool content = false;
+        std::uint64_t number = 0;
     };
 
     Saved save(const Part& part) const;
@@ -79,7 +94,9 @@ private:
 
     DvVaneto& store;
     std::size_t limit;
+    Origins* origins;
     std::size_t total = 0;
+    std::uint64_t lastNumber = 0;
     std::deque<Step> undoSteps;
     std::deque<Step> redoSteps;
 };

@@ -6,5 +6,7 @@
 namespace EditorTexts {
 
 inline constexpr const char* wrongFormatCaption = "Wrong File Format";
+// The caption of the editor's own message boxes.
+inline constexpr const char* appTitle = "VanetoEditor";
 
 } // namespace EditorTexts

@@ -1,15 +1,13 @@
 #include "app/WaveSlotEditor.h"
 
-#include "app/BankHistory.h"
+#include "app/BankDocument.h"
 #include "device/DvVaneto.h"
 #include "wavetable/WaveHarmonics.h"
-#include "wavetable/WaveOperations.h"
 #include "wavetable/WaveStroke.h"
 
 #include <algorithm>
 
-WaveSlotEditor::WaveSlotEditor(DvVaneto& store, BankHistory& history)
-    : store_(store), history_(history) {}
+WaveSlotEditor::WaveSlotEditor(BankDocument& document) : document_(document) {}
 
 void WaveSlotEditor::select(int slot, bool extend) {
     selected_ = std::clamp(slot, 0, slotCount - 1);
@@ -26,152 +24,129 @@ int WaveSlotEditor::last() const {
     return std::max(selected_, anchor_);
 }
 
-void WaveSlotEditor::beginEdit(int bank, std::string label) {
+bool WaveSlotEditor::editing() const {
+    return document_.dragging() && editBank_ >= 0;
+}
+
+bool WaveSlotEditor::beginEdit(int bank, std::string label) {
     cancelEdit();
-    const auto values = store_.bankData(bank);
+    const auto values = document_.banks().bankData(bank);
     const std::size_t at = static_cast<std::size_t>(selected_) * waveLength;
-    if (values.size() < at + waveLength) {
-        return;
+    if (values.size() < at + waveLength ||
+        !document_.beginDrag({BankDocument::Command::drag,
+                              std::move(label),
+                              {{bank, at, waveLength, false, false}}})) {
+        return false;
     }
     editBank_ = bank;
     before_.assign(values.begin() + static_cast<std::ptrdiff_t>(at),
                    values.begin() + static_cast<std::ptrdiff_t>(at + waveLength));
-    history_.record(std::move(label), {{bank, at, waveLength, false, false}});
+    return true;
 }
 
-void WaveSlotEditor::beginStroke(int bank, double position, double value, bool straight) {
-    beginEdit(bank, "drawing on slot " + std::to_string(selected_ + 1) + " of bank " +
-                        std::to_string(bank + 1));
+void WaveSlotEditor::writeWave(const std::vector<std::int16_t>& wave) {
+    const int bank = editBank_;
+    const std::size_t at = static_cast<std::size_t>(selected_) * waveLength;
+    document_.dragTo([bank, at, &wave](DvVaneto& store, BankDocument::Origins&) {
+        store.writeValues(bank, at, wave);
+        return true;
+    });
+}
+
+bool WaveSlotEditor::beginStroke(int bank, double position, double value, bool straight) {
+    harmonic_ = 0;
+    if (!beginEdit(bank, "drawing on slot " + std::to_string(selected_ + 1) + " of bank " +
+                             std::to_string(bank + 1))) {
+        return false;
+    }
     straight_ = straight;
     startPosition_ = lastPosition_ = position;
     startValue_ = lastValue_ = value;
     strokeTo(position, value);
+    return true;
 }
 
 void WaveSlotEditor::strokeTo(double position, double value) {
-    if (editBank_ < 0 || harmonic_ != 0) {
+    if (!editing() || harmonic_ != 0) {
         return;
     }
     std::vector<std::int16_t> wave = before_;
-    if (!straight_) {
-        const auto now = store_.bankData(editBank_).subspan(
-            static_cast<std::size_t>(selected_) * waveLength, waveLength);
-        wave.assign(now.begin(), now.end());
-    }
     if (straight_) {
         WaveStroke::drawLine(wave, startPosition_, startValue_, position, value);
     } else {
+        const auto now = document_.banks().bankData(editBank_).subspan(
+            static_cast<std::size_t>(selected_) * waveLength, waveLength);
+        wave.assign(now.begin(), now.end());
         WaveStroke::drawLine(wave, lastPosition_, lastValue_, position, value);
     }
     lastPosition_ = position;
     lastValue_ = value;
-    store_.writeValues(editBank_, static_cast<std::size_t>(selected_) * waveLength, wave);
+    writeWave(wave);
 }
 
-void WaveSlotEditor::beginHarmonicDrag(int bank, int harmonic) {
-    beginEdit(bank, "harmonic " + std::to_string(harmonic) + " of slot " +
-                        std::to_string(selected_ + 1) + " of bank " + std::to_string(bank + 1));
-    harmonic_ = editBank_ >= 0 ? harmonic : 0;
+bool WaveSlotEditor::beginHarmonicDrag(int bank, int harmonic) {
+    if (!beginEdit(bank, "harmonic " + std::to_string(harmonic) + " of slot " +
+                             std::to_string(selected_ + 1) + " of bank " +
+                             std::to_string(bank + 1))) {
+        return false;
+    }
+    harmonic_ = harmonic;
+    return true;
 }
 
 void WaveSlotEditor::dragHarmonic(double db) {
-    if (editBank_ < 0 || harmonic_ == 0) {
+    if (!editing() || harmonic_ == 0) {
         return;
     }
     // Each step starts from the wave as it was, so that a drag back restores it exactly.
     std::vector<std::int16_t> wave = before_;
     WaveHarmonics harmonics;
     harmonics.setMagnitudeWithin(wave, harmonic_, WaveHarmonics::fromDb(db));
-    store_.writeValues(editBank_, static_cast<std::size_t>(selected_) * waveLength, wave);
+    writeWave(wave);
 }
 
 void WaveSlotEditor::endEdit() {
+    if (editing()) {
+        document_.endDrag();
+    }
     editBank_ = -1;
     harmonic_ = 0;
 }
 
 void WaveSlotEditor::cancelEdit() {
-    if (editBank_ >= 0) {
-        store_.writeValues(editBank_, static_cast<std::size_t>(selected_) * waveLength, before_);
-        history_.discardLast();
+    if (editing()) {
+        document_.cancelDrag();
     }
-    endEdit();
-}
-
-std::string WaveSlotEditor::describe(Operation operation) {
-    switch (operation) {
-    case Operation::normalize:
-        return "normalize";
-    case Operation::normalizeTogether:
-        return "normalize together";
-    case Operation::removeDc:
-        return "remove DC";
-    case Operation::reverse:
-        return "reverse";
-    case Operation::invert:
-        return "invert";
-    case Operation::clear:
-        return "clear";
-    case Operation::morphCrossfade:
-        return "morph (crossfade)";
-    case Operation::morphSpectral:
-        return "morph (spectral)";
-    }
-    return {};
+    editBank_ = -1;
+    harmonic_ = 0;
 }
 
 bool WaveSlotEditor::apply(int bank, Operation operation) {
     cancelEdit();
-    const auto data = store_.bankData(bank);
+    const auto data = document_.banks().bankData(bank);
     const std::size_t at = static_cast<std::size_t>(first()) * waveLength;
     const std::size_t count = static_cast<std::size_t>(last() - first() + 1) * waveLength;
-    if (data.size() < at + count) {
-        return false;
-    }
-    const bool morph =
-        operation == Operation::morphCrossfade || operation == Operation::morphSpectral;
-    if (morph && last() - first() < 2) {
+    if (data.size() < at + count || (WaveOperations::isMorph(operation) && last() - first() < 2)) {
         return false;
     }
     std::vector<std::int16_t> values(data.begin() + static_cast<std::ptrdiff_t>(at),
                                      data.begin() + static_cast<std::ptrdiff_t>(at + count));
-    switch (operation) {
-    case Operation::normalize:
-        WaveOperations::normalize(values, waveLength, false);
-        break;
-    case Operation::normalizeTogether:
-        WaveOperations::normalize(values, waveLength, true);
-        break;
-    case Operation::removeDc:
-        WaveOperations::removeDc(values, waveLength);
-        break;
-    case Operation::reverse:
-        WaveOperations::reverse(values, waveLength);
-        break;
-    case Operation::invert:
-        WaveOperations::invert(values);
-        break;
-    case Operation::clear:
-        std::fill(values.begin(), values.end(), std::int16_t{0});
-        break;
-    case Operation::morphCrossfade:
-        WaveOperations::morphFill(values, waveLength, WaveOperations::Morph::crossfade);
-        break;
-    case Operation::morphSpectral:
-        WaveOperations::morphFill(values, waveLength, WaveOperations::Morph::spectral);
-        break;
-    }
+    WaveOperations::apply(operation, values, waveLength, waveLength);
     const std::string slots = first() == last() ? "slot " + std::to_string(first() + 1)
                                                 : "slots " + std::to_string(first() + 1) + "-" +
                                                       std::to_string(last() + 1);
-    history_.record(describe(operation) + " of " + slots + " of bank " + std::to_string(bank + 1),
-                    {{bank, at, count, false, false}});
-    store_.writeValues(bank, at, values);
-    return true;
+    return document_.change(
+        {BankDocument::Command::edit,
+         describe(operation) + " of " + slots + " of bank " + std::to_string(bank + 1),
+         {{bank, at, count, false, false}}},
+        [bank, at, &values](DvVaneto& store, BankDocument::Origins&) {
+            store.writeValues(bank, at, values);
+            return true;
+        });
 }
 
 void WaveSlotEditor::copy(int bank) {
-    const auto data = store_.bankData(bank);
+    const auto data = document_.banks().bankData(bank);
     const std::size_t at = static_cast<std::size_t>(first()) * waveLength;
     const std::size_t count = static_cast<std::size_t>(last() - first() + 1) * waveLength;
     if (data.size() >= at + count) {
@@ -183,14 +158,17 @@ void WaveSlotEditor::copy(int bank) {
 bool WaveSlotEditor::paste(int bank) {
     cancelEdit();
     const std::size_t at = static_cast<std::size_t>(selected_) * waveLength;
-    const auto data = store_.bankData(bank);
+    const auto data = document_.banks().bankData(bank);
     if (clipboard_.empty() || data.size() <= at) {
         return false;
     }
     const std::size_t count = std::min(clipboard_.size(), data.size() - at);
-    history_.record("paste into slot " + std::to_string(selected_ + 1) + " of bank " +
-                        std::to_string(bank + 1),
-                    {{bank, at, count, false, false}});
-    store_.writeValues(bank, at, std::span(clipboard_).first(count));
-    return true;
+    return document_.change({BankDocument::Command::edit,
+                             "paste into slot " + std::to_string(selected_ + 1) + " of bank " +
+                                 std::to_string(bank + 1),
+                             {{bank, at, count, false, false}}},
+                            [this, bank, at, count](DvVaneto& store, BankDocument::Origins&) {
+                                store.writeValues(bank, at, std::span(clipboard_).first(count));
+                                return true;
+                            });
 }

@@ -1,33 +1,26 @@
 #pragma once
 
+#include "wavetable/WaveOperations.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-class BankHistory;
-class DvVaneto;
+class BankDocument;
 
 // The editor's work on the wave slots of a bank in the wave layout: which slots are selected,
-// a stroke or a harmonic drag on the selected wave (one history step each, cancelled as a
-// whole), the operations on the selected slots, and copy and paste of waves (across banks too).
-// Every change goes through the history. No Qt: the views call it through the controller.
+// a stroke or a harmonic drag on the selected wave (one drag of the document each, cancelled as
+// a whole), the operations on the selected slots, and copy and paste of waves (across banks
+// too). Every change goes through the document. No Qt: the views call it through the
+// controller.
 class WaveSlotEditor {
 public:
     static constexpr int slotCount = 256;
     static constexpr std::size_t waveLength = 256;
 
-    enum class Operation {
-        normalize,         // each wave to full scale
-        normalizeTogether, // the selection together, keeping levels
-        removeDc,
-        reverse,
-        invert,
-        clear,
-        morphCrossfade, // the slots between the first and the last selected
-        morphSpectral,
-    };
+    using Operation = WaveOperations::Kind;
 
-    WaveSlotEditor(DvVaneto& store, BankHistory& history);
+    explicit WaveSlotEditor(BankDocument& document);
 
     // Selection: one slot, or a range from the anchor (shift-click, shift-arrow).
     void select(int slot, bool extend);
@@ -38,13 +31,14 @@ public:
     // A stroke on the selected wave of the bank: positions in values (0 ... 255), values in
     // 16-bit units. A freehand stroke draws from point to point; a straight one from the press
     // to the pointer. endEdit keeps it as one step; cancelEdit puts the wave back.
-    void beginStroke(int bank, double position, double value, bool straight);
+    // False when the document refused it.
+    bool beginStroke(int bank, double position, double value, bool straight);
     void strokeTo(double position, double value);
     // A harmonic (1 ... 128) of the selected wave set to a level in dB of full scale, its phase
     // kept; stops where the wave would pass full scale.
-    void beginHarmonicDrag(int bank, int harmonic);
+    bool beginHarmonicDrag(int bank, int harmonic);
     void dragHarmonic(double db);
-    bool editing() const { return editBank_ >= 0; }
+    bool editing() const;
     void endEdit();
     void cancelEdit();
 
@@ -54,18 +48,18 @@ public:
     bool paste(int bank);
     bool hasClipboard() const { return !clipboard_.empty(); }
 
-    static std::string describe(Operation operation);
+    static std::string describe(Operation operation) { return WaveOperations::describe(operation); }
 
 private:
-    void beginEdit(int bank, std::string label);
+    bool beginEdit(int bank, std::string label);
+    void writeWave(const std::vector<std::int16_t>& wave);
 
-    DvVaneto& store_;
-    BankHistory& history_;
+    BankDocument& document_;
     int selected_ = 0;
     int anchor_ = 0;
     std::vector<std::int16_t> clipboard_;
 
-    // The edit in progress: its bank (-1 for none), the wave as it was, the stroke's points.
+    // The edit in progress: its bank, the wave as it was, the stroke's points.
     int editBank_ = -1;
     std::vector<std::int16_t> before_;
     bool straight_ = false;

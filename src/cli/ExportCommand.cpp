@@ -108,7 +108,7 @@ int ExportCommand::run(CliArguments& args) {
                                WavetableExport::waveLength);
         }
         written = WavetableExport::write(target.temporaryPath(), values,
-                                         static_cast<std::size_t>(frame.value_or(256)));
+                                         static_cast<std::size_t>(frame.value_or(256)), error);
     } else if (kind == Kind::wav) {
         const auto values = store->bankData(index);
         WaveFileWriter writer(target.temporaryPath());

@@ -1,6 +1,7 @@
 #include "playback/AudioOutput.h"
 
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -20,6 +21,22 @@ std::mutex outputMutex;
 std::shared_ptr<AudioOutput> installed;
 
 } // namespace
+
+bool AudioOutput::play(AudioSource& source, const std::atomic<bool>& stop,
+                       std::atomic<std::size_t>& played, std::string& why) {
+    std::vector<std::int16_t> values;
+    constexpr std::size_t piece = 4096;
+    for (;;) {
+        const std::size_t at = values.size();
+        values.resize(at + piece);
+        const std::size_t got = source.read(std::span(values).subspan(at));
+        values.resize(at + got);
+        if (got < piece || stop.load()) {
+            break;
+        }
+    }
+    return play(std::span<const std::int16_t>(values), stop, played, why);
+}
 
 std::shared_ptr<AudioOutput> defaultAudioOutput() {
     std::lock_guard<std::mutex> lock(outputMutex);

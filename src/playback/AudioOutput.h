@@ -7,6 +7,14 @@
 #include <span>
 #include <string>
 
+// A sound made as it plays (a tone whose wave may change): read gives the next values, fewer
+// than asked once the sound has ended. Called on the playing thread only.
+class AudioSource {
+public:
+    virtual ~AudioSource() = default;
+    virtual std::size_t read(std::span<std::int16_t> out) = 0;
+};
+
 // Where preview playback goes: a sound device that plays 44100 Hz mono signed 16-bit values.
 // Backends: ALSA PCM (vaneto_playback_alsa, AlsaPcmOutput); without one, no output at all.
 // Nothing here prints or throws.
@@ -24,6 +32,10 @@ public:
     // number of values the device has taken so far.
     virtual bool play(std::span<const std::int16_t> values, const std::atomic<bool>& stop,
                       std::atomic<std::size_t>& played, std::string& why) = 0;
+    // The same for a sound made as it plays, read a little ahead of the device in one open
+    // stream. By default the whole sound is read first, then played.
+    virtual bool play(AudioSource& source, const std::atomic<bool>& stop,
+                      std::atomic<std::size_t>& played, std::string& why);
 };
 
 // The process-wide output the editor and the tool use; until a program installs a backend,

@@ -16,6 +16,18 @@ bool PreviewPlayer::isAvailable(std::string& why) {
 bool PreviewPlayer::start(std::vector<std::int16_t> values) {
     stop();
     values_ = std::move(values);
+    source_.reset();
+    return run();
+}
+
+bool PreviewPlayer::start(std::shared_ptr<AudioSource> source) {
+    stop();
+    values_.clear();
+    source_ = std::move(source);
+    return run();
+}
+
+bool PreviewPlayer::run() {
     stop_.store(false);
     played_.store(0);
     playing_.store(true);
@@ -26,7 +38,10 @@ bool PreviewPlayer::start(std::vector<std::int16_t> values) {
     try {
         thread_ = std::thread([this] {
             std::string why;
-            if (!output_->play(values_, stop_, played_, why)) {
+            const bool ok = source_ ? output_->play(*source_, stop_, played_, why)
+                                    : output_->play(std::span<const std::int16_t>(values_), stop_,
+                                                    played_, why);
+            if (!ok) {
                 std::lock_guard<std::mutex> lock(mutex_);
                 failure_ = why;
             }

@@ -24,6 +24,8 @@ public:
     bool isAvailable(std::string& why);
     // Plays a copy of the values. Answers false when the thread could not be started.
     bool start(std::vector<std::int16_t> values);
+    // Plays a sound made as it plays; the player keeps it until the next start.
+    bool start(std::shared_ptr<AudioSource> source);
     void stop();
     bool isPlaying() const { return playing_.load(); }
     // Values played so far of the current or last sound.
@@ -32,8 +34,11 @@ public:
     std::string failure() const;
 
 private:
+    bool run();
+
     std::shared_ptr<AudioOutput> output_;
     std::vector<std::int16_t> values_;
+    std::shared_ptr<AudioSource> source_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> playing_{false};
     std::atomic<std::size_t> played_{0};

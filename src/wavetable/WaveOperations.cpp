@@ -151,4 +151,49 @@ std::size_t morphFill(std::span<std::int16_t> values, std::size_t waveLength, Mo
     return quantizer.clamped;
 }
 
+std::string describe(Kind kind) {
+    static constexpr const char* names[] = {
+        "normalize", "normalize together", "remove DC",        "reverse", "invert",
+        "clear",     "morph (crossfade)",  "morph (spectral)", "fade in", "fade out"};
+    const auto index = static_cast<std::size_t>(kind);
+    return index < std::size(names) ? names[index] : "";
+}
+
+bool isMorph(Kind kind) {
+    return kind == Kind::morphCrossfade || kind == Kind::morphSpectral;
+}
+
+void apply(Kind kind, std::span<std::int16_t> values, std::size_t waveLength,
+           std::size_t fadeLength) {
+    switch (kind) {
+    case Kind::normalize:
+    case Kind::normalizeTogether:
+        normalize(values, waveLength, kind == Kind::normalizeTogether);
+        break;
+    case Kind::removeDc:
+        removeDc(values, waveLength);
+        break;
+    case Kind::reverse:
+        reverse(values, waveLength);
+        break;
+    case Kind::invert:
+        invert(values);
+        break;
+    case Kind::clear:
+        std::fill(values.begin(), values.end(), std::int16_t{0});
+        break;
+    case Kind::morphCrossfade:
+    case Kind::morphSpectral:
+        morphFill(values, waveLength,
+                  kind == Kind::morphCrossfade ? Morph::crossfade : Morph::spectral);
+        break;
+    case Kind::fadeIn:
+        fadeIn(values, fadeLength);
+        break;
+    case Kind::fadeOut:
+        fadeOut(values, fadeLength);
+        break;
+    }
+}
+
 } // namespace WaveOperations

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 // Changes to a span of values taken as waves of waveLength values one after the other (256 for
 // wave slots; a single-sample bank is one wave of 65536). Each answers how many values had to be
@@ -30,5 +31,26 @@ enum class Morph {
 };
 // Fills the waves between the first and the last wave of the span from those two.
 std::size_t morphFill(std::span<std::int16_t> values, std::size_t waveLength, Morph morph);
+
+// Every operation on a range of values, for the wave slots and the one-sample bank alike.
+enum class Kind {
+    normalize,         // each wave to full scale
+    normalizeTogether, // the waves together, keeping their levels
+    removeDc,
+    reverse,
+    invert,
+    clear,
+    morphCrossfade, // the waves between the first and the last
+    morphSpectral,
+    fadeIn,
+    fadeOut,
+};
+// How a step of the history names it: "normalize", "morph (spectral)", "fade in".
+std::string describe(Kind kind);
+// Whether it fills waves between two: it needs three waves at least.
+bool isMorph(Kind kind);
+// The operation on values taken as waves of waveLength; fades last fadeLength values.
+void apply(Kind kind, std::span<std::int16_t> values, std::size_t waveLength,
+           std::size_t fadeLength);
 
 } // namespace WaveOperations

@@ -66,61 +66,105 @@ double frequencyOf(int midiNote) {
 
 std::vector<std::int16_t> render(std::span<const std::int16_t> wave, double frequency,
                                  double seconds) {
-    const std::size_t length = seconds > 0 && frequency > 0
-                                   ? static_cast<std::size_t>(std::lround(seconds * outputRate))
-                                   : 0;
-    std::vector<std::int16_t> out(length);
-    if (length == 0 || wave.size() < WaveHarmonics::waveLength) {
-        return out;
+    Generator generator(wave, frequency, seconds);
+    std::vector<std::int16_t> out(generator.length());
+    generator.read(out);
+    return out;
+}
+
+Generator::Generator(std::span<const std::int16_t> wave, double frequency, double seconds)
+    : frequency_(frequency),
+      length_(seconds > 0 && frequency > 0
+                  ? static_cast<std::size_t>(std::lround(seconds * outputRate))
+                  : 0),
+      fade_(std::min(length_ / 2, static_cast<std::size_t>(0.005 * outputRate))) {
+    take(wave);
+    anchor();
+}
+
+void Generator::setWave(std::span<const std::int16_t> wave) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_.assign(wave.begin(), wave.end());
+}
+
+void Generator::take(std::span<const std::int16_t> wave) {
+    partials_.clear();
+    if (wave.size() < WaveHarmonics::waveLength) {
+        return;
     }
     WaveHarmonics analysis;
     const WaveHarmonics::Set harmonics = analysis.analyse(wave);
-    // The harmonics below half the output rate, each a turning phasor.
-    using Complex = std::complex<double>;
-    std::vector<Complex> phasors;
-    std::vector<Complex> steps;
-    std::vector<double> phases;
-    std::vector<double> increments;
+    // The harmonics below half the output rate.
     for (int k = 1; k <= WaveHarmonics::count; ++k) {
-        const double f = k * frequency;
+        const double f = k * frequency_;
         if (f >= outputRate / 2 || harmonics[k].magnitude < 1e-9) {
             continue;
         }
-        phases.push_back(harmonics[k].phase);
-        increments.push_back(2.0 * std::numbers::pi * f / outputRate);
-        phasors.push_back(std::polar(harmonics[k].magnitude, harmonics[k].phase));
-        steps.push_back(std::polar(1.0, increments.back()));
+        partials_.push_back(
+            {harmonics[k].magnitude, harmonics[k].phase, 2.0 * std::numbers::pi * k});
     }
-    std::vector<double> sum(length);
-    constexpr std::size_t block = 1024;
-    for (std::size_t start = 0; start < length; start += block) {
-        // Each block starts from the exact phase, so rounding never drifts the pitch.
-        for (std::size_t h = 0; h < phasors.size(); ++h) {
-            const double phase = std::fmod(phases[h] + increments[h] * static_cast<double>(start),
-                                           2.0 * std::numbers::pi);
-            phasors[h] = std::polar(std::abs(phasors[h]), phase);
+    // The cycle's peak, found on a fine grid: a wave that would pass full scale is scaled down.
+    constexpr int grid = 2048;
+    double peak = 0.0;
+    for (int i = 0; i < grid; ++i) {
+        double value = 0.0;
+        for (const Partial& p : partials_) {
+            value += p.magnitude * std::cos(p.increment * i / grid + p.phase);
         }
-        const std::size_t end = std::min(length, start + block);
-        for (std::size_t i = start; i < end; ++i) {
-            double value = 0.0;
-            for (std::size_t h = 0; h < phasors.size(); ++h) {
-                value += phasors[h].real();
-                phasors[h] *= steps[h];
-            }
-            sum[i] = value;
-        }
+        peak = std::max(peak, std::abs(value));
     }
-    const std::size_t fade = std::min(length / 2, static_cast<std::size_t>(0.005 * outputRate));
-    for (std::size_t i = 0; i < fade; ++i) {
-        const double g = 0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(i) /
-                                              static_cast<double>(fade));
-        sum[i] *= g;
-        sum[length - 1 - i] *= g;
+    gain_ = peak > 32767.0 ? 32767.0 / peak : 1.0;
+}
+
+void Generator::anchor() {
+    const double step = frequency_ / outputRate;
+    phasors_.resize(partials_.size());
+    steps_.resize(partials_.size());
+    for (std::size_t h = 0; h < partials_.size(); ++h) {
+        const Partial& p = partials_[h];
+        phasors_[h] = std::polar(p.magnitude,
+                                 std::fmod(p.increment * cycle_ + p.phase, 2.0 * std::numbers::pi));
+        steps_[h] = std::polar(1.0, p.increment * step);
     }
+}
+
+std::size_t Generator::read(std::span<std::int16_t> out) {
+    const std::size_t count = std::min(out.size(), length_ - done_);
+    const double step = frequency_ / outputRate;
     WaveQuantizer quantizer;
-    quantizer.gain = WaveQuantizer::fitGain(sum);
-    quantizer.apply(sum, out);
-    return out;
+    constexpr std::size_t block = 1024;
+    for (std::size_t i = 0; i < count; ++i, ++done_) {
+        if (done_ % block == 0) {
+            // Each block starts from the exact phase, so rounding never drifts the pitch.
+            anchor();
+        }
+        double value = 0.0;
+        for (std::size_t h = 0; h < phasors_.size(); ++h) {
+            value += phasors_[h].real();
+            phasors_[h] *= steps_[h];
+        }
+        double g = gain_;
+        const std::size_t fromEnd = length_ - 1 - done_;
+        if (done_ < fade_ || fromEnd < fade_) {
+            const double at = static_cast<double>(std::min(done_, fromEnd));
+            g *= 0.5 - 0.5 * std::cos(std::numbers::pi * at / static_cast<double>(fade_));
+        }
+        quantizer.gain = g;
+        out[i] = quantizer(value);
+        cycle_ += step;
+        if (cycle_ >= 1.0) {
+            cycle_ -= std::floor(cycle_);
+            std::vector<std::int16_t> wave;
+            if (std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock); lock.owns_lock()) {
+                wave.swap(pending_);
+            }
+            if (!wave.empty()) {
+                take(wave);
+                anchor();
+            }
+        }
+    }
+    return count;
 }
 
 } // namespace WaveTone

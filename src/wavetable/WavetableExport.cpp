@@ -3,6 +3,7 @@
 #include "audio/WaveFileWriter.h"
 #include "wavetable/PeriodicResampler.h"
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -29,8 +30,22 @@ std::vector<std::uint8_t> le32Pair(std::uint32_t a, std::uint32_t b) {
 
 } // namespace
 
+namespace {
+
+bool finish(WaveFileWriter& writer, bool written, std::string& error) {
+    errno = 0;
+    writer.close();
+    if (written && !writer.fail()) {
+        return true;
+    }
+    error = std::strerror(errno != 0 ? errno : EIO);
+    return false;
+}
+
+} // namespace
+
 bool write(const std::filesystem::path& path, std::span<const std::int16_t> values,
-           std::size_t frameSize) {
+           std::size_t frameSize, std::string& error) {
     const std::size_t waves = values.size() / waveLength;
     std::vector<WaveFileWriter::Chunk> chunks;
     if (waves > 1) {
@@ -44,8 +59,7 @@ bool write(const std::filesystem::path& path, std::span<const std::int16_t> valu
     if (frameSize == waveLength) {
         const bool written =
             writer.writeMono16(values.data(), waves * waveLength, sampleRate, chunks);
-        writer.close();
-        return written && !writer.fail();
+        return finish(writer, written, error);
     }
     PeriodicResampler resampler(waveLength, frameSize);
     std::vector<double> wave(waveLength);
@@ -61,8 +75,7 @@ bool write(const std::filesystem::path& path, std::span<const std::int16_t> valu
         }
     }
     const bool written = writer.writeMonoFloat32(out, sampleRate, chunks);
-    writer.close();
-    return written && !writer.fail();
+    return finish(writer, written, error);
 }
 
 } // namespace WavetableExport

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 
 // Waves as WAV files that wavetable synths read: at 256 values a frame, mono 16-bit 44100 Hz
 // with a "srge" chunk (version 1, frame size); at any other size each wave resampled
@@ -15,9 +16,9 @@ namespace WavetableExport {
 constexpr std::uint32_t sampleRate = 44100;
 constexpr std::size_t waveLength = 256;
 
-// values holds whole waves of 256; answers whether every byte reached the file (errno tells
-// why not).
+// values holds whole waves of 256; answers whether every byte reached the file, and when not
+// the system's reason ("No space left on device") in error.
 bool write(const std::filesystem::path& path, std::span<const std::int16_t> values,
-           std::size_t frameSize);
+           std::size_t frameSize, std::string& error);
 
 } // namespace WavetableExport

@@ -53,7 +53,7 @@ protected:
         for (std::size_t i = 0; i < ramp.size(); ++i) {
             ramp[i] = static_cast<std::int16_t>(i * step);
         }
-        store().insertSample(ramp.data(), ramp.size(), bank, 0);
+        write([&](DvVaneto& s) { s.insertSample(ramp.data(), ramp.size(), bank, 0); });
     }
 
     const fs::path folder;
@@ -68,8 +68,8 @@ LoMidiEvent event(std::vector<std::uint8_t> bytes, std::int32_t delay = 0) {
 TEST_F(FileCommandsTest, SelectedBankIsOneTrackOnChannelZeroAndOpensBackWithoutAQuestion) {
     selectBank(3);
     fillWithRamp(3, 7);
-    store().setBankName("Ramp", 3);
-    store().setSampleName("ramp.wav", 3, 0);
+    write([&](DvVaneto& s) { s.setBankName("Ramp", 3); });
+    write([&](DvVaneto& s) { s.setSampleName("ramp.wav", 3, 0); });
     const auto saved = values(3);
     view.setListSelection(EditorView::ChannelList, 5);
     run(&VanetoEditorController::saveToDisk, path("one.mid"));
@@ -99,7 +99,7 @@ TEST_F(FileCommandsTest, AllBanksAreEightTracksAndEachLoadsIntoItsOwnBank) {
     std::vector<std::vector<std::int16_t>> saved;
     for (int bank = 0; bank < 7; ++bank) {
         fillWithRamp(bank, bank + 1);
-        store().setBankName("Saved " + std::to_string(bank + 1), bank);
+        write([&](DvVaneto& s) { s.setBankName("Saved " + std::to_string(bank + 1), bank); });
         saved.push_back(values(bank));
     }
     run(&VanetoEditorController::saveToDisk, path("all.mid"));
@@ -108,7 +108,7 @@ TEST_F(FileCommandsTest, AllBanksAreEightTracksAndEachLoadsIntoItsOwnBank) {
     EXPECT_EQ(trackCount, 8);
 
     for (int bank = 0; bank < 7; ++bank) {
-        store().resetBank(bank);
+        write([&](DvVaneto& s) { s.resetBank(bank); });
     }
     selectBank(6);
     run(&VanetoEditorController::openFromDisk, path("all.mid"));
@@ -137,12 +137,12 @@ TEST_F(FileCommandsTest, AChoiceOfBanksIsAConductorTrackAndThoseBanksInOrder) {
 TEST_F(FileCommandsTest, ABankFileForAnotherBankAsksBeforeOverwriting) {
     selectBank(2);
     fillWithRamp(2, 3);
-    store().setBankName("Source", 2);
+    write([&](DvVaneto& s) { s.setBankName("Source", 2); });
     const auto source = values(2);
     run(&VanetoEditorController::saveToDisk, path("bank3.mid"));
 
     selectBank(5);
-    store().setBankName("Target", 5);
+    write([&](DvVaneto& s) { s.setBankName("Target", 5); });
     const auto target = values(5);
     view.script({EditorView::IdNo, EditorView::IdYes});
     run(&VanetoEditorController::openFromDisk, path("bank3.mid"));
@@ -195,12 +195,12 @@ TEST_F(FileCommandsTest, FilesWithoutABankOfOursChangeNoBank) {
     }
     // A good bank track before a foreign one: no bank changes either.
     fillWithRamp(2, 5);
-    store().setBankName("Ramp", 2);
+    write([&](DvVaneto& s) { s.setBankName("Ramp", 2); });
     LoMidiEventList good = {store().metaEvent(0x03, 2)};
     for (auto& e : store().bankDump(2, 0)) {
         good.push_back(e);
     }
-    store().resetBank(2);
+    write([&](DvVaneto& s) { s.resetBank(2); });
     const auto factory = values(2);
     {
         LoMidiFileWriter writer(fs::path(path("mixed.mid")), 24, 120);

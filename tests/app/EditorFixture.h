@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RecordingEditorView.h"
+#include "app/BankDocument.h"
 #include "app/VanetoEditorController.h"
 #include "device/DvVaneto.h"
 #include "midiout/SimulatedMidiOutService.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -24,7 +26,14 @@ protected:
     }
     ~EditorFixture() override { waitIdle(); }
 
-    DvVaneto& store() { return controller.banks(); }
+    const DvVaneto& store() { return controller.banks(); }
+    // Sets the banks up without a step of the history.
+    void write(const std::function<void(DvVaneto&)>& setUp) {
+        controller.document().restore({}, [&setUp](DvVaneto& banks, BankDocument::Origins&) {
+            setUp(banks);
+            return true;
+        });
+    }
     std::vector<std::int16_t> values(int bank) {
         const auto data = store().bankData(bank);
         return {data.begin(), data.end()};

@@ -3,6 +3,7 @@
 // changes of values wait while a transfer reads the banks.
 #include "EditorFixture.h"
 
+#include "app/BankDocument.h"
 #include "app/BankFile.h"
 #include "app/BankHistory.h"
 #include "audio/WaveFileWriter.h"
@@ -122,6 +123,47 @@ TEST_F(HistoryTest, ValuesWaitWhileATransferRunsNamesDoNot) {
     waitIdle();
     controller.undo();
     EXPECT_EQ(view.history().first, "");
+}
+
+TEST_F(HistoryTest, WhereASoundCameFromComesBackWithItsRedo) {
+    const std::vector<std::int16_t> ramp = {0, 1000, 2000};
+    {
+        WaveFileWriter writer(folder / "pluck.wav");
+        writer.writeMono16(ramp.data(), ramp.size(), 44100);
+    }
+    selectBank(2);
+    view.files.push_back((folder / "pluck.wav").string());
+    controller.importSample();
+    const std::string imported = view.waveforms().back();
+    ASSERT_NE(imported.find("from WAV, 44100 Hz"), std::string::npos) << imported;
+    controller.undo();
+    EXPECT_EQ(view.waveforms().back().find("from WAV"), std::string::npos);
+    controller.redo();
+    EXPECT_EQ(view.waveforms().back(), imported);
+}
+
+// Every command in every state: a transfer leaves only what does not change values; an
+// operation on the GUI thread (a file, an import, a drag) leaves selecting and playing, and
+// naming while no drag is open.
+TEST(BankDocumentTable, EachCommandInEachState) {
+    using C = BankDocument::Command;
+    using O = BankDocument::Operation;
+    const std::vector<C> readOnly = {C::select,      C::rename,    C::layout,
+                                     C::exportWaves, C::undoNames, C::play};
+    for (int c = 0; c <= static_cast<int>(C::play); ++c) {
+        const auto command = static_cast<C>(c);
+        const bool keepsValues =
+            std::find(readOnly.begin(), readOnly.end(), command) != readOnly.end();
+        const bool passive = command == C::select || command == C::play;
+        SCOPED_TRACE(c);
+        EXPECT_TRUE(BankDocument::allowed(command, false, O::none));
+        EXPECT_EQ(BankDocument::allowed(command, true, O::none), keepsValues);
+        EXPECT_EQ(BankDocument::allowed(command, false, O::drag), passive);
+        for (const O operation : {O::file, O::import}) {
+            EXPECT_EQ(BankDocument::allowed(command, false, operation),
+                      passive || command == C::rename);
+        }
+    }
 }
 
 TEST(BankHistoryLimit, ManySevenBankStepsStayUnderTheLimit) {

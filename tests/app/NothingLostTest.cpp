@@ -40,9 +40,9 @@ protected:
             for (std::size_t i = 0; i < ramp.size(); ++i) {
                 ramp[i] = static_cast<std::int16_t>(i * (bank + 3));
             }
-            store().insertSample(ramp.data(), ramp.size(), bank, 0);
-            store().setBankName("Mine " + std::to_string(bank), bank);
-            store().setSampleName("take " + std::to_string(bank), bank, 0);
+            write([&](DvVaneto& s) { s.insertSample(ramp.data(), ramp.size(), bank, 0); });
+            write([&](DvVaneto& s) { s.setBankName("Mine " + std::to_string(bank), bank); });
+            write([&](DvVaneto& s) { s.setSampleName("take " + std::to_string(bank), bank, 0); });
         }
     }
     ~NothingLostTest() override { fs::remove_all(folder); }

@@ -61,7 +61,7 @@ TEST_F(ControllerTest, NamesAreCommittedWhenLeftAndResetBringsBackTheFactoryBank
     EXPECT_EQ(store().sampleName(2, 0), "Cello C2");
 
     const std::vector<std::int16_t> tone(1000, 1234);
-    store().insertSample(tone.data(), tone.size(), 2, 0);
+    write([&](DvVaneto& s) { s.insertSample(tone.data(), tone.size(), 2, 0); });
     controller.resetToDefault();
     EXPECT_EQ(values(2)[500], DvFactoryTable::bank(2)[500]);
     EXPECT_EQ(view.items(EditorView::BankList)[2], "Bank 3");
@@ -72,7 +72,7 @@ TEST_F(ControllerTest, NamesAreCommittedWhenLeftAndResetBringsBackTheFactoryBank
 }
 
 TEST_F(ControllerTest, NamesThatAreNotUtf8ShowAsLatin1AndKeepTheirBytesUntilEdited) {
-    store().setBankName("Caf\xE9", 1);
+    write([&](DvVaneto& s) { s.setBankName("Caf\xE9", 1); });
     controller.refreshBankList();
     selectBank(1);
     EXPECT_EQ(view.items(EditorView::BankList)[1], "Caf\xC3\xA9");
@@ -190,7 +190,7 @@ TEST_F(ControllerTest, WhileATransferRunsOnlyNamingAndSelectingWork) {
     ASSERT_TRUE(view.waitAtGate());
     const std::string file = ::testing::TempDir() + "refused.mid";
     view.script({}, {file, file, file});
-    store().setBankName("Renamed", 0);
+    write([&](DvVaneto& s) { s.setBankName("Renamed", 0); });
     selectBank(0);
     controller.resetToDefault();
     controller.importSample();

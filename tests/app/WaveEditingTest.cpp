@@ -4,6 +4,7 @@
 
 #include "app/BankHistory.h"
 #include "app/PianoKeys.h"
+#include "app/SampleImport.h"
 #include "audio/WaveFileWriter.h"
 #include "wavetable/WaveHarmonics.h"
 #include "wavetable/WaveStroke.h"
@@ -209,3 +210,23 @@ TEST_F(EditorFixture, ChoosePartImportsAnotherStartOfTheSameSoundAsOneStep) {
 }
 
 } // namespace
+
+TEST_F(WaveEditingTest, UndoWaitsForAnOpenStrokeAndACancelTakesBackOnlyItsOwnStep) {
+    controller.selectSlot(7, false);
+    const auto factory = wave(7);
+    controller.beginStroke(0, 10000, true);
+    controller.strokeTo(255, 10000);
+    controller.endEdit();
+    const auto drawnA = wave(7);
+    controller.beginStroke(0, -5000, true);
+    controller.undo(); // the mouse button is still down: refused
+    controller.redo();
+    controller.strokeTo(255, -5000);
+    controller.cancelEdit();
+    EXPECT_EQ(wave(7), drawnA);
+    controller.undo();
+    EXPECT_EQ(wave(7), factory);
+    controller.redo();
+    EXPECT_EQ(wave(7), drawnA);
+    EXPECT_EQ(view.history().second, "");
+}

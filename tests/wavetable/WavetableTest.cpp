@@ -252,7 +252,8 @@ TEST_F(WavetableTest, ExportedTablesComeBackExactlyAt256AndWithin2LsbThrough2048
     const auto bank = factory.bankData(0);
     for (const std::size_t frame : {std::size_t{256}, std::size_t{2048}}) {
         const fs::path file = dir / ("table" + std::to_string(frame) + ".wav");
-        ASSERT_TRUE(WavetableExport::write(file, bank, frame));
+        std::string error;
+        ASSERT_TRUE(WavetableExport::write(file, bank, frame, error)) << error;
         DvVaneto store;
         const auto result = WavetableImport::importTable(file, store, 4, {});
         ASSERT_TRUE(result.ok) << result.error;

@@ -1,6 +1,6 @@
 #include "app/qt/CAboutDlg.h"
 
-#include "app/VanetoEditorController.h"
+#include "VanetoVersion.h"
 #include "app/qt/DialogUnits.h"
 
 #include <QKeyEvent>
@@ -42,7 +42,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setFixedSize(size);
 
     // Initialisation: the version replaces the template's placeholder.
-    versionText_->setText(QString::fromLatin1(VanetoEditorController::versionText));
+    versionText_->setText(QStringLiteral("Version " VANETO_VERSION));
 }
 
 CAboutDlg::~CAboutDlg() = default;

@@ -1,6 +1,6 @@
 #include "app/qt/HarmonicsView.h"
 
-#include "app/VanetoEditorController.h"
+#include "app/WaveCommands.h"
 #include "wavetable/WaveHarmonics.h"
 
 #include <QKeyEvent>

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-class VanetoEditorController;
+class WaveCommands;
 
 // The harmonics 1 ... 128 of the selected wave as bars on a dB scale, 0 dB (full scale) at the
 // top and -96 dB at the bottom. Dragging a bar sets that harmonic's level, its phase kept; the
@@ -16,7 +16,7 @@ public:
     static constexpr double floorDb = -96.0;
 
     explicit HarmonicsView(QWidget* parent = nullptr);
-    void setController(VanetoEditorController* controller) { controller_ = controller; }
+    void setController(WaveCommands* controller) { controller_ = controller; }
     void setWave(const std::vector<std::int16_t>& wave);
 
     QSize minimumSizeHint() const override;
@@ -32,7 +32,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    VanetoEditorController* controller_ = nullptr;
+    WaveCommands* controller_ = nullptr;
     std::array<double, 129> levels_{}; // dB per harmonic, index 1 ... 128
     bool dragging_ = false;
 };

@@ -304,13 +304,13 @@ void QtEditorDialog::buildControls() {
     QWidget::setTabOrder(allBanksOption_, channelList_);
     QWidget::setTabOrder(channelList_, portList_);
 
-    // The copies of selections and options follow the user's changes at once.
-    connect(channelList_, &QComboBox::currentIndexChanged, this, [this](int) { keepCopies(); });
-    connect(portList_, &QComboBox::currentIndexChanged, this, [this](int) { keepCopies(); });
-    connect(selectedBankOption_, &QRadioButton::toggled, this, [this](bool) { keepCopies(); });
-    connect(allBanksOption_, &QRadioButton::toggled, this, [this](bool) { keepCopies(); });
+    // A transfer reads the option once its port is open: the controller hears every toggle.
+    connect(selectedBankOption_, &QRadioButton::toggled, this, [this](bool) {
+        if (controller_ != nullptr) {
+            controller_->sendOptionChanged();
+        }
+    });
     connect(bankList_, &QListWidget::currentRowChanged, this, [this](int) {
-        keepCopies();
         if (controller_ != nullptr) {
             controller_->showSelectedBank();
         }
@@ -435,21 +435,13 @@ void QtEditorDialog::layoutProgressRow() {
     progressBar_->setGeometry(mapDialogRect(progressX, progressY, width, progressHeight));
 }
 
-void QtEditorDialog::keepCopies() {
-    bankSelection_.store(bankList_->currentRow());
-    channelSelection_.store(channelList_->currentIndex());
-    portSelection_.store(portList_->currentIndex());
-    selectedBankChecked_.store(selectedBankOption_->isChecked());
-    allBanksChecked_.store(allBanksOption_->isChecked());
-}
-
 QWidget* QtEditorDialog::control(int id) const {
     const auto it = controls_.find(id);
     return it == controls_.end() ? nullptr : it->second;
 }
 
 void QtEditorDialog::clearList(int id) {
-    changeOnGuiThread([this, id] {
+    onGuiThread([this, id] {
         if (id == BankList) {
             const QSignalBlocker blocker(bankList_);
             bankList_->clear();
@@ -461,7 +453,7 @@ void QtEditorDialog::clearList(int id) {
 }
 
 void QtEditorDialog::appendToList(int id, const std::string& text) {
-    changeOnGuiThread([this, id, text] {
+    onGuiThread([this, id, text] {
         if (id == BankList) {
             const QSignalBlocker blocker(bankList_);
             bankList_->addItem(fromUtf8(text));
@@ -473,18 +465,6 @@ void QtEditorDialog::appendToList(int id, const std::string& text) {
 }
 
 int QtEditorDialog::listSelection(int id) {
-    if (QThread::currentThread() != thread()) {
-        switch (id) {
-        case BankList:
-            return bankSelection_.load();
-        case ChannelList:
-            return channelSelection_.load();
-        case PortList:
-            return portSelection_.load();
-        default:
-            return -1;
-        }
-    }
     return onGuiThread([this, id] {
         if (id == BankList) {
             return bankList_->currentRow();
@@ -497,7 +477,7 @@ int QtEditorDialog::listSelection(int id) {
 }
 
 void QtEditorDialog::setListSelection(int id, int index) {
-    changeOnGuiThread([this, id, index] {
+    onGuiThread([this, id, index] {
         // A selection made by the program is not reported as a user's change.
         if (id == BankList) {
             const QSignalBlocker blocker(bankList_);
@@ -511,10 +491,6 @@ void QtEditorDialog::setListSelection(int id, int index) {
 }
 
 bool QtEditorDialog::isChecked(int id) {
-    if (QThread::currentThread() != thread()) {
-        return id == SelectedBankOption ? selectedBankChecked_.load()
-                                        : id == AllBanksOption && allBanksChecked_.load();
-    }
     return onGuiThread([this, id] {
         auto* button = qobject_cast<QRadioButton*>(control(id));
         return button != nullptr && button->isChecked();
@@ -522,7 +498,7 @@ bool QtEditorDialog::isChecked(int id) {
 }
 
 void QtEditorDialog::setChecked(int id, bool checked) {
-    changeOnGuiThread([this, id, checked] {
+    onGuiThread([this, id, checked] {
         auto* button = qobject_cast<QRadioButton*>(control(id));
         if (button == nullptr) {
             return;
@@ -552,7 +528,7 @@ std::string QtEditorDialog::text(int id) {
 }
 
 void QtEditorDialog::setText(int id, const std::string& text) {
-    changeOnGuiThread([this, id, text] {
+    onGuiThread([this, id, text] {
         QWidget* widget = control(id);
         if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             edit->setText(fromUtf8(text));
@@ -564,7 +540,7 @@ void QtEditorDialog::setText(int id, const std::string& text) {
 }
 
 void QtEditorDialog::setProgressRange(int id, std::uint16_t low, std::uint16_t high) {
-    changeOnGuiThread([this, id, low, high] {
+    onGuiThread([this, id, low, high] {
         if (id == ProgressBar) {
             progressBar_->setRange(low, std::max(low + 1, int(high)));
             progressBar_->setFormat(QString());
@@ -573,7 +549,7 @@ void QtEditorDialog::setProgressRange(int id, std::uint16_t low, std::uint16_t h
 }
 
 void QtEditorDialog::setProgressPosition(int id, int position) {
-    changeOnGuiThread([this, id, position] {
+    onGuiThread([this, id, position] {
         if (id == ProgressBar) {
             progressBar_->setValue(
                 std::clamp(position, progressBar_->minimum(), progressBar_->maximum()));
@@ -588,7 +564,7 @@ void QtEditorDialog::setProgressPosition(int id, int position) {
 }
 
 void QtEditorDialog::showControl(int id, bool visible) {
-    changeOnGuiThread([this, id, visible] {
+    onGuiThread([this, id, visible] {
         if (QWidget* widget = control(id)) {
             widget->setVisible(visible);
         }
@@ -599,7 +575,7 @@ void QtEditorDialog::showControl(int id, bool visible) {
 }
 
 void QtEditorDialog::setFocus(int id) {
-    changeOnGuiThread([this, id] {
+    onGuiThread([this, id] {
         if (QWidget* widget = control(id)) {
             widget->setFocus(Qt::OtherFocusReason);
         }
@@ -700,7 +676,7 @@ void QtEditorDialog::accept() {
 }
 
 void QtEditorDialog::showWaveform(std::vector<std::int16_t> values, const std::string& line) {
-    changeOnGuiThread([this, values = std::move(values), line]() mutable {
+    onGuiThread([this, values = std::move(values), line]() mutable {
         waveform_->setValues(std::move(values));
         waveformLine_->setText(fromUtf8(line));
         oneSampleOption_->setChecked(true);
@@ -713,7 +689,7 @@ void QtEditorDialog::showWaveform(std::vector<std::int16_t> values, const std::s
 
 void QtEditorDialog::showWaves(std::vector<std::int16_t> values, int selected, int first, int last,
                                const std::string& slotName, const std::string& line) {
-    changeOnGuiThread(
+    onGuiThread(
         [this, values = std::move(values), selected, first, last, slotName, line]() mutable {
             wavePanel_->setWaves(std::move(values), selected, first, last, slotName);
             waveformLine_->setText(fromUtf8(line));
@@ -727,7 +703,7 @@ void QtEditorDialog::showWaves(std::vector<std::int16_t> values, int selected, i
 }
 
 void QtEditorDialog::showPlayback(bool available, bool playing, const std::string& why) {
-    changeOnGuiThread([this, available, playing, why] {
+    onGuiThread([this, available, playing, why] {
         playbackAvailable_ = available;
         playbackUnavailable_ = fromUtf8(why);
         playButton_->setEnabled(available);
@@ -809,7 +785,7 @@ bool QtEditorDialog::showReading(const std::string& what, std::uint64_t done, st
 }
 
 void QtEditorDialog::showHistory(const std::string& undoText, const std::string& redoText) {
-    changeOnGuiThread([this, undoText, redoText] {
+    onGuiThread([this, undoText, redoText] {
         undoText_ = fromUtf8(undoText);
         redoText_ = fromUtf8(redoText);
     });

@@ -4,12 +4,9 @@
 
 #include <QDialog>
 #include <QRect>
-#include <QThread>
 
-#include <atomic>
 #include <map>
 #include <memory>
-#include <type_traits>
 
 class QButtonGroup;
 class QComboBox;
@@ -34,9 +31,8 @@ class WaveTablePanel;
 // focus leaving either name edit, the buttons, Esc and the close box. Enter does nothing. The
 // About box is offered as the dialog's context menu and on F1.
 //
-// EditorView calls made on another thread that change a control are posted to the dialog's
-// thread without waiting; selections and options are answered from copies kept on the dialog's
-// thread, so that no other thread ever waits for it. The rest is carried over and waited for.
+// Every EditorView call comes on the dialog's thread; post carries a worker's to it without
+// waiting.
 //
 // Outside the template: a Stop button at the right end of the progress bar's row, shown while
 // a transfer runs (the progress bar gives way to it), and the time left written in the bar;
@@ -116,38 +112,8 @@ private:
     void layoutControls();
     template <typename W> W* place(W* widget, int id, int x, int y, int width, int height);
 
-    // Runs f on the dialog's thread and answers its result (waits for it from another thread).
-    template <typename F> auto onGuiThread(F f) -> std::invoke_result_t<F> {
-        using Result = std::invoke_result_t<F>;
-        if (QThread::currentThread() == thread()) {
-            return f();
-        }
-        if constexpr (std::is_void_v<Result>) {
-            QMetaObject::invokeMethod(this, f, Qt::BlockingQueuedConnection);
-        } else {
-            Result result{};
-            QMetaObject::invokeMethod(
-                this, [&result, &f] { result = f(); }, Qt::BlockingQueuedConnection);
-            return result;
-        }
-    }
-    // Runs f on the dialog's thread: at once there, posted without waiting from another thread
-    // (f must own what it uses). The copies of selections and options follow every change.
-    template <typename F> void changeOnGuiThread(F f) {
-        if (QThread::currentThread() == thread()) {
-            f();
-            keepCopies();
-        } else {
-            QMetaObject::invokeMethod(
-                this,
-                [this, f = std::move(f)]() mutable {
-                    f();
-                    keepCopies();
-                },
-                Qt::QueuedConnection);
-        }
-    }
-    void keepCopies();
+    // Every call of the view comes on the dialog's thread: a worker posts what it shows.
+    template <typename F> static auto onGuiThread(F f) { return f(); }
     // A dialog larger than its screen (large fonts on a small screen) takes a smaller font, so
     // that the whole layout, in its proportions, fits.
     void fitToScreen();
@@ -190,11 +156,4 @@ private:
     QString redoText_;
     bool playbackAvailable_ = false;
     QString playbackUnavailable_;
-
-    // Selections and options as last seen on the dialog's thread, for the other threads.
-    std::atomic<int> bankSelection_{-1};
-    std::atomic<int> channelSelection_{-1};
-    std::atomic<int> portSelection_{-1};
-    std::atomic<bool> selectedBankChecked_{false};
-    std::atomic<bool> allBanksChecked_{false};
 };

@@ -1,6 +1,6 @@
 #include "app/qt/WaveDrawView.h"
 
-#include "app/VanetoEditorController.h"
+#include "app/WaveCommands.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-class VanetoEditorController;
+class WaveCommands;
 
 // The selected wave drawn large, to draw on: dragging draws freehand, shift-dragging a straight
 // line from the press; each stroke is one change. Esc during a stroke takes it back (and goes
@@ -13,7 +13,7 @@ class VanetoEditorController;
 class WaveDrawView final : public QWidget {
 public:
     explicit WaveDrawView(QWidget* parent = nullptr);
-    void setController(VanetoEditorController* controller) { controller_ = controller; }
+    void setController(WaveCommands* controller) { controller_ = controller; }
     void setWave(std::vector<std::int16_t> wave, int slot);
 
     QSize minimumSizeHint() const override;
@@ -28,7 +28,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    VanetoEditorController* controller_ = nullptr;
+    WaveCommands* controller_ = nullptr;
     std::vector<std::int16_t> wave_;
     int slot_ = 0;
     bool drawing_ = false;

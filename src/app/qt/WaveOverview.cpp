@@ -1,6 +1,6 @@
 #include "app/qt/WaveOverview.h"
 
-#include "app/VanetoEditorController.h"
+#include "app/WaveCommands.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-class VanetoEditorController;
+class WaveCommands;
 
 // All 256 waves of a wavetable bank at once: a 16 x 16 grid of small waves, slot 1 at the top
 // left, the selected range shaded and the selected slot framed; a silent slot is an empty cell.
@@ -17,7 +17,7 @@ public:
     static constexpr int columns = 16;
 
     explicit WaveOverview(QWidget* parent = nullptr);
-    void setController(VanetoEditorController* controller) { controller_ = controller; }
+    void setController(WaveCommands* controller) { controller_ = controller; }
     void setWaves(const std::vector<std::int16_t>& values, int selected, int first, int last);
 
     QSize minimumSizeHint() const override;
@@ -34,7 +34,7 @@ private:
     QRectF cell(int slot) const;
     void computeShapes();
 
-    VanetoEditorController* controller_ = nullptr;
+    WaveCommands* controller_ = nullptr;
     std::vector<std::int16_t> values_;
     std::vector<QPolygonF> shapes_; // per slot, in its cell; empty for silence
     int selected_ = 0, first_ = 0, last_ = 0;

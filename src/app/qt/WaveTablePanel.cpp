@@ -1,7 +1,7 @@
 #include "app/qt/WaveTablePanel.h"
 
 #include "app/PianoKeys.h"
-#include "app/VanetoEditorController.h"
+#include "app/WaveCommands.h"
 #include "app/qt/HarmonicsView.h"
 #include "app/qt/WaveDrawView.h"
 #include "app/qt/WaveOverview.h"
@@ -49,7 +49,7 @@ WaveTablePanel::WaveTablePanel(QWidget* parent)
     });
 }
 
-void WaveTablePanel::setController(VanetoEditorController* controller) {
+void WaveTablePanel::setController(WaveCommands* controller) {
     controller_ = controller;
     overview_->setController(controller);
     drawView_->setController(controller);
@@ -105,13 +105,13 @@ void WaveTablePanel::contextMenuEvent(QContextMenuEvent* event) {
     if (controller_ == nullptr) {
         return;
     }
-    using Operation = WaveSlotEditor::Operation;
+    using Operation = WaveOperations::Kind;
     QMenu menu(this);
     for (const Operation operation :
          {Operation::normalize, Operation::normalizeTogether, Operation::removeDc,
           Operation::reverse, Operation::invert, Operation::clear, Operation::morphCrossfade,
           Operation::morphSpectral}) {
-        std::string name = WaveSlotEditor::describe(operation);
+        std::string name = WaveOperations::describe(operation);
         name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
         QAction* action = menu.addAction(QString::fromStdString(name));
         connect(action, &QAction::triggered, this,

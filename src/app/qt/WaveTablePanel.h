@@ -9,7 +9,7 @@
 class HarmonicsView;
 class QLabel;
 class QLineEdit;
-class VanetoEditorController;
+class WaveCommands;
 class WaveDrawView;
 class WaveOverview;
 
@@ -19,7 +19,7 @@ class WaveOverview;
 class WaveTablePanel final : public QWidget {
 public:
     explicit WaveTablePanel(QWidget* parent = nullptr);
-    void setController(VanetoEditorController* controller);
+    void setController(WaveCommands* controller);
     void setWaves(std::vector<std::int16_t> values, int selected, int first, int last,
                   const std::string& slotName);
 
@@ -35,7 +35,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    VanetoEditorController* controller_ = nullptr;
+    WaveCommands* controller_ = nullptr;
     WaveOverview* overview_;
     WaveDrawView* drawView_;
     HarmonicsView* harmonics_;

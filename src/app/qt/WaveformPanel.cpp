@@ -1,6 +1,6 @@
 #include "app/qt/WaveformPanel.h"
 
-#include "app/VanetoEditorController.h"
+#include "app/WaveCommands.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -144,7 +144,7 @@ void WaveformPanel::contextMenuEvent(QContextMenuEvent* event) {
     if (controller_ == nullptr) {
         return;
     }
-    using Operation = VanetoEditorController::SampleOperation;
+    using Operation = WaveOperations::Kind;
     const auto [first, last] = range();
     QMenu menu(this);
     const QString on = first < 0 ? QStringLiteral(" (the sound)") : QStringLiteral(" (the range)");

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-class VanetoEditorController;
+class WaveCommands;
 
 // The selected bank's sound as a waveform: per pixel column the lowest and highest value with
 // the RMS band inside, a centre line and full-scale marks, and a playhead while it plays.
@@ -18,7 +18,7 @@ class VanetoEditorController;
 class WaveformPanel final : public QWidget {
 public:
     explicit WaveformPanel(QWidget* parent = nullptr);
-    void setController(VanetoEditorController* controller) { controller_ = controller; }
+    void setController(WaveCommands* controller) { controller_ = controller; }
     // The marked values, first and last; -1, -1 for none.
     std::pair<long, long> range() const;
 
@@ -45,6 +45,6 @@ private:
     std::vector<std::int16_t> values_;
     std::vector<WaveformPeaks::Column> columns_;
     long playhead_ = -1;
-    VanetoEditorController* controller_ = nullptr;
+    WaveCommands* controller_ = nullptr;
     long anchor_ = -1, end_ = -1; // the marked range's ends, in values
 };

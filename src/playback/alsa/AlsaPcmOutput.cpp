@@ -41,7 +41,33 @@ bool AlsaPcmOutput::isAvailable(std::string& why) {
     return true;
 }
 
+namespace {
+
+// Values already made, read in pieces.
+class ValuesSource final : public AudioSource {
+public:
+    explicit ValuesSource(std::span<const std::int16_t> values) : values_(values) {}
+    std::size_t read(std::span<std::int16_t> out) override {
+        const std::size_t count = std::min(out.size(), values_.size() - at_);
+        std::copy_n(values_.begin() + static_cast<std::ptrdiff_t>(at_), count, out.begin());
+        at_ += count;
+        return count;
+    }
+
+private:
+    std::span<const std::int16_t> values_;
+    std::size_t at_ = 0;
+};
+
+} // namespace
+
 bool AlsaPcmOutput::play(std::span<const std::int16_t> values, const std::atomic<bool>& stop,
+                         std::atomic<std::size_t>& played, std::string& why) {
+    ValuesSource source(values);
+    return play(source, stop, played, why);
+}
+
+bool AlsaPcmOutput::play(AudioSource& source, const std::atomic<bool>& stop,
                          std::atomic<std::size_t>& played, std::string& why) {
     silenceLibrary();
     played.store(0);
@@ -65,11 +91,25 @@ bool AlsaPcmOutput::play(std::span<const std::int16_t> values, const std::atomic
     std::size_t written = 0;
     bool ok = true;
     int retries = 0;
-    while (written < values.size() && !stop.load()) {
-        const std::size_t count = std::min(piece, values.size() - written);
-        const snd_pcm_sframes_t result = snd_pcm_writei(pcm, values.data() + written, count);
+    std::int16_t buffer[piece];
+    std::size_t filled = 0, taken = 0;
+    bool ended = false;
+    while (!stop.load()) {
+        if (taken == filled) {
+            if (ended) {
+                break;
+            }
+            filled = source.read(std::span(buffer));
+            taken = 0;
+            ended = filled < piece;
+            if (filled == 0) {
+                break;
+            }
+        }
+        const snd_pcm_sframes_t result = snd_pcm_writei(pcm, buffer + taken, filled - taken);
         if (result >= 0) {
             written += static_cast<std::size_t>(result);
+            taken += static_cast<std::size_t>(result);
             snd_pcm_sframes_t delay = 0;
             const std::size_t waiting =
                 snd_pcm_delay(pcm, &delay) >= 0 && delay > 0 ? static_cast<std::size_t>(delay) : 0;

@@ -14,6 +14,8 @@ public:
     bool isAvailable(std::string& why) override;
     bool play(std::span<const std::int16_t> values, const std::atomic<bool>& stop,
               std::atomic<std::size_t>& played, std::string& why) override;
+    bool play(AudioSource& source, const std::atomic<bool>& stop, std::atomic<std::size_t>& played,
+              std::string& why) override;
 
 private:
     std::string device_;

@@ -5,6 +5,7 @@
 // `vaneto receive --virtual`.
 
 #include "RecordingEditorView.h"
+#include "app/BankDocument.h"
 #include "app/VanetoEditorController.h"
 #include "midiout/Clock.h"
 #include "midiout/alsa/AlsaMidiOutService.h"
@@ -148,7 +149,10 @@ TEST(LoopbackVm, TheEditorsControllerSendsToAVirtualReceiver) {
     view.setListSelection(EditorView::PortList, static_cast<int>(virtualPort - ports.begin()));
     view.setListSelection(EditorView::BankList, 5);
     controller.showSelectedBank();
-    controller.banks().writeValues(5, 0, ramp(11));
+    controller.document().restore({5}, [](DvVaneto& banks, BankDocument::Origins&) {
+        banks.writeValues(5, 0, ramp(11));
+        return true;
+    });
     ::testing::internal::CaptureStderr();
     controller.sendBanks();
     for (int waited = 0; waited < 1200 && !controller.isIdle(); ++waited) {

@@ -1,0 +1,232 @@
+#include "app/ImportController.h"
+
+#include "app/BankDocument.h"
+#include "app/BankFileController.h"
+#include "app/EditorTexts.h"
+#include "app/EditorView.h"
+#include "app/PreviewController.h"
+#include "app/SourceOverview.h"
+#include "app/Utf8Text.h"
+#include "device/DvVaneto.h"
+#include "midi/LoMidiFileReader.h"
+#include "wavetable/WavetableImport.h"
+#include "wavetable/WavetableSource.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+using EditorTexts::appTitle;
+using EditorTexts::wrongFormatCaption;
+using Command = BankDocument::Command;
+
+std::string fileName(const std::string& path) {
+    return displayName(std::filesystem::path(path).filename().string());
+}
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string importLabel(const std::string& path, int bank) {
+    return "import of " + fileName(path) + " into bank " + std::to_string(bank + 1);
+}
+
+} // namespace
+
+ImportController::ImportController(EditorView& view, BankDocument& document,
+                                   PreviewController& preview, BankFileController& bankFiles,
+                                   Selection selection)
+    : view_(view), document_(document), preview_(preview), bankFiles_(bankFiles),
+      selection_(std::move(selection)) {}
+
+std::size_t ImportController::suggestedFrameSize(std::size_t frames) {
+    return frames == WavetableSource::framesOf64Table ? 256 : frames <= 4096 ? 0 : 2048;
+}
+
+void ImportController::openSound() {
+    if (!document_.allows(Command::import)) {
+        return;
+    }
+    const DocumentOperation operation(document_, BankDocument::Operation::import);
+    if (!operation) {
+        return;
+    }
+    const std::optional<std::string> path = view_.openFileName();
+    if (path) {
+        importFile(*path, selection_.bank(), SampleImport::Options{});
+    }
+}
+
+void ImportController::drop(const std::vector<std::string>& paths, int bank) {
+    if (paths.empty() || !document_.allows(Command::import)) {
+        return;
+    }
+    if (paths.size() > 1) {
+        view_.messageBox("Drop one file at a time: " + std::to_string(paths.size()) +
+                             " files were dropped, and nothing was changed.",
+                         appTitle, EditorView::Buttons::Ok, EditorView::Icon::Information);
+        return;
+    }
+    if (LoMidiFileReader(std::filesystem::path(paths.front())).isMidiFile()) {
+        bankFiles_.openFile(paths.front(), selection_.bank());
+        return;
+    }
+    const DocumentOperation operation(document_, BankDocument::Operation::import);
+    if (!operation) {
+        return;
+    }
+    if (bank >= 0 && bank < DvVaneto::bankTotal && bank != selection_.bank()) {
+        selection_.selectBank(bank);
+    }
+    importFile(paths.front(), selection_.bank(), SampleImport::Options{});
+}
+
+void ImportController::importFile(const std::string& path, int bank,
+                                  const SampleImport::Options& options) {
+    if (bank < 0) {
+        return;
+    }
+    if (!document_.banks().isSingleSample(bank)) {
+        importWaves(path, bank);
+    } else {
+        importSample(path, bank, options);
+    }
+}
+
+void ImportController::importSample(const std::string& path, int bank,
+                                    const SampleImport::Options& options) {
+    SampleImport::Result result = SampleImport::load(path, options);
+    if (SampleImport::isImported(result.outcome)) {
+        // A sound longer than the bank can be imported again from another start.
+        const bool longer =
+            result.sourceRate > 0 && static_cast<double>(result.sourceFrames) / result.sourceRate >
+                                         SampleImport::bankValues / SampleImport::targetRate;
+        document_.change(
+            {Command::import, importLabel(path, bank), {BankHistory::wholeBank(bank)}},
+            [&](DvVaneto& store, BankDocument::Origins& origins) {
+                SampleImport::applyTo(result, store, bank);
+                BankOrigin& origin = origins[static_cast<std::size_t>(bank)];
+                origin.line = SampleImport::describeSource(result) +
+                              (result.madeSingleSample
+                                   ? "; " + std::string(SampleImport::madeSingleSampleText)
+                                   : std::string());
+                origin.longerSource =
+                    longer && result.outcome != SampleImport::Outcome::importedRaw ? path : "";
+                origin.start = result.sourceRate > 0
+                                   ? static_cast<double>(result.startFrame) / result.sourceRate
+                                   : 0.0;
+                return true;
+            });
+    } else if (result.outcome == SampleImport::Outcome::unsupported) {
+        view_.messageBox(std::string(SampleImport::unsupportedText), wrongFormatCaption,
+                         EditorView::Buttons::Ok, EditorView::Icon::Information);
+    } else if (result.outcome == SampleImport::Outcome::damaged) {
+        view_.messageBox("The file " + quoted(fileName(path)) +
+                             " is damaged, and nothing was imported:\n" + result.reason,
+                         wrongFormatCaption, EditorView::Buttons::Ok,
+                         EditorView::Icon::Information);
+    } else {
+        view_.messageBox("The file " + quoted(fileName(path)) + " could not be opened:\n" +
+                             result.reason,
+                         appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
+    }
+}
+
+void ImportController::importWaves(const std::string& path, int bank) {
+    // One cycle or a table, from the selected slot on: the file's own frame size when it
+    // states one, otherwise the user's choice.
+    WavetableSource source;
+    std::string error;
+    if (!source.open(path, error)) {
+        view_.messageBox(error, wrongFormatCaption, EditorView::Buttons::Ok,
+                         EditorView::Icon::Information);
+        return;
+    }
+    const WavetableSource::Split stated = source.split(0);
+    std::size_t frameSize = stated.stated ? stated.frameSize : 0;
+    if (!stated.stated) {
+        const auto frames = static_cast<std::size_t>(source.frameCount());
+        const std::optional<std::size_t> chosen =
+            view_.chooseFrameSize(frames, suggestedFrameSize(frames));
+        if (!chosen) {
+            return;
+        }
+        frameSize = *chosen;
+    }
+    const int slot = selection_.slot();
+    WavetableImport::Result result;
+    document_.change({Command::import, importLabel(path, bank), {BankHistory::wholeBank(bank)}},
+                     [&](DvVaneto& store, BankDocument::Origins& origins) {
+                         if (frameSize == 0) {
+                             result = WavetableImport::importCycle(path, store, bank, slot, false);
+                         } else {
+                             WavetableImport::Options options;
+                             options.frameSize = frameSize;
+                             options.firstSlot = slot;
+                             result = WavetableImport::importTable(path, store, bank, options);
+                         }
+                         std::string said;
+                         for (const std::string& note : result.notes) {
+                             said += (said.empty() ? "" : "; ") + note;
+                         }
+                         origins[static_cast<std::size_t>(bank)] = {said, "", 0.0};
+                         return result.ok;
+                     });
+    if (!result.ok) {
+        view_.messageBox(result.error, wrongFormatCaption, EditorView::Buttons::Ok,
+                         EditorView::Icon::Information);
+    }
+}
+
+bool ImportController::canChoosePart() const {
+    return !document_.origin(selection_.bank()).longerSource.empty();
+}
+
+void ImportController::choosePart() {
+    const int bank = selection_.bank();
+    if (!canChoosePart() || !document_.allows(Command::import)) {
+        return;
+    }
+    const DocumentOperation operation(document_, BankDocument::Operation::import);
+    if (!operation) {
+        return;
+    }
+    const std::string path = document_.origin(bank).longerSource;
+    SourceOverview overview;
+    const std::string what = "Reading " + fileName(path) + "...";
+    const bool read =
+        overview.compute(path, 1000, [this, &what](std::uint64_t done, std::uint64_t total) {
+            return view_.showReading(what, done, total);
+        });
+    view_.showReading(what, 1, 1);
+    if (!read) {
+        return;
+    }
+    std::vector<std::pair<float, float>> columns;
+    columns.reserve(overview.columns.size());
+    for (const SourceOverview::Column& column : overview.columns) {
+        columns.emplace_back(column.low, column.high);
+    }
+    const double partSeconds = SampleImport::bankValues / SampleImport::targetRate;
+    const auto preview = [this, path](double start) {
+        if (!preview_.available()) {
+            return;
+        }
+        SampleImport::Options options;
+        options.startSeconds = start;
+        SampleImport::Result part = SampleImport::load(path, options);
+        if (SampleImport::isImported(part.outcome)) {
+            preview_.playValues(std::move(part.values));
+        }
+    };
+    const std::optional<double> start = view_.choosePart(columns, overview.seconds, partSeconds,
+                                                         document_.origin(bank).start, preview);
+    preview_.stop();
+    if (start) {
+        SampleImport::Options options;
+        options.startSeconds = std::max(0.0, *start);
+        importFile(path, bank, options);
+    }
+}
