@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const WavetableSource::Split split = source.split(0);
     const std::size_t frame = std::clamp<std::size_t>(split.frameSize, 2, 4096);
     std::vector<double> frames;
-    source.readFrames(0, frame, frames);
+    source.readFrames(0, frame, frames, error);
     if (frames.size() == frame) {
         std::vector<double> wave(256);
         PeriodicResampler(frame, 256).resample(frames, wave);

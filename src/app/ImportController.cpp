@@ -175,7 +175,9 @@ void ImportController::importWaves(const std::string& path, int bank) {
                          return result.ok;
                      });
     if (!result.ok) {
-        view_.messageBox(result.error, wrongFormatCaption, EditorView::Buttons::Ok,
+        const bool oneCycle = result.remedy == WavetableImport::Result::Remedy::oneCycle;
+        view_.messageBox(result.error + (oneCycle ? ".\nTake it as one cycle instead." : ""),
+                         wrongFormatCaption, EditorView::Buttons::Ok,
                          EditorView::Icon::Information);
     }
 }
@@ -202,6 +204,11 @@ void ImportController::choosePart() {
         });
     view_.showReading(what, 1, 1);
     if (!read) {
+        if (!overview.error.empty()) {
+            view_.messageBox("The file " + quoted(fileName(path)) + " could not be read:\n" +
+                                 overview.error,
+                             appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
+        }
         return;
     }
     std::vector<std::pair<float, float>> columns;

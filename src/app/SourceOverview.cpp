@@ -14,7 +14,8 @@ bool SourceOverview::compute(const std::filesystem::path& path, std::size_t coun
                              const std::function<bool(std::uint64_t, std::uint64_t)>& progress) {
     columns.assign(count, Column{});
     seconds = 0.0;
-    if (count == 0 || !LoAudioFileReader::whyNotReadable(path).empty()) {
+    error = LoAudioFileReader::whyNotReadable(path);
+    if (count == 0 || !error.empty()) {
         return false;
     }
     std::unique_ptr<LoAudioFileReader> reader = std::make_unique<LoAiffFileReader>(path);
@@ -33,6 +34,7 @@ bool SourceOverview::compute(const std::filesystem::path& path, std::size_t coun
         reader.reset();
         decoder = std::make_unique<LoSndfileDecoder>(path);
         if (!decoder->isAccepted()) {
+            error = "it is no audio that can be imported";
             return false;
         }
         frames = decoder->frames();
@@ -40,10 +42,12 @@ bool SourceOverview::compute(const std::filesystem::path& path, std::size_t coun
                           static_cast<std::uint16_t>(decoder->isLossless() ? decoder->bits() : 16),
                           false);
     } else {
+        error = "its audio is in an encoding that cannot be imported";
         return false;
     }
     rate = format.getSampleRate();
     if (frames == 0 || !(rate > 0) || !format.hasReadableLayout()) {
+        error = "it holds no sound";
         return false;
     }
     seconds = static_cast<double>(frames) / rate;
@@ -54,12 +58,14 @@ bool SourceOverview::compute(const std::filesystem::path& path, std::size_t coun
     LoSample part;
     for (std::uint64_t first = 0; first < frames; first += piece) {
         if (progress && !progress(first, frames)) {
+            error.clear();
             return false;
         }
         if (decoder) {
-            std::string error;
             std::size_t clamped = 0;
-            decoder->read(part, piece, error, clamped, first);
+            if (!decoder->read(part, piece, error, clamped, first)) {
+                return false;
+            }
         } else {
             reader->readSample(part, static_cast<std::uint32_t>(piece * frameBytes),
                                first * frameBytes);

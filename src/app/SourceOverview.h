@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 // The whole of a (long) audio file at a glance, for choosing which part goes into a bank: per
@@ -19,6 +20,8 @@ public:
     std::vector<Column> columns;
     double seconds = 0.0; // the file's length
     double rate = 0.0;
+    // Why compute answered false ("" when the user stopped it).
+    std::string error;
 
     // Reads the file into `count` columns; progress(done, total) is called between pieces and
     // answers false to stop early. False when the file is no audio the import reads.

@@ -182,9 +182,19 @@ bool LoSndfileDecoder::read(LoSample& sample, std::uint64_t frames, std::string&
     sample.setChannels(static_cast<std::uint16_t>(channels_));
     sample.setBitsPerSample(static_cast<std::uint16_t>(isLossless() ? bits_ : 16));
     sample.setUnsigned8(false);
-    if (start >= frames_ ||
-        sf_seek(file, static_cast<sf_count_t>(start), SEEK_SET) != static_cast<sf_count_t>(start)) {
-        return start == 0 && frames_ == 0;
+    if (start == 0 && frames_ == 0) {
+        return true;
+    }
+    if (start >= frames_) {
+        error = name_ + " stream holds " + std::to_string(frames_) + " frames, none from frame " +
+                std::to_string(start) + " on";
+        return false;
+    }
+    if (sf_seek(file, static_cast<sf_count_t>(start), SEEK_SET) != static_cast<sf_count_t>(start)) {
+        // A lossy stream's length is an estimate: the place may not be there after all.
+        error = name_ + " stream cannot be read from frame " + std::to_string(start) + ": " +
+                sf_strerror(file);
+        return false;
     }
     // Never more than the stream says it holds: a header cannot make us allocate for nothing.
     const std::uint64_t wanted = std::min(frames, frames_ - start);

@@ -189,12 +189,19 @@ bool MakeCommand::importWaves(const Step& step, DvVaneto& store) const {
     for (const std::string& skipped : result.skipped) {
         context_.err << "vaneto make: skipped " << skipped << '\n';
     }
+    using Remedy = WavetableImport::Result::Remedy;
     if (!result.ok) {
-        context_.failure("make", result.error);
+        const char* remedy = result.remedy == Remedy::statedFrameSize ? ": give it with --frame N"
+                             : result.remedy == Remedy::oneCycle
+                                 ? ": give it to --slot as one cycle, or a smaller --frame"
+                                 : "";
+        context_.failure("make", result.error + remedy);
         return false;
     }
     for (const std::string& note : result.notes) {
-        context_.err << "vaneto make: bank " << step.bank + 1 << ": " << note << '\n';
+        const bool clampedNote = result.clamped != 0 && !step.fit && note.ends_with("clamped");
+        context_.err << "vaneto make: bank " << step.bank + 1 << ": " << note
+                     << (clampedNote ? " (--fit scales instead)" : "") << '\n';
     }
     return true;
 }

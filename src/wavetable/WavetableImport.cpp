@@ -25,6 +25,9 @@ Result failed(std::string error) {
 // Appends the frames, each resampled to one wave.
 void appendWaves(std::span<const double> frames, std::size_t frameSize,
                  std::vector<double>& waves) {
+    if (frameSize == 0) {
+        return;
+    }
     PeriodicResampler resampler(frameSize, waveLength);
     const std::size_t count = frames.size() / frameSize;
     const std::size_t start = waves.size();
@@ -103,7 +106,9 @@ Result WavetableImport::importCycle(const std::filesystem::path& path, DvVaneto&
                                    std::to_string(WavetableSource::longestCycle) + ")"));
     }
     std::vector<double> frames;
-    source.readFrames(0, static_cast<std::size_t>(n), frames);
+    if (!source.readFrames(0, static_cast<std::size_t>(n), frames, error)) {
+        return failed(error);
+    }
     if (frames.size() < 2) {
         return failed(path.string() + ": its frames cannot be read");
     }
@@ -131,12 +136,16 @@ Result WavetableImport::importTable(const std::filesystem::path& path, DvVaneto&
     }
     const WavetableSource::Split split = source.split(options.frameSize);
     if (split.frameSize == 0) {
-        return failed(split.error);
+        Result result = failed(split.error);
+        result.remedy = split.unstated ? Result::Remedy::statedFrameSize : Result::Remedy::none;
+        return result;
     }
     const std::size_t frameCount = static_cast<std::size_t>(source.frameCount() / split.frameSize);
     if (frameCount < 2) {
-        return failed(path.string() + " holds one frame of " + std::to_string(split.frameSize) +
-                      ": give it to --slot as one cycle, or a smaller --frame");
+        Result result =
+            failed(path.string() + " holds one frame of " + std::to_string(split.frameSize));
+        result.remedy = Result::Remedy::oneCycle;
+        return result;
     }
     if (split.frameSize < 2) {
         return failed("a frame needs at least 2 values");
@@ -149,7 +158,9 @@ Result WavetableImport::importTable(const std::filesystem::path& path, DvVaneto&
     std::vector<double> waves;
     for (std::size_t k = 0; k < taken; k += batch) {
         const std::size_t count = std::min(batch, taken - k);
-        source.readFrames(k * split.frameSize, count * split.frameSize, frames);
+        if (!source.readFrames(k * split.frameSize, count * split.frameSize, frames, error)) {
+            return failed(error);
+        }
         appendWaves(frames, split.frameSize, waves);
     }
     std::vector<std::string> names;
@@ -209,7 +220,16 @@ Result WavetableImport::importFolder(const std::filesystem::path& path, DvVaneto
             continue;
         }
         std::vector<double> frames;
-        source.readFrames(0, static_cast<std::size_t>(n), frames);
+        if (!source.readFrames(0, static_cast<std::size_t>(n), frames, error)) {
+            skipped.push_back(file.string() + ": " + error);
+            continue;
+        }
+        if (frames.size() < 2) {
+            // A compressed stream whose header promised more than it decodes to.
+            skipped.push_back(file.string() + ": decodes to " +
+                              plural(frames.size(), "frame", "frames") + ", no cycle");
+            continue;
+        }
         appendWaves(frames, frames.size(), waves);
         names.push_back(file.filename().string());
     }
@@ -307,7 +327,7 @@ Result WavetableImport::place(std::vector<double> waves, const std::vector<std::
         result.notes.emplace_back(line);
     } else if (result.clamped != 0) {
         result.notes.push_back(plural(result.clamped, "value", "values") +
-                               " past full scale clamped (--fit scales instead)");
+                               " past full scale clamped");
     }
     return result;
 }

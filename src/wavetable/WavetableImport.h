@@ -39,6 +39,8 @@ public:
         std::size_t clamped = 0;
         double gain = 1.0;
         std::vector<std::string> skipped; // a folder's files that are not audio, with why
+        // What a caller may offer after a refusal, in its own words.
+        enum class Remedy { none, statedFrameSize, oneCycle } remedy = Remedy::none;
     };
 
     // One file taken as exactly one cycle of N >= 2 frames, into one slot.

@@ -172,10 +172,11 @@ std::string WavetableSource::describe() const {
     return text;
 }
 
-void WavetableSource::readFrames(std::uint64_t first, std::size_t count, std::vector<double>& out) {
+bool WavetableSource::readFrames(std::uint64_t first, std::size_t count, std::vector<double>& out,
+                                 std::string& error) {
     out.clear();
     if ((!reader_ && !decoder_) || first >= frames_) {
-        return;
+        return true;
     }
     count = static_cast<std::size_t>(std::min<std::uint64_t>(count, frames_ - first));
     out.reserve(count);
@@ -187,9 +188,10 @@ void WavetableSource::readFrames(std::uint64_t first, std::size_t count, std::ve
     for (std::uint64_t done = 0; done < count;) {
         const std::uint64_t frames = std::min<std::uint64_t>(piece, count - done);
         if (decoder_) {
-            std::string error;
             std::size_t clamped = 0;
-            decoder_->read(sample, frames, error, clamped, first + done);
+            if (!decoder_->read(sample, frames, error, clamped, first + done)) {
+                return false;
+            }
         } else {
             reader_->readSample(sample, static_cast<std::uint32_t>(frames * frameBytes),
                                 (first + done) * frameBytes);
@@ -243,6 +245,7 @@ void WavetableSource::readFrames(std::uint64_t first, std::size_t count, std::ve
         }
         done += frames;
     }
+    return true;
 }
 
 WavetableSource::Split WavetableSource::split(std::size_t explicitSize) const {
@@ -280,9 +283,8 @@ WavetableSource::Split WavetableSource::split(std::size_t explicitSize) const {
         result.frameSize = 256;
         result.note = "assumed 64 frames of 256";
     } else {
-        result.error = name_ + " (" + frames +
-                       " frames) does not say its frame size: give it "
-                       "with --frame N";
+        result.error = name_ + " (" + frames + " frames) does not say its frame size";
+        result.unstated = true;
         return result;
     }
     if (frames_ == 0 || frames_ % result.frameSize != 0) {

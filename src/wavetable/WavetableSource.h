@@ -34,6 +34,7 @@ public:
         bool stated = false;       // the file itself gave the size
         std::string note;          // what decided it, when worth saying
         std::string error;
+        bool unstated = false; // refused because the file does not say it
     };
 
     static constexpr std::size_t framesOf64Table = 16384;
@@ -56,7 +57,9 @@ public:
     std::string describe() const;
 
     // Frames first ... first + count - 1 as mono values; fewer when the file holds fewer.
-    void readFrames(std::uint64_t first, std::size_t count, std::vector<double>& out);
+    // False with the decoder's reason in error when a compressed stream fails to decode.
+    bool readFrames(std::uint64_t first, std::size_t count, std::vector<double>& out,
+                    std::string& error);
 
     // The frame size: the explicit one (not 0) always wins, with a note when the file states
     // another; else the file's own word (srge, clm, uhWT, cue, smpl, in that order); else

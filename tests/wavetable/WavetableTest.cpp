@@ -247,6 +247,33 @@ TEST_F(WavetableTest, AFolderIsCyclesInNaturalOrderAndSkipsWhatIsNotAudio) {
     EXPECT_FALSE(WavetableImport::importTable(dir / "empty", store, 0, {}).ok);
 }
 
+TEST_F(WavetableTest, AFolderSkipsACompressedFileThatDecodesToNothing) {
+    // A FLAC cut after its metadata: its header promises 441 frames, its stream holds none.
+    fs::create_directory(dir / "set");
+    wav("set/wave1.wav", Values(256, 1));
+    const fs::path full = dir / "full.flac";
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 1 -b 16 '" + full.string() +
+                           "' synth 0.01 sine 440 2>/dev/null")
+                              .c_str()),
+              0);
+    std::ifstream in(full, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::size_t end = 4;
+    for (bool last = false; !last && end + 4 <= bytes.size();) {
+        last = (bytes[end] & 0x80) != 0;
+        end +=
+            4 + ((std::size_t(std::uint8_t(bytes[end + 1])) << 16) |
+                 (std::size_t(std::uint8_t(bytes[end + 2])) << 8) | std::uint8_t(bytes[end + 3]));
+    }
+    std::ofstream(dir / "set" / "wave2.flac", std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(end));
+    DvVaneto store;
+    const auto result = WavetableImport::importTable(dir / "set", store, 0, {});
+    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_EQ(result.skipped.size(), 1u);
+    EXPECT_NE(result.skipped[0].find("wave2.flac"), std::string::npos) << result.skipped[0];
+}
+
 TEST_F(WavetableTest, ExportedTablesComeBackExactlyAt256AndWithin2LsbThrough2048Float) {
     DvVaneto factory;
     const auto bank = factory.bankData(0);
