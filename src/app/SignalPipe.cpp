@@ -9,6 +9,7 @@ namespace {
 int writeEnd = -1;
 struct sigaction previousInt {};
 struct sigaction previousTerm {};
+struct sigaction previousHup {};
 
 void onSignal(int number) {
     const auto byte = static_cast<unsigned char>(number);
@@ -31,6 +32,7 @@ SignalPipe::SignalPipe() {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, &previousInt);
     sigaction(SIGTERM, &action, &previousTerm);
+    sigaction(SIGHUP, &action, &previousHup);
 }
 
 SignalPipe::~SignalPipe() {
@@ -39,6 +41,7 @@ SignalPipe::~SignalPipe() {
     }
     sigaction(SIGINT, &previousInt, nullptr);
     sigaction(SIGTERM, &previousTerm, nullptr);
+    sigaction(SIGHUP, &previousHup, nullptr);
     ::close(readFd_);
     ::close(writeEnd);
     writeEnd = -1;

@@ -1,8 +1,9 @@
 #pragma once
 
-// Turns SIGINT and SIGTERM into bytes on a pipe while it exists: the handler only writes the
-// signal's number, so that a thread or an event loop can wait on readFd() and do there what a
-// signal handler may not. The previous handlers come back when it is destroyed. One at a time.
+// Turns SIGINT, SIGTERM and SIGHUP (the terminal closed) into bytes on a pipe while it exists: the
+// handler only writes the signal's number, so that a thread or an event loop can wait on readFd()
+// and do there what a signal handler may not. The previous handlers come back when it is destroyed.
+// One at a time.
 class SignalPipe {
 public:
     SignalPipe();

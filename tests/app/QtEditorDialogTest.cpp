@@ -460,6 +460,25 @@ private slots:
         QTest::keyClick(&dialog, Qt::Key_Space);
         QCOMPARE(played, dialog.start());
     }
+
+    void aSignalAnswersAnOpenQuestionNoAndOpensNoOther() {
+        Editor editor;
+        editor.dialog.show();
+        QTimer::singleShot(100, &editor.dialog, [&editor] { editor.dialog.quit(); });
+        QCOMPARE(editor.dialog.messageBox("Overwrite?", "VanetoEditor", EditorView::Buttons::YesNo,
+                                          EditorView::Icon::Question),
+                 static_cast<int>(EditorView::IdNo));
+        QVERIFY(!editor.dialog.openFileName());
+    }
+
+    void unknownOptionsAreRefusedAndDashDashEndsThem() {
+        QVERIFY(!VanetoEditorApp::parse({"--restore"}).error.empty());
+        QVERIFY(!VanetoEditorApp::parse({"--rate", "99"}).error.empty());
+        const auto dashed = VanetoEditorApp::parse({"-platform", "offscreen", "--", "--restore"});
+        QVERIFY(dashed.error.empty());
+        QCOMPARE(dashed.file.value_or(""), std::string("--restore"));
+        QCOMPARE(VanetoEditorApp::parse({"--rate=200", "a.wav"}).rate, 200.0);
+    }
 };
 
 QTEST_MAIN(QtEditorDialogTest)

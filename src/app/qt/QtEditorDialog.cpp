@@ -582,8 +582,30 @@ void QtEditorDialog::setFocus(int id) {
     });
 }
 
+void QtEditorDialog::quit() {
+    quitting_ = true;
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+    }
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window == this || !window->isVisible() || !window->isModal()) {
+            continue;
+        }
+        if (auto* progress = qobject_cast<QProgressDialog*>(window)) {
+            progress->cancel();
+        } else if (auto* dialog = qobject_cast<QDialog*>(window)) {
+            dialog->reject();
+        } else {
+            window->close();
+        }
+    }
+}
+
 int QtEditorDialog::messageBox(const std::string& text, const std::string& caption, Buttons buttons,
                                Icon icon) {
+    if (quitting_) {
+        return buttons == Buttons::YesNo ? IdNo : IdCancel;
+    }
     return onGuiThread([&] {
         QMessageBox::Icon boxIcon = QMessageBox::Information;
         if (icon == Icon::Question) {
@@ -618,6 +640,9 @@ void QtEditorDialog::beep() {
 }
 
 std::optional<std::string> QtEditorDialog::openFileName() {
+    if (quitting_) {
+        return std::nullopt;
+    }
     return onGuiThread([this]() -> std::optional<std::string> {
         const QString path = QFileDialog::getOpenFileName(this);
         if (path.isEmpty()) {
@@ -631,6 +656,9 @@ std::optional<std::string> QtEditorDialog::openFileName() {
 std::optional<std::string> QtEditorDialog::saveFileName(const std::string& filterName,
                                                         const std::string& pattern,
                                                         const std::string& defaultExtension) {
+    if (quitting_) {
+        return std::nullopt;
+    }
     return onGuiThread([&]() -> std::optional<std::string> {
         QFileDialog dialog(this);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -722,6 +750,9 @@ void QtEditorDialog::showPlayback(bool available, bool playing, const std::strin
 
 std::optional<std::size_t> QtEditorDialog::chooseFrameSize(std::size_t frames,
                                                            std::size_t suggested) {
+    if (quitting_) {
+        return std::nullopt;
+    }
     static constexpr std::size_t sizes[] = {256, 600, 1024, 2048, 4096};
     QStringList items = {QStringLiteral("one cycle of %1 values").arg(frames)};
     int current = 0;
@@ -760,6 +791,9 @@ std::optional<std::size_t> QtEditorDialog::chooseFrameSize(std::size_t frames,
 std::optional<double>
 QtEditorDialog::choosePart(const std::vector<std::pair<float, float>>& overview, double seconds,
                            double partSeconds, double start, std::function<void(double)> preview) {
+    if (quitting_) {
+        return std::nullopt;
+    }
     PartChooserDialog dialog(overview, seconds, partSeconds, start, std::move(preview), this);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
@@ -768,6 +802,9 @@ QtEditorDialog::choosePart(const std::vector<std::pair<float, float>>& overview,
 }
 
 bool QtEditorDialog::showReading(const std::string& what, std::uint64_t done, std::uint64_t total) {
+    if (quitting_ && done < total) {
+        return false;
+    }
     if (done >= total) {
         reading_.reset();
         return true;

@@ -88,6 +88,10 @@ public:
                    const std::string& slotName, const std::string& line) override;
     void post(std::function<void()> f) override;
 
+    // The program is ending (a signal): every open question is answered as its Esc would
+    // answer it, every file dialog and progress cancelled, and from now on none opens.
+    void quit();
+
     // Esc (and the hidden Cancel button) ask the controller.
     void reject() override;
     // Enter (and the hidden OK button) ask the controller, which does nothing.
@@ -155,5 +159,6 @@ private:
     std::unique_ptr<QProgressDialog> reading_;
     QString redoText_;
     bool playbackAvailable_ = false;
+    bool quitting_ = false;
     QString playbackUnavailable_;
 };

@@ -8,7 +8,7 @@
 class QSocketNotifier;
 class SignalPipe;
 
-// Turns SIGINT and SIGTERM into a call on the Qt thread: a socket notifier watches the
+// Turns SIGINT, SIGTERM and SIGHUP into a call on the Qt thread: a socket notifier watches the
 // SignalPipe. The previous handlers come back when it is destroyed. One at a time.
 class QuitOnSignal final : public QObject {
 public:

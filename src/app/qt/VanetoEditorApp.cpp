@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QTimer>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -49,21 +50,72 @@ private:
 
 void VanetoEditorApp::openAtStart(VanetoEditorController& controller,
                                   const QStringList& arguments) {
-    // The first word that is neither an option nor the value of --rate.
-    qsizetype file = 1;
-    while (file < arguments.size() && arguments.at(file).startsWith(QLatin1String("--rate"))) {
-        file += arguments.at(file) == QLatin1String("--rate") ? 2 : 1;
+    std::vector<std::string> words;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QByteArray encoded = QFile::encodeName(arguments.at(i));
+        words.emplace_back(encoded.constData(), static_cast<std::size_t>(encoded.size()));
     }
-    if (file >= arguments.size()) {
+    const StartOptions options = parse(words);
+    if (!options.file) {
         return;
     }
-    const QByteArray encoded = QFile::encodeName(arguments.at(file));
-    const std::string path(encoded.constData(), static_cast<std::size_t>(encoded.size()));
-    QTimer::singleShot(0, qApp, [&controller, path] { controller.dropFiles({path}, 0); });
+    QTimer::singleShot(0, qApp,
+                       [&controller, path = *options.file] { controller.dropFiles({path}, 0); });
+}
+
+VanetoEditorApp::StartOptions VanetoEditorApp::parse(const std::vector<std::string>& words) {
+    // Qt's own options, which QApplication takes out of the command line: with a value, alone.
+    static const std::vector<std::string> qtWithValue = {"-platform",      "-platformpluginpath",
+                                                         "-platformtheme", "-plugin",
+                                                         "-style",         "-stylesheet",
+                                                         "-session",       "-display",
+                                                         "-geometry",      "-qwindowgeometry",
+                                                         "-qwindowtitle",  "-qwindowicon",
+                                                         "-name",          "-title"};
+    static const std::vector<std::string> qtAlone = {"-reverse", "-widgetcount", "-nograb",
+                                                     "-dograb", "-sync"};
+    const auto among = [](const std::vector<std::string>& list, const std::string& word) {
+        return std::find(list.begin(), list.end(), word) != list.end();
+    };
+    StartOptions options;
+    options.rate = SysexPacer::wireBytesPerSecond;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < words.size() && options.error.empty(); ++i) {
+        const std::string& word = words[i];
+        if (optionsEnded || word.empty() || word[0] != '-' || word == "-") {
+            if (options.file) {
+                options.error = "one file at a time, not also '" + word + "'";
+            }
+            options.file = word;
+        } else if (word == "--") {
+            optionsEnded = true;
+        } else if (word == "-h" || word == "--help") {
+            options.help = true;
+        } else if (word == "--version") {
+            options.version = true;
+        } else if (word == "--rate" || word.rfind("--rate=", 0) == 0) {
+            const std::string value =
+                word == "--rate" ? (i + 1 < words.size() ? words[++i] : "") : word.substr(7);
+            int number = 0;
+            const char* end = value.data() + value.size();
+            const auto [stop, code] = std::from_chars(value.data(), end, number);
+            if (value.empty() || code != std::errc() || stop != end || number < 100 ||
+                number > static_cast<int>(SysexPacer::wireBytesPerSecond)) {
+                options.error =
+                    "--rate takes bytes per second from 100 to 3125, not '" + value + "'";
+            }
+            options.rate = number;
+        } else if (among(qtWithValue, word)) {
+            ++i;
+        } else if (!among(qtAlone, word)) {
+            options.error = "unknown option '" + word + "'";
+        }
+    }
+    return options;
 }
 
 const char* VanetoEditorApp::helpText() {
-    return R"(Usage: vaneto-editor [--rate B] [FILE]
+    return R"(Usage: vaneto-editor [--rate B] [--] [FILE]
 
 Edits the sample memory of the Vaneto synthesizer, seven banks of 65536 signed 16-bit values,
 in one window: import WAV, AIFF or raw audio into a bank, name banks and samples, reset banks
@@ -74,6 +126,7 @@ FILE, when given, is opened at start: a bank file (a MIDI file) as "Open from Di
 it, any other file imported into bank 1 as "Open..." imports it.
 
 Options:
+  --           ends the options: a FILE named after it may begin with '-'
   --rate B     send at B bytes per second, 100 to 3125 (default 3125, the MIDI wire
                rate), for interfaces that lose data at the full rate; `vaneto check
                --find-rate` finds a safe one. Not stored: give it at every start.
@@ -84,50 +137,25 @@ The command-line tool `vaneto` does the same from scripts; see `vaneto --help`.
 )";
 }
 
-bool VanetoEditorApp::parseRate(int argc, char** argv, double& rate) {
-    rate = SysexPacer::wireBytesPerSecond;
-    for (int i = 1; i < argc; ++i) {
-        const std::string word = argv[i];
-        std::string value;
-        if (word == "--rate") {
-            value = i + 1 < argc ? argv[++i] : "";
-        } else if (word.rfind("--rate=", 0) == 0) {
-            value = word.substr(7);
-        } else {
-            continue;
-        }
-        int number = 0;
-        const char* end = value.data() + value.size();
-        const auto [stop, code] = std::from_chars(value.data(), end, number);
-        if (value.empty() || code != std::errc() || stop != end || number < 100 ||
-            number > static_cast<int>(SysexPacer::wireBytesPerSecond)) {
-            std::fprintf(stderr,
-                         "vaneto-editor: --rate takes bytes per second from 100 to 3125, not "
-                         "'%s'\nTry 'vaneto-editor --help'.\n",
-                         value.c_str());
-            return false;
-        }
-        rate = number;
-    }
-    return true;
-}
-
 int VanetoEditorApp::run(int& argc, char** argv) {
-    double rate = SysexPacer::wireBytesPerSecond;
-    if (!parseRate(argc, argv, rate)) {
+    const StartOptions options =
+        parse(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    if (!options.error.empty()) {
+        std::fprintf(stderr,
+                     "vaneto-editor: %s\nUsage: vaneto-editor [--rate B] [--] [FILE]\nTry "
+                     "'vaneto-editor --help'.\n",
+                     options.error.c_str());
         return 2;
     }
-    for (int i = 1; i < argc; ++i) {
-        const std::string word = argv[i];
-        if (word == "-h" || word == "--help") {
-            std::fputs(helpText(), stdout);
-            return 0;
-        }
-        if (word == "--version") {
-            std::puts("vaneto-editor " VANETO_VERSION);
-            return 0;
-        }
+    if (options.help) {
+        std::fputs(helpText(), stdout);
+        return 0;
     }
+    if (options.version) {
+        std::puts("vaneto-editor " VANETO_VERSION);
+        return 0;
+    }
+    const double rate = options.rate;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VanetoEditor"));
     QApplication::setApplicationVersion(QStringLiteral(VANETO_VERSION));
@@ -147,7 +175,10 @@ int VanetoEditorApp::run(int& argc, char** argv) {
     controller.initDialog();
     // A file named on the command line (the file manager's "Open With"), once the window is
     // up, so that any message shows over it.
-    openAtStart(controller, QApplication::arguments());
+    if (options.file) {
+        const std::string path = *options.file;
+        QTimer::singleShot(0, qApp, [&controller, path] { controller.dropFiles({path}, 0); });
+    }
 
     // Asked to end by a signal (SIGTERM is also what ends the programs of a closing session): a
     // running transfer is stopped as the Stop button does, and the program ends as soon as it
@@ -156,11 +187,14 @@ int VanetoEditorApp::run(int& argc, char** argv) {
     QTimer quitting;
     quitting.setInterval(20);
     QObject::connect(&quitting, &QTimer::timeout, &dialog, [&] {
+        dialog.quit();
         if (controller.quitWhenIdle()) {
             quitting.stop();
         }
     });
     const auto quit = [&] {
+        // Whatever question is open counts as answered No, whatever file dialog as cancelled.
+        dialog.quit();
         if (!controller.quitWhenIdle()) {
             quitting.start();
         }

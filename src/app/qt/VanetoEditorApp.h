@@ -2,6 +2,10 @@
 
 #include <QStringList>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 class VanetoEditorController;
 
 // The application object of the vaneto-editor program: sets up Qt and the MIDI output, runs the
@@ -15,9 +19,17 @@ public:
     // 1 as "Open..." imports it.
     static void openAtStart(VanetoEditorController& controller, const QStringList& arguments);
 
-    // The pace of --rate B (bytes per second, 100 to 3125), the wire rate without it; false,
-    // after a message on the standard error stream, for a value out of range.
-    static bool parseRate(int argc, char** argv, double& rate);
+    // The command line: --rate B (bytes per second, 100 to 3125), --help, --version, the
+    // options Qt itself takes (-platform NAME, -style NAME, ...), and at most one file; "--"
+    // ends the options. Anything else is refused.
+    struct StartOptions {
+        double rate = 0.0; // the wire rate when not given
+        std::optional<std::string> file;
+        bool help = false;
+        bool version = false;
+        std::string error; // set when refused
+    };
+    static StartOptions parse(const std::vector<std::string>& words);
 
     // What --help prints.
     static const char* helpText();
