@@ -298,10 +298,16 @@ int CheckCommand::findRate(Session& session) {
         if (!bank.clean()) {
             continue;
         }
-        const int recommended = walkedRates[std::min(step + 1, walkedRates.size() - 1)];
-        context_.out << "recommended: --rate " << recommended << " (one step below "
-                     << walkedRates[step] << ", the fastest rate that came through clean)\n"
-                     << "took " << took() << '\n';
+        const bool slowest = step + 1 >= walkedRates.size();
+        const int recommended = walkedRates[slowest ? step : step + 1];
+        context_.out << "recommended: --rate " << recommended;
+        if (slowest) {
+            context_.out << " (the slowest rate, and it came through clean)\n";
+        } else {
+            context_.out << " (one step below " << walkedRates[step]
+                         << ", the fastest rate that came through clean)\n";
+        }
+        context_.out << "took " << took() << '\n';
         return cliOk;
     }
     context_.out << "no rate carried the test message whole from \"" << session.port << "\" to \""

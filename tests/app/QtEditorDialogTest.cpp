@@ -471,6 +471,17 @@ private slots:
         QVERIFY(!editor.dialog.openFileName());
     }
 
+    void aWindowThatGrowsStaysOnItsScreen() {
+        Editor editor;
+        editor.dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor.dialog));
+        const QRect area = editor.dialog.screen()->availableGeometry();
+        editor.dialog.move(area.left(), area.bottom() - editor.dialog.frameGeometry().height());
+        editor.controller.setLayout(false); // the wave panel: the window grows taller
+        QTRY_VERIFY(editor.dialog.frameGeometry().bottom() <= area.bottom());
+        QVERIFY(editor.dialog.frameGeometry().top() >= area.top());
+    }
+
     void unknownOptionsAreRefusedAndDashDashEndsThem() {
         QVERIFY(!VanetoEditorApp::parse({"--restore"}).error.empty());
         QVERIFY(!VanetoEditorApp::parse({"--rate", "99"}).error.empty());

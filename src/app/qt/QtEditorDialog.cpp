@@ -311,6 +311,8 @@ void QtEditorDialog::buildControls() {
         }
     });
     connect(bankList_, &QListWidget::currentRowChanged, this, [this](int) {
+        // A range marked on one bank is no range of another.
+        waveform_->clearRange();
         if (controller_ != nullptr) {
             controller_->showSelectedBank();
         }
@@ -405,6 +407,24 @@ void QtEditorDialog::layoutPanel() {
         waveformLine_->setGeometry(mapDialogRect(12, panelY + 59, 504, 8));
     }
     setFixedSize(whole.size());
+    keepOnScreen();
+}
+
+void QtEditorDialog::keepOnScreen() {
+    const QScreen* shownOn = screen();
+    if (shownOn == nullptr || !isVisible()) {
+        return;
+    }
+    // A window that grew moves up (or left) as far as it must to stay in the available area.
+    const QRect area = shownOn->availableGeometry();
+    QRect frame = frameGeometry();
+    frame.moveBottom(std::min(frame.bottom(), area.bottom()));
+    frame.moveRight(std::min(frame.right(), area.right()));
+    frame.moveTop(std::max(frame.top(), area.top()));
+    frame.moveLeft(std::max(frame.left(), area.left()));
+    if (frame.topLeft() != frameGeometry().topLeft()) {
+        move(frame.topLeft());
+    }
 }
 
 void QtEditorDialog::fitToScreen() {

@@ -126,6 +126,8 @@ private:
     // Under the template: the waveform, or for a wavetable bank the wave panel, taller, which
     // makes the window taller; the line of figures under either. Sets the window's size.
     void layoutPanel();
+    // The whole window inside its screen's available area.
+    void keepOnScreen();
 
     VanetoEditorController* controller_ = nullptr;
     // Stretch of the horizontal dialog unit so that every caption fits (1 for most fonts).

@@ -19,6 +19,11 @@ QRect WaveformPanel::plotArea() const {
     return rect().adjusted(1, 1, -1, -1);
 }
 
+void WaveformPanel::clearRange() {
+    anchor_ = end_ = -1;
+    update();
+}
+
 void WaveformPanel::setValues(std::vector<std::int16_t> values) {
     if (values.size() != values_.size()) {
         anchor_ = end_ = -1;

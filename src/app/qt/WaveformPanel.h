@@ -23,6 +23,10 @@ public:
     std::pair<long, long> range() const;
 
     void setValues(std::vector<std::int16_t> values);
+
+    // Forgets the marked range (another bank is shown).
+
+    void clearRange();
     // Index of the value playing now; -1 for none.
     void setPlayhead(long index);
     const std::vector<std::int16_t>& values() const { return values_; }

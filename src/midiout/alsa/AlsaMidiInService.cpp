@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -155,7 +156,15 @@ bool AlsaMidiInService::start(const std::string& portName, bool offered, const P
     }
     listener_ = &listener;
     stopping_.store(false);
-    thread_ = std::thread([this] { run(); });
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error& error) {
+        ::close(wake_[0]);
+        ::close(wake_[1]);
+        wake_[0] = wake_[1] = -1;
+        listener_ = nullptr;
+        return fail(std::string("cannot start the reading thread: ") + error.what());
+    }
     return true;
 }
 
