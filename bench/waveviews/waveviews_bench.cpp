@@ -13,7 +13,9 @@
 #include "device/DvVaneto.h"
 #include "midiout/SimulatedMidiOutService.h"
 #include "midiout/VirtualClock.h"
+#include "playback/alsa/AlsaPcmOutput.h"
 #include "wavetable/WaveHarmonics.h"
+#include "wavetable/WaveTone.h"
 
 #include <QApplication>
 #include <QImage>
@@ -39,6 +41,8 @@ void render(QWidget* widget) {
 int main(int argc, char** argv) {
     const int runs = runsAsked(argc, argv, 101);
     QApplication app(argc, argv);
+    // A real PCM stream that plays into nothing, so that a tone's cost is the real one.
+    setDefaultAudioOutput(std::make_shared<AlsaPcmOutput>("null"));
     VirtualClock clock;
     auto service =
         std::make_shared<SimulatedMidiOutService>(clock, std::vector<std::string>{"Port"});
@@ -66,6 +70,26 @@ int main(int argc, char** argv) {
         render(bars);
     });
     controller.endEdit();
+
+    // The same step while the wave plays as a tone: the controller's part on the GUI thread
+    // (the tone takes the new wave on its own thread), beside what rendering the whole tone
+    // anew at each step would cost.
+    const auto strokeStep = [&] {
+        const double position = (step++ % 64) * 4.0;
+        controller.strokeTo(position, (step % 2 ? 20000 : -20000));
+    };
+    controller.beginStroke(0, 0, false);
+    const double strokeAlone = medianMilliseconds(runs, strokeStep);
+    controller.endEdit();
+    controller.playNote(57);
+    const bool toneOn = controller.isPlaying();
+    controller.beginStroke(0, 0, false);
+    const double strokeWithTone = medianMilliseconds(runs, strokeStep);
+    controller.endEdit();
+    controller.stopNote();
+    const double renderTone = medianMilliseconds(std::max(5, runs / 10), [&] {
+        WaveTone::render(controller.banks().bankData(0).subspan(0, 256), 220.0, 8.0);
+    });
 
     WaveHarmonics harmonics;
     const auto wave = controller.banks().bankData(0).subspan(0, 256);
@@ -106,6 +130,10 @@ int main(int argc, char** argv) {
                 overviewPaint);
     std::printf("  one drawing step, wave, overview, bars:      %7.3f ms  (aim: under 4)\n",
                 drawing);
+    std::printf("  drawing step, controller only:              %7.3f ms\n", strokeAlone);
+    std::printf("  drawing step, tone playing%s:             %7.3f ms  (aim: under 4)\n",
+                toneOn ? "" : " (no PCM!)", strokeWithTone);
+    std::printf("  8 s tone rendered anew (the former step):    %7.3f ms\n", renderTone);
     std::printf("  harmonics of a wave:                         %7.3f ms  (aim: under 1)\n",
                 analysis);
     std::printf("  undo of an import:                           %7.3f ms  (aim: under 10)\n",
