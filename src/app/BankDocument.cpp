@@ -34,8 +34,9 @@ constexpr Row table[] = {
     {Command::play, /*     */ true, true, true, true},
 };
 
-// The operation a command runs in, when it runs in one.
-Operation operationOf(Command command) {
+} // namespace
+
+Operation BankDocument::operationOf(Command command) {
     switch (command) {
     case Command::import:
         return Operation::import;
@@ -49,8 +50,6 @@ Operation operationOf(Command command) {
         return Operation::none;
     }
 }
-
-} // namespace
 
 bool BankDocument::allowed(Command command, bool transfer, Operation operation) {
     const auto row = std::find_if(std::begin(table), std::end(table),
@@ -114,8 +113,9 @@ std::vector<int> banksOf(const std::vector<BankHistory::Part>& parts) {
 }
 
 bool onlyNames(const std::vector<BankHistory::Part>& parts) {
-    return std::all_of(parts.begin(), parts.end(),
-                       [](const BankHistory::Part& part) { return part.count == 0; });
+    return std::all_of(parts.begin(), parts.end(), [](const BankHistory::Part& part) {
+        return part.count == 0 && !part.layout;
+    });
 }
 
 } // namespace
@@ -183,7 +183,7 @@ bool BankDocument::step(bool forward) {
         return false;
     }
     const std::vector<int> banks = forward ? history_->redo() : history_->undo();
-    tell({forward ? Event::Kind::redo : Event::Kind::undo, banks, !content});
+    tell({forward ? Event::Kind::redo : Event::Kind::undo, banks, false});
     return true;
 }
 

@@ -50,13 +50,15 @@ public:
     static bool allowed(Command command, bool transfer, Operation operation);
     // The same for the document's state now.
     bool allows(Command command) const;
+    // The operation a command runs in (none for a command that runs in none).
+    static Operation operationOf(Command command);
 
     // What observers hear: a step recorded and applied, a drag's move inside its step, a step
     // taken back or forward, a drag cancelled, banks replaced without a step.
     struct Event {
         enum class Kind { step, moved, undo, redo, cancelled, restored } kind;
         std::vector<int> banks;
-        bool namesOnly = false; // the step changed names or layout, no values
+        bool namesOnly = false; // a step that changed names only, no values, no layout
     };
     using Observer = std::function<void(const Event&)>;
     using Origins = BankHistory::Origins;
@@ -122,11 +124,14 @@ private:
     std::vector<int> dragBanks_;
 };
 
-// An operation for as long as it lives; false when it could not begin.
+// The operation of a command for as long as it lives; false when the table refuses the command
+// now or another operation runs.
 class DocumentOperation {
 public:
-    DocumentOperation(BankDocument& document, BankDocument::Operation operation)
-        : document_(document), begun_(document.beginOperation(operation)) {}
+    DocumentOperation(BankDocument& document, BankDocument::Command command)
+        : document_(document), begun_(document.allows(command) &&
+                                      document.beginOperation(BankDocument::operationOf(command))) {
+    }
     ~DocumentOperation() {
         if (begun_) {
             document_.endOperation();

@@ -13,11 +13,8 @@
 namespace {
 
 using EditorTexts::appTitle;
+using EditorTexts::quoted;
 using Command = BankDocument::Command;
-
-std::string quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
 
 } // namespace
 
@@ -25,11 +22,8 @@ BankFileController::BankFileController(EditorView& view, BankDocument& document)
     : view_(view), document_(document) {}
 
 void BankFileController::save(int selected) {
-    if (selected < 0 || !document_.allows(Command::saveBankFile)) {
-        return;
-    }
-    const DocumentOperation operation(document_, BankDocument::Operation::file);
-    if (!operation) {
+    const DocumentOperation operation(document_, Command::saveBankFile);
+    if (!operation || selected < 0) {
         return;
     }
     const std::optional<std::string> chosen = view_.saveFileName("MIDI Files", "*.mid", "mid");
@@ -50,23 +44,24 @@ void BankFileController::save(int selected) {
 }
 
 void BankFileController::open(int selected) {
-    if (!document_.allows(Command::openBankFile)) {
+    const DocumentOperation operation(document_, Command::openBankFile);
+    if (!operation) {
         return;
     }
     const std::optional<std::string> chosen = view_.openFileName();
     if (chosen) {
-        openFile(*chosen, selected);
+        load(*chosen, selected);
     }
 }
 
 void BankFileController::openFile(const std::string& path, int selected) {
-    if (!document_.allows(Command::openBankFile)) {
-        return;
+    const DocumentOperation operation(document_, Command::openBankFile);
+    if (operation) {
+        load(path, selected);
     }
-    const DocumentOperation operation(document_, BankDocument::Operation::file);
-    if (!operation) {
-        return;
-    }
+}
+
+void BankFileController::load(const std::string& path, int selected) {
     // Every track is read and identified before any bank changes, so that a file which turns
     // out further on to hold something else leaves every bank as it was. A track naming a bank
     // the synthesizer does not have is no bank of ours either. A file that cannot be opened, or
@@ -110,9 +105,7 @@ void BankFileController::openFile(const std::string& path, int selected) {
     // The tracks were checked as they were read: a bank that does not load after all takes
     // the whole step back, and the user hears why.
     const bool loaded = document_.change(
-        {Command::openBankFile,
-         "Open from Disk of " + displayName(std::filesystem::path(path).filename().string()),
-         parts},
+        {Command::openBankFile, "Open from Disk of " + displayFileName(path), parts},
         [&tracks](DvVaneto& store, BankDocument::Origins& origins) {
             for (const auto& [bank, events] : tracks) {
                 if (!store.loadBank(events, bank)) {
@@ -129,12 +122,8 @@ void BankFileController::openFile(const std::string& path, int selected) {
 }
 
 void BankFileController::exportWaves(int bank, int slot, bool wholeTable) {
-    if (bank < 0 || document_.banks().isSingleSample(bank) ||
-        !document_.allows(Command::exportWaves)) {
-        return;
-    }
-    const DocumentOperation operation(document_, BankDocument::Operation::file);
-    if (!operation) {
+    const DocumentOperation operation(document_, Command::exportWaves);
+    if (!operation || bank < 0 || document_.banks().isSingleSample(bank)) {
         return;
     }
     const std::optional<std::string> chosen = view_.saveFileName("WAV Files", "*.wav", "wav");

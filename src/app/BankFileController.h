@@ -20,6 +20,9 @@ public:
     void exportWaves(int bank, int slot, bool wholeTable);
 
 private:
+    // Reads the file and loads its banks as one step (inside the file operation).
+    void load(const std::string& path, int selectedBank);
+
     EditorView& view_;
     BankDocument& document_;
 };

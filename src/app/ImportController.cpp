@@ -18,19 +18,12 @@
 namespace {
 
 using EditorTexts::appTitle;
+using EditorTexts::quoted;
 using EditorTexts::wrongFormatCaption;
 using Command = BankDocument::Command;
 
-std::string fileName(const std::string& path) {
-    return displayName(std::filesystem::path(path).filename().string());
-}
-
-std::string quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
-
 std::string importLabel(const std::string& path, int bank) {
-    return "import of " + fileName(path) + " into bank " + std::to_string(bank + 1);
+    return "import of " + displayFileName(path) + " into bank " + std::to_string(bank + 1);
 }
 
 } // namespace
@@ -46,10 +39,7 @@ std::size_t ImportController::suggestedFrameSize(std::size_t frames) {
 }
 
 void ImportController::openSound() {
-    if (!document_.allows(Command::import)) {
-        return;
-    }
-    const DocumentOperation operation(document_, BankDocument::Operation::import);
+    const DocumentOperation operation(document_, Command::import);
     if (!operation) {
         return;
     }
@@ -73,7 +63,7 @@ void ImportController::drop(const std::vector<std::string>& paths, int bank) {
         bankFiles_.openFile(paths.front(), selection_.bank());
         return;
     }
-    const DocumentOperation operation(document_, BankDocument::Operation::import);
+    const DocumentOperation operation(document_, Command::import);
     if (!operation) {
         return;
     }
@@ -123,12 +113,12 @@ void ImportController::importSample(const std::string& path, int bank,
         view_.messageBox(std::string(SampleImport::unsupportedText), wrongFormatCaption,
                          EditorView::Buttons::Ok, EditorView::Icon::Information);
     } else if (result.outcome == SampleImport::Outcome::damaged) {
-        view_.messageBox("The file " + quoted(fileName(path)) +
+        view_.messageBox("The file " + quoted(displayFileName(path)) +
                              " is damaged, and nothing was imported:\n" + result.reason,
                          wrongFormatCaption, EditorView::Buttons::Ok,
                          EditorView::Icon::Information);
     } else {
-        view_.messageBox("The file " + quoted(fileName(path)) + " could not be opened:\n" +
+        view_.messageBox("The file " + quoted(displayFileName(path)) + " could not be opened:\n" +
                              result.reason,
                          appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
     }
@@ -188,16 +178,13 @@ bool ImportController::canChoosePart() const {
 
 void ImportController::choosePart() {
     const int bank = selection_.bank();
-    if (!canChoosePart() || !document_.allows(Command::import)) {
-        return;
-    }
-    const DocumentOperation operation(document_, BankDocument::Operation::import);
-    if (!operation) {
+    const DocumentOperation operation(document_, Command::import);
+    if (!operation || !canChoosePart()) {
         return;
     }
     const std::string path = document_.origin(bank).longerSource;
     SourceOverview overview;
-    const std::string what = "Reading " + fileName(path) + "...";
+    const std::string what = "Reading " + displayFileName(path) + "...";
     const bool read =
         overview.compute(path, 1000, [this, &what](std::uint64_t done, std::uint64_t total) {
             return view_.showReading(what, done, total);
@@ -205,7 +192,7 @@ void ImportController::choosePart() {
     view_.showReading(what, 1, 1);
     if (!read) {
         if (!overview.error.empty()) {
-            view_.messageBox("The file " + quoted(fileName(path)) + " could not be read:\n" +
+            view_.messageBox("The file " + quoted(displayFileName(path)) + " could not be read:\n" +
                                  overview.error,
                              appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
         }

@@ -20,6 +20,7 @@ constexpr std::size_t portNameLimit = 31;
 constexpr const char* allBanksQuestion =
     "The sending of all banks take over 10 Minutes.\nDo you want to really transmit?";
 using EditorTexts::appTitle;
+using EditorTexts::quoted;
 
 // Cuts a name to at most limit bytes without splitting a UTF-8 sequence.
 std::string cutName(std::string name, std::size_t limit) {
@@ -32,10 +33,6 @@ std::string cutName(std::string name, std::size_t limit) {
     }
     name.resize(end);
     return name;
-}
-
-std::string quoted(const std::string& text) {
-    return "\"" + text + "\"";
 }
 
 // A transfer as the dialog shows it: the status line, and the progress bar with the Stop button

@@ -1,5 +1,7 @@
 #include "app/Utf8Text.h"
 
+#include <filesystem>
+
 #include <cstdint>
 
 bool isValidUtf8(std::string_view bytes) {
@@ -64,4 +66,8 @@ std::string asciiLowerCase(std::string text) {
         }
     }
     return text;
+}
+
+std::string displayFileName(const std::string& path) {
+    return displayName(std::filesystem::path(path).filename().string());
 }

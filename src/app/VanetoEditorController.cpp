@@ -33,9 +33,7 @@ VanetoEditorController::VanetoEditorController(EditorView& view_,
                                       [this] { return waves_->selected(); },
                                       [this](int bank) { selectBank(bank); }})),
       transfer_(std::make_unique<TransferController>(view, *document_, std::move(service), clock)) {
-    document_->addObserver([this](const BankDocument::Event& event) {
-        documentChanged(static_cast<int>(event.kind), event.namesOnly);
-    });
+    document_->addObserver([this](const BankDocument::Event& event) { documentChanged(event); });
 }
 
 VanetoEditorController::VanetoEditorController(EditorView& view_)
@@ -112,12 +110,15 @@ void VanetoEditorController::refreshPortList() {
 
 void VanetoEditorController::showSelectedBank() {
     const int bank = selectedBank();
-    if (bank < 0) {
-        return;
+    if (bank >= 0) {
+        showNames(bank);
+        refreshWaveform();
     }
+}
+
+void VanetoEditorController::showNames(int bank) {
     view.setText(EditorView::BankNameEdit, displayName(banks().bankName(bank)));
     view.setText(EditorView::SampleNameEdit, displayName(banks().sampleName(bank, 0)));
-    refreshWaveform();
 }
 
 std::vector<std::int16_t> VanetoEditorController::valuesOf(int bank) const {
@@ -167,20 +168,18 @@ void VanetoEditorController::refreshWaveform(bool soundChanged) {
     view.showWaveform(std::move(values), line);
 }
 
-void VanetoEditorController::documentChanged(int kind, bool namesOnly) {
+void VanetoEditorController::documentChanged(const BankDocument::Event& event) {
     showHistory();
-    const auto event = static_cast<Kind>(kind);
-    if (event == Kind::moved || event == Kind::cancelled) {
+    if (event.kind == Kind::moved || event.kind == Kind::cancelled) {
         refreshWaveform();
         return;
     }
     refreshBankList();
     const int bank = selectedBank();
     if (bank >= 0) {
-        view.setText(EditorView::BankNameEdit, displayName(banks().bankName(bank)));
-        view.setText(EditorView::SampleNameEdit, displayName(banks().sampleName(bank, 0)));
+        showNames(bank);
     }
-    refreshWaveform(!namesOnly);
+    refreshWaveform(!event.namesOnly);
 }
 
 void VanetoEditorController::showHistory() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "VanetoVersion.h"
+#include "app/BankDocument.h"
 #include "app/EditorTexts.h"
 #include "app/EditorView.h"
 #include "app/WaveCommands.h"
@@ -12,7 +13,6 @@
 #include <string>
 #include <vector>
 
-class BankDocument;
 class BankFileController;
 class Clock;
 class DvVaneto;
@@ -137,7 +137,9 @@ private:
     static std::string editedName(const std::string& shown, const std::string& stored);
     bool rename(int bank, int slot, const std::string& name, std::string label);
     // After every change of the document: the history's entries and what it changed.
-    void documentChanged(int kind, bool namesOnly);
+    void documentChanged(const BankDocument::Event& event);
+    // The selected bank's name and first sample name in their edits.
+    void showNames(int bank);
     // The waveform panel follows the selected bank; with soundChanged, whatever plays follows
     // or stops.
     void refreshWaveform(bool soundChanged = true);
