@@ -2,9 +2,9 @@
 
 #include "app/TransferEngine.h"
 #include "app/VanetoEditorController.h"
-#include "app/qt/CAboutDlg.h"
-#include "app/qt/DialogUnits.h"
-#include "app/qt/PartChooserDialog.h"
+#include "app/qt/DialogUnitLayout.h"
+#include "app/qt/QtEditorQuestions.h"
+#include "app/qt/QtText.h"
 #include "app/qt/WaveTablePanel.h"
 #include "app/qt/WaveformPanel.h"
 
@@ -15,21 +15,16 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
-#include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -54,15 +49,6 @@ constexpr int wavesHeightUnits = 150;
 constexpr int progressX = 150, progressY = 198, progressWidth = 366, progressHeight = 8;
 constexpr int stopX = 470, stopY = 196, stopWidth = 46, stopHeight = 12;
 
-QString fromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string toUtf8(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
 QLabel* staticText(const QString& caption, Qt::Alignment horizontal, QWidget* parent) {
     auto* label = new QLabel(caption, parent);
     label->setAlignment(horizontal | Qt::AlignVCenter);
@@ -79,7 +65,8 @@ QFrame* etchedLine(QWidget* parent) {
 
 } // namespace
 
-QtEditorDialog::QtEditorDialog(QWidget* parent) : QDialog(parent) {
+QtEditorDialog::QtEditorDialog(QWidget* parent)
+    : QDialog(parent), questions_(std::make_unique<QtEditorQuestions>(this)) {
     setWindowTitle(QStringLiteral("VanetoEditor"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -91,20 +78,12 @@ QtEditorDialog::QtEditorDialog(QWidget* parent) : QDialog(parent) {
 
     buildControls();
     layoutControls();
-    fitToScreen();
+    layout_.fitToScreen();
 
     // Undo and redo for the whole window; inside a name edit its own text undo comes first
     // (the edit takes these keys before the window's shortcuts).
-    const auto undo = [this] {
-        if (controller_ != nullptr) {
-            controller_->undo();
-        }
-    };
-    const auto redo = [this] {
-        if (controller_ != nullptr) {
-            controller_->redo();
-        }
-    };
+    const auto undo = command(&VanetoEditorController::undo);
+    const auto redo = command(&VanetoEditorController::redo);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this), &QShortcut::activated, this,
             undo);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this),
@@ -113,16 +92,18 @@ QtEditorDialog::QtEditorDialog(QWidget* parent) : QDialog(parent) {
             redo);
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, [this] {
-        if (controller_ != nullptr) {
-            controller_->showAbout();
-        } else {
-            showAboutBox();
-        }
-    });
+    connect(help, &QShortcut::activated, this, [this] { showAboutBox(); });
 }
 
 QtEditorDialog::~QtEditorDialog() = default;
+
+std::function<void()> QtEditorDialog::command(void (VanetoEditorController::*member)()) {
+    return [this, member] {
+        if (controller_ != nullptr) {
+            (controller_->*member)();
+        }
+    };
+}
 
 void QtEditorDialog::setController(VanetoEditorController* controller) {
     controller_ = controller;
@@ -132,7 +113,7 @@ void QtEditorDialog::setController(VanetoEditorController* controller) {
 
 template <typename W>
 W* QtEditorDialog::place(W* widget, int id, int x, int y, int width, int height) {
-    placed_.push_back(Placed{widget, x, y, width, height});
+    layout_.place(widget, x, y, width, height);
     if (id != 0) {
         controls_[id] = widget;
         widget->setObjectName(QStringLiteral("control%1").arg(id));
@@ -225,17 +206,16 @@ void QtEditorDialog::buildControls() {
     // The waveform panel under the template.
     waveform_ = place(new WaveformPanel(this), 0, 12, panelY, 456, 56);
     waveform_->setObjectName(QStringLiteral("waveform"));
-    waveformLine_ = place(staticText(QString(), Qt::AlignLeft, this), 0, 12, panelY + 59, 504, 8);
+    // Its figures change with the bank: they do not widen the dialog.
+    waveformLine_ =
+        layout_.place(staticText(QString(), Qt::AlignLeft, this), 12, panelY + 59, 504, 8, false);
     waveformLine_->setObjectName(QStringLiteral("waveformLine"));
     playButton_ = place(new QPushButton(QStringLiteral("Play"), this), 0, 474, panelY, 42, 14);
     playButton_->setObjectName(QStringLiteral("play"));
     playButton_->setFocusPolicy(Qt::NoFocus);
     playButton_->setEnabled(false);
-    connect(playButton_, &QPushButton::clicked, this, [this] {
-        if (controller_ != nullptr) {
-            controller_->togglePlayback();
-        }
-    });
+    connect(playButton_, &QPushButton::clicked, this,
+            command(&VanetoEditorController::togglePlayback));
     // A wavetable bank shows its waves in place of the waveform; the two options beside the
     // panel choose the bank's layout.
     wavePanel_ = new WaveTablePanel(this);
@@ -283,11 +263,8 @@ void QtEditorDialog::buildControls() {
     sampleNameEdit_->setAcceptDrops(false);
     bankList_->installEventFilter(this);
 
-    connect(stopButton_, &QPushButton::clicked, this, [this] {
-        if (controller_ != nullptr) {
-            controller_->stopTransfer();
-        }
-    });
+    connect(stopButton_, &QPushButton::clicked, this,
+            command(&VanetoEditorController::stopTransfer));
 
     bankNameEdit_->installEventFilter(this);
     sampleNameEdit_->installEventFilter(this);
@@ -305,11 +282,8 @@ void QtEditorDialog::buildControls() {
     QWidget::setTabOrder(channelList_, portList_);
 
     // A transfer reads the option once its port is open: the controller hears every toggle.
-    connect(selectedBankOption_, &QRadioButton::toggled, this, [this](bool) {
-        if (controller_ != nullptr) {
-            controller_->sendOptionChanged();
-        }
-    });
+    connect(selectedBankOption_, &QRadioButton::toggled, this,
+            command(&VanetoEditorController::sendOptionChanged));
     connect(bankList_, &QListWidget::currentRowChanged, this, [this](int) {
         // A range marked on one bank is no range of another.
         waveform_->clearRange();
@@ -317,71 +291,22 @@ void QtEditorDialog::buildControls() {
             controller_->showSelectedBank();
         }
     });
-    connect(resetButton, &QPushButton::clicked, this, [this] {
-        if (controller_ != nullptr) {
-            controller_->resetToDefault();
-        }
-    });
-    connect(importButton, &QPushButton::clicked, this, [this] {
-        if (controller_ != nullptr) {
-            controller_->importSample();
-        }
-    });
-    connect(sendButton, &QPushButton::clicked, this, [this] {
-        if (controller_ != nullptr) {
-            controller_->sendBanks();
-        }
-    });
-    connect(openButton, &QPushButton::clicked, this, [this] {
-        if (controller_ != nullptr) {
-            controller_->openFromDisk();
-        }
-    });
-    connect(saveButton, &QPushButton::clicked, this, [this] {
-        if (controller_ != nullptr) {
-            controller_->saveToDisk();
-        }
-    });
+    connect(resetButton, &QPushButton::clicked, this,
+            command(&VanetoEditorController::resetToDefault));
+    connect(importButton, &QPushButton::clicked, this,
+            command(&VanetoEditorController::importSample));
+    connect(sendButton, &QPushButton::clicked, this, command(&VanetoEditorController::sendBanks));
+    connect(openButton, &QPushButton::clicked, this,
+            command(&VanetoEditorController::openFromDisk));
+    connect(saveButton, &QPushButton::clicked, this, command(&VanetoEditorController::saveToDisk));
 }
 
 QRect QtEditorDialog::mapDialogRect(int x, int y, int width, int height) const {
-    return mapDialogUnits(font(), x, y, width, height, widenBy_);
+    return layout_.rect(x, y, width, height);
 }
 
 void QtEditorDialog::layoutControls() {
-    // Captions are measured in the real font: a font whose words run wider than its average
-    // letter suggests widens the whole dialog evenly, so that no caption is cut off.
-    widenBy_ = 1.0;
-    double needed = 1.0;
-    for (const Placed& item : placed_) {
-        const bool caption =
-            (qobject_cast<QLabel*>(item.widget) != nullptr && item.widget != waveformLine_) ||
-            qobject_cast<QRadioButton*>(item.widget) != nullptr;
-        const int width = mapDialogRect(item.x, item.y, item.width, item.height).width();
-        if (caption && width > 0) {
-            needed = std::max(needed, item.widget->sizeHint().width() / double(width));
-        }
-    }
-    widenBy_ = std::min(needed, 1.6);
-    for (const Placed& item : placed_) {
-        QRect rect = mapDialogRect(item.x, item.y, item.width, item.height);
-        if (qobject_cast<QComboBox*>(item.widget) != nullptr) {
-            // The template height of a drop-down list includes its open list; closed, it is
-            // as tall as an edit.
-            const QRect closed = mapDialogRect(item.x, item.y, item.width, 13);
-            rect.setHeight(std::max(closed.height(), item.widget->minimumSizeHint().height()));
-        } else if (qobject_cast<QRadioButton*>(item.widget) != nullptr) {
-            // Indicator and text need a little more than one line of text.
-            const int tall = item.widget->minimumSizeHint().height();
-            if (rect.height() < tall) {
-                rect.adjust(0, -(tall - rect.height()) / 2, 0, 0);
-                rect.setHeight(tall);
-            }
-        } else if (item.height == 1) {
-            rect.setHeight(2);
-        }
-        item.widget->setGeometry(rect);
-    }
+    layout_.apply();
     layoutProgressRow();
     layoutPanel();
 }
@@ -407,44 +332,7 @@ void QtEditorDialog::layoutPanel() {
         waveformLine_->setGeometry(mapDialogRect(12, panelY + 59, 504, 8));
     }
     setFixedSize(whole.size());
-    keepOnScreen();
-}
-
-void QtEditorDialog::keepOnScreen() {
-    const QScreen* shownOn = screen();
-    if (shownOn == nullptr || !isVisible()) {
-        return;
-    }
-    // A window that grew moves up (or left) as far as it must to stay in the available area.
-    const QRect area = shownOn->availableGeometry();
-    QRect frame = frameGeometry();
-    frame.moveBottom(std::min(frame.bottom(), area.bottom()));
-    frame.moveRight(std::min(frame.right(), area.right()));
-    frame.moveTop(std::max(frame.top(), area.top()));
-    frame.moveLeft(std::max(frame.left(), area.left()));
-    if (frame.topLeft() != frameGeometry().topLeft()) {
-        move(frame.topLeft());
-    }
-}
-
-void QtEditorDialog::fitToScreen() {
-    const QScreen* shownOn = screen();
-    if (shownOn == nullptr) {
-        return;
-    }
-    // Room for the window's frame and title bar.
-    const QSize room = shownOn->availableGeometry().size() - QSize(16, 48);
-    for (int step = 0; step < 4 && (width() > room.width() || height() > room.height()); ++step) {
-        const double scale =
-            std::min(room.width() / double(width()), room.height() / double(height()));
-        QFont smaller = font();
-        if (smaller.pointSizeF() > 0) {
-            smaller.setPointSizeF(std::max(5.0, smaller.pointSizeF() * scale));
-        } else {
-            smaller.setPixelSize(std::max(7, static_cast<int>(smaller.pixelSize() * scale)));
-        }
-        setFont(smaller); // lays the controls out again
-    }
+    layout_.keepOnScreen();
 }
 
 void QtEditorDialog::layoutProgressRow() {
@@ -461,248 +349,167 @@ QWidget* QtEditorDialog::control(int id) const {
 }
 
 void QtEditorDialog::clearList(int id) {
-    onGuiThread([this, id] {
-        if (id == BankList) {
-            const QSignalBlocker blocker(bankList_);
-            bankList_->clear();
-        } else if (auto* combo = qobject_cast<QComboBox*>(control(id))) {
-            const QSignalBlocker blocker(combo);
-            combo->clear();
-        }
-    });
+    if (id == BankList) {
+        const QSignalBlocker blocker(bankList_);
+        bankList_->clear();
+    } else if (auto* combo = qobject_cast<QComboBox*>(control(id))) {
+        const QSignalBlocker blocker(combo);
+        combo->clear();
+    }
 }
 
 void QtEditorDialog::appendToList(int id, const std::string& text) {
-    onGuiThread([this, id, text] {
-        if (id == BankList) {
-            const QSignalBlocker blocker(bankList_);
-            bankList_->addItem(fromUtf8(text));
-        } else if (auto* combo = qobject_cast<QComboBox*>(control(id))) {
-            const QSignalBlocker blocker(combo);
-            combo->addItem(fromUtf8(text));
-        }
-    });
+    if (id == BankList) {
+        const QSignalBlocker blocker(bankList_);
+        bankList_->addItem(fromUtf8(text));
+    } else if (auto* combo = qobject_cast<QComboBox*>(control(id))) {
+        const QSignalBlocker blocker(combo);
+        combo->addItem(fromUtf8(text));
+    }
 }
 
 int QtEditorDialog::listSelection(int id) {
-    return onGuiThread([this, id] {
-        if (id == BankList) {
-            return bankList_->currentRow();
-        }
-        if (auto* combo = qobject_cast<QComboBox*>(control(id))) {
-            return combo->currentIndex();
-        }
-        return -1;
-    });
+    if (id == BankList) {
+        return bankList_->currentRow();
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(control(id))) {
+        return combo->currentIndex();
+    }
+    return -1;
 }
 
 void QtEditorDialog::setListSelection(int id, int index) {
-    onGuiThread([this, id, index] {
-        // A selection made by the program is not reported as a user's change.
-        if (id == BankList) {
-            const QSignalBlocker blocker(bankList_);
-            const bool inRange = index >= 0 && index < bankList_->count();
-            bankList_->setCurrentRow(inRange ? index : -1);
-        } else if (auto* combo = qobject_cast<QComboBox*>(control(id))) {
-            const QSignalBlocker blocker(combo);
-            combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
-        }
-    });
+    // A selection made by the program is not reported as a user's change.
+    if (id == BankList) {
+        const QSignalBlocker blocker(bankList_);
+        const bool inRange = index >= 0 && index < bankList_->count();
+        bankList_->setCurrentRow(inRange ? index : -1);
+    } else if (auto* combo = qobject_cast<QComboBox*>(control(id))) {
+        const QSignalBlocker blocker(combo);
+        combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+    }
 }
 
 bool QtEditorDialog::isChecked(int id) {
-    return onGuiThread([this, id] {
-        auto* button = qobject_cast<QRadioButton*>(control(id));
-        return button != nullptr && button->isChecked();
-    });
+    auto* button = qobject_cast<QRadioButton*>(control(id));
+    return button != nullptr && button->isChecked();
 }
 
 void QtEditorDialog::setChecked(int id, bool checked) {
-    onGuiThread([this, id, checked] {
-        auto* button = qobject_cast<QRadioButton*>(control(id));
-        if (button == nullptr) {
-            return;
-        }
-        if (checked) {
-            button->setChecked(true);
-        } else {
-            // An exclusive group cannot be emptied directly.
-            optionGroup_->setExclusive(false);
-            button->setChecked(false);
-            optionGroup_->setExclusive(true);
-        }
-    });
+    auto* button = qobject_cast<QRadioButton*>(control(id));
+    if (button == nullptr) {
+        return;
+    }
+    if (checked) {
+        button->setChecked(true);
+    } else {
+        // An exclusive group cannot be emptied directly.
+        optionGroup_->setExclusive(false);
+        button->setChecked(false);
+        optionGroup_->setExclusive(true);
+    }
 }
 
 std::string QtEditorDialog::text(int id) {
-    return onGuiThread([this, id] {
-        QWidget* widget = control(id);
-        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-            return toUtf8(edit->text());
-        }
-        if (auto* label = qobject_cast<QLabel*>(widget)) {
-            return toUtf8(label->text());
-        }
-        return std::string();
-    });
+    QWidget* widget = control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        return toUtf8(edit->text());
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return toUtf8(label->text());
+    }
+    return std::string();
 }
 
 void QtEditorDialog::setText(int id, const std::string& text) {
-    onGuiThread([this, id, text] {
-        QWidget* widget = control(id);
-        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-            edit->setText(fromUtf8(text));
-            edit->setCursorPosition(0);
-        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-            label->setText(fromUtf8(text));
-        }
-    });
+    QWidget* widget = control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->setText(fromUtf8(text));
+        edit->setCursorPosition(0);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(fromUtf8(text));
+    }
 }
 
 void QtEditorDialog::setProgressRange(int id, std::uint16_t low, std::uint16_t high) {
-    onGuiThread([this, id, low, high] {
-        if (id == ProgressBar) {
-            progressBar_->setRange(low, std::max(low + 1, int(high)));
-            progressBar_->setFormat(QString());
-        }
-    });
+    if (id == ProgressBar) {
+        progressBar_->setRange(low, std::max(low + 1, int(high)));
+        progressBar_->setFormat(QString());
+    }
 }
 
 void QtEditorDialog::setProgressPosition(int id, int position) {
-    onGuiThread([this, id, position] {
-        if (id == ProgressBar) {
-            progressBar_->setValue(
-                std::clamp(position, progressBar_->minimum(), progressBar_->maximum()));
-            // While a bank plays, the bar tells the time left of it.
-            const int left = progressBar_->maximum() - progressBar_->value();
-            progressBar_->setFormat(position > 0
-                                        ? QString::fromStdString(TransferEngine::minutes(left)) +
-                                              QStringLiteral(" left")
-                                        : QString());
-        }
-    });
+    if (id == ProgressBar) {
+        progressBar_->setValue(
+            std::clamp(position, progressBar_->minimum(), progressBar_->maximum()));
+        // While a bank plays, the bar tells the time left of it.
+        const int left = progressBar_->maximum() - progressBar_->value();
+        progressBar_->setFormat(position > 0
+                                    ? QString::fromStdString(TransferEngine::minutes(left)) +
+                                          QStringLiteral(" left")
+                                    : QString());
+    }
 }
 
 void QtEditorDialog::showControl(int id, bool visible) {
-    onGuiThread([this, id, visible] {
-        if (QWidget* widget = control(id)) {
-            widget->setVisible(visible);
-        }
-        if (id == StopButton) {
-            layoutProgressRow();
-        }
-    });
+    if (QWidget* widget = control(id)) {
+        widget->setVisible(visible);
+    }
+    if (id == StopButton) {
+        layoutProgressRow();
+    }
 }
 
 void QtEditorDialog::setFocus(int id) {
-    onGuiThread([this, id] {
-        if (QWidget* widget = control(id)) {
-            widget->setFocus(Qt::OtherFocusReason);
-        }
-    });
+    if (QWidget* widget = control(id)) {
+        widget->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void QtEditorDialog::quit() {
-    quitting_ = true;
-    if (QWidget* popup = QApplication::activePopupWidget()) {
-        popup->close();
-    }
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window == this || !window->isVisible() || !window->isModal()) {
-            continue;
-        }
-        if (auto* progress = qobject_cast<QProgressDialog*>(window)) {
-            progress->cancel();
-        } else if (auto* dialog = qobject_cast<QDialog*>(window)) {
-            dialog->reject();
-        } else {
-            window->close();
-        }
-    }
+    questions_->quit();
 }
 
 int QtEditorDialog::messageBox(const std::string& text, const std::string& caption, Buttons buttons,
                                Icon icon) {
-    if (quitting_) {
-        return buttons == Buttons::YesNo ? IdNo : IdCancel;
-    }
-    return onGuiThread([&] {
-        QMessageBox::Icon boxIcon = QMessageBox::Information;
-        if (icon == Icon::Question) {
-            boxIcon = QMessageBox::Question;
-        } else if (icon == Icon::Warning) {
-            boxIcon = QMessageBox::Warning;
-        }
-        QMessageBox::StandardButtons standard = QMessageBox::Ok;
-        if (buttons == Buttons::OkCancel) {
-            standard = QMessageBox::Ok | QMessageBox::Cancel;
-        } else if (buttons == Buttons::YesNo) {
-            standard = QMessageBox::Yes | QMessageBox::No;
-        }
-        QMessageBox box(boxIcon, fromUtf8(caption), fromUtf8(text), standard, this);
-        box.setTextFormat(Qt::PlainText);
-        switch (box.exec()) {
-        case QMessageBox::Ok:
-            return static_cast<int>(IdOk);
-        case QMessageBox::Yes:
-            return static_cast<int>(IdYes);
-        case QMessageBox::No:
-            return static_cast<int>(IdNo);
-        default:
-            // The close box answers as the box's escape button would.
-            return static_cast<int>(buttons == Buttons::YesNo ? IdNo : IdCancel);
-        }
-    });
-}
-
-void QtEditorDialog::beep() {
-    onGuiThread([] { QApplication::beep(); });
+    return questions_->messageBox(text, caption, buttons, icon);
 }
 
 std::optional<std::string> QtEditorDialog::openFileName() {
-    if (quitting_) {
-        return std::nullopt;
-    }
-    return onGuiThread([this]() -> std::optional<std::string> {
-        const QString path = QFileDialog::getOpenFileName(this);
-        if (path.isEmpty()) {
-            return std::nullopt;
-        }
-        const QByteArray encoded = QFile::encodeName(path);
-        return std::string(encoded.constData(), static_cast<std::size_t>(encoded.size()));
-    });
+    return questions_->openFileName();
 }
 
 std::optional<std::string> QtEditorDialog::saveFileName(const std::string& filterName,
                                                         const std::string& pattern,
                                                         const std::string& defaultExtension) {
-    if (quitting_) {
-        return std::nullopt;
-    }
-    return onGuiThread([&]() -> std::optional<std::string> {
-        QFileDialog dialog(this);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilter(fromUtf8(filterName) + QStringLiteral(" (") + fromUtf8(pattern) +
-                             QStringLiteral(")"));
-        dialog.setDefaultSuffix(fromUtf8(defaultExtension));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-            return std::nullopt;
-        }
-        const QByteArray encoded = QFile::encodeName(dialog.selectedFiles().constFirst());
-        return std::string(encoded.constData(), static_cast<std::size_t>(encoded.size()));
-    });
+    return questions_->saveFileName(filterName, pattern, defaultExtension);
 }
 
 void QtEditorDialog::showAboutBox() {
-    onGuiThread([this] {
-        CAboutDlg about(this);
-        about.exec();
-    });
+    questions_->showAboutBox();
+}
+
+std::optional<std::size_t> QtEditorDialog::chooseFrameSize(std::size_t frames,
+                                                           std::size_t suggested) {
+    return questions_->chooseFrameSize(frames, suggested);
+}
+
+std::optional<double>
+QtEditorDialog::choosePart(const std::vector<std::pair<float, float>>& overview, double seconds,
+                           double partSeconds, double start, std::function<void(double)> preview) {
+    return questions_->choosePart(overview, seconds, partSeconds, start, std::move(preview));
+}
+
+bool QtEditorDialog::showReading(const std::string& what, std::uint64_t done, std::uint64_t total) {
+    return questions_->showReading(what, done, total);
+}
+
+void QtEditorDialog::beep() {
+    QApplication::beep();
 }
 
 void QtEditorDialog::endDialog(int result) {
-    onGuiThread([this, result] { done(result); });
+    done(result);
 }
 
 void QtEditorDialog::post(std::function<void()> f) {
@@ -724,128 +531,45 @@ void QtEditorDialog::accept() {
 }
 
 void QtEditorDialog::showWaveform(std::vector<std::int16_t> values, const std::string& line) {
-    onGuiThread([this, values = std::move(values), line]() mutable {
-        waveform_->setValues(std::move(values));
-        waveformLine_->setText(fromUtf8(line));
-        oneSampleOption_->setChecked(true);
-        if (wavesShown_) {
-            wavesShown_ = false;
-            layoutPanel();
-        }
-    });
+    waveform_->setValues(std::move(values));
+    waveformLine_->setText(fromUtf8(line));
+    oneSampleOption_->setChecked(true);
+    if (wavesShown_) {
+        wavesShown_ = false;
+        layoutPanel();
+    }
 }
 
 void QtEditorDialog::showWaves(std::vector<std::int16_t> values, int selected, int first, int last,
                                const std::string& slotName, const std::string& line) {
-    onGuiThread(
-        [this, values = std::move(values), selected, first, last, slotName, line]() mutable {
-            wavePanel_->setWaves(std::move(values), selected, first, last, slotName);
-            waveformLine_->setText(fromUtf8(line));
-            wavesOption_->setChecked(true);
-            if (!wavesShown_) {
-                wavesShown_ = true;
-                layoutPanel();
-                fitToScreen();
-            }
-        });
+    wavePanel_->setWaves(std::move(values), selected, first, last, slotName);
+    waveformLine_->setText(fromUtf8(line));
+    wavesOption_->setChecked(true);
+    if (!wavesShown_) {
+        wavesShown_ = true;
+        layoutPanel();
+        layout_.fitToScreen();
+    }
 }
 
 void QtEditorDialog::showPlayback(bool available, bool playing, const std::string& why) {
-    onGuiThread([this, available, playing, why] {
-        playbackAvailable_ = available;
-        playbackUnavailable_ = fromUtf8(why);
-        playButton_->setEnabled(available);
-        playButton_->setText(playing ? QStringLiteral("Stop") : QStringLiteral("Play"));
-        playButton_->setToolTip(available
-                                    ? QStringLiteral("Play the selected bank (Space)")
-                                    : QStringLiteral("No audio output: ") + playbackUnavailable_);
-        if (playing) {
-            playhead_->start();
-        } else {
-            playhead_->stop();
-            waveform_->setPlayhead(-1);
-        }
-    });
-}
-
-std::optional<std::size_t> QtEditorDialog::chooseFrameSize(std::size_t frames,
-                                                           std::size_t suggested) {
-    if (quitting_) {
-        return std::nullopt;
+    playbackAvailable_ = available;
+    playbackUnavailable_ = fromUtf8(why);
+    playButton_->setEnabled(available);
+    playButton_->setText(playing ? QStringLiteral("Stop") : QStringLiteral("Play"));
+    playButton_->setToolTip(available ? QStringLiteral("Play the selected bank (Space)")
+                                      : QStringLiteral("No audio output: ") + playbackUnavailable_);
+    if (playing) {
+        playhead_->start();
+    } else {
+        playhead_->stop();
+        waveform_->setPlayhead(-1);
     }
-    static constexpr std::size_t sizes[] = {256, 600, 1024, 2048, 4096};
-    QStringList items = {QStringLiteral("one cycle of %1 values").arg(frames)};
-    int current = 0;
-    for (const std::size_t size : sizes) {
-        if (size == suggested) {
-            current = static_cast<int>(items.size());
-        }
-        items << (frames % size == 0
-                      ? QStringLiteral("a table of %1 frames of %2").arg(frames / size).arg(size)
-                      : QStringLiteral("a table of frames of %1").arg(size));
-    }
-    items << QStringLiteral("a table of frames of another size...");
-    bool ok = false;
-    const QString chosen = QInputDialog::getItem(
-        this, QStringLiteral("VanetoEditor"),
-        QStringLiteral("The file holds %1 frames and does not say how they are laid out.\n"
-                       "Take it as:")
-            .arg(frames),
-        items, current, false, &ok);
-    if (!ok) {
-        return std::nullopt;
-    }
-    const auto index = items.indexOf(chosen);
-    if (index == 0) {
-        return 0;
-    }
-    if (index >= 1 && index <= static_cast<qsizetype>(std::size(sizes))) {
-        return sizes[index - 1];
-    }
-    const int size =
-        QInputDialog::getInt(this, QStringLiteral("VanetoEditor"),
-                             QStringLiteral("Values a frame:"), 2048, 2, 1 << 20, 1, &ok);
-    return ok ? std::optional<std::size_t>(static_cast<std::size_t>(size)) : std::nullopt;
-}
-
-std::optional<double>
-QtEditorDialog::choosePart(const std::vector<std::pair<float, float>>& overview, double seconds,
-                           double partSeconds, double start, std::function<void(double)> preview) {
-    if (quitting_) {
-        return std::nullopt;
-    }
-    PartChooserDialog dialog(overview, seconds, partSeconds, start, std::move(preview), this);
-    if (dialog.exec() != QDialog::Accepted) {
-        return std::nullopt;
-    }
-    return dialog.start();
-}
-
-bool QtEditorDialog::showReading(const std::string& what, std::uint64_t done, std::uint64_t total) {
-    if (quitting_ && done < total) {
-        return false;
-    }
-    if (done >= total) {
-        reading_.reset();
-        return true;
-    }
-    if (!reading_) {
-        reading_ = std::make_unique<QProgressDialog>(fromUtf8(what), QStringLiteral("Cancel"), 0,
-                                                     1000, this);
-        reading_->setWindowTitle(QStringLiteral("VanetoEditor"));
-        reading_->setWindowModality(Qt::WindowModal);
-        reading_->setMinimumDuration(300);
-    }
-    // A modal progress dialog handles the window's events as it moves.
-    reading_->setValue(static_cast<int>(done * 1000 / std::max<std::uint64_t>(total, 1)));
-    return !reading_->wasCanceled();
 }
 
 void QtEditorDialog::showHistory(const std::string& undoText, const std::string& redoText) {
-    onGuiThread([this, undoText, redoText] {
-        undoText_ = fromUtf8(undoText);
-        redoText_ = fromUtf8(redoText);
-    });
+    undoText_ = fromUtf8(undoText);
+    redoText_ = fromUtf8(redoText);
 }
 
 void QtEditorDialog::dragEnterEvent(QDragEnterEvent* event) {
@@ -864,8 +588,7 @@ void QtEditorDialog::dropEvent(QDropEvent* event) {
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {
-            const QByteArray encoded = QFile::encodeName(url.toLocalFile());
-            paths.emplace_back(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+            paths.push_back(fileSystemPath(url.toLocalFile()));
         }
     }
     // Dropped on a line of the bank list: into that bank.
@@ -926,11 +649,7 @@ void QtEditorDialog::contextMenuEvent(QContextMenuEvent* event) {
     } else if (controller_ != nullptr && chosen == redo) {
         controller_->redo();
     } else if (chosen == about) {
-        if (controller_ != nullptr) {
-            controller_->showAbout();
-        } else {
-            showAboutBox();
-        }
+        showAboutBox();
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/EditorView.h"
+#include "app/qt/DialogUnitLayout.h"
 
 #include <QDialog>
 #include <QRect>
@@ -14,8 +15,8 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
-class QProgressDialog;
 class QPushButton;
+class QtEditorQuestions;
 class QRadioButton;
 class QTimer;
 class VanetoEditorController;
@@ -107,32 +108,20 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    struct Placed {
-        QWidget* widget;
-        int x, y, width, height;
-    };
-
+    // A handler that runs the controller's command, while there is a controller.
+    std::function<void()> command(void (VanetoEditorController::*member)());
     void buildControls();
     void layoutControls();
     template <typename W> W* place(W* widget, int id, int x, int y, int width, int height);
 
-    // Every call of the view comes on the dialog's thread: a worker posts what it shows.
-    template <typename F> static auto onGuiThread(F f) { return f(); }
-    // A dialog larger than its screen (large fonts on a small screen) takes a smaller font, so
-    // that the whole layout, in its proportions, fits.
-    void fitToScreen();
     // The progress bar's row: the bar gives way to the Stop button while that is shown.
     void layoutProgressRow();
     // Under the template: the waveform, or for a wavetable bank the wave panel, taller, which
     // makes the window taller; the line of figures under either. Sets the window's size.
     void layoutPanel();
-    // The whole window inside its screen's available area.
-    void keepOnScreen();
 
     VanetoEditorController* controller_ = nullptr;
-    // Stretch of the horizontal dialog unit so that every caption fits (1 for most fonts).
-    double widenBy_ = 1.0;
-    std::vector<Placed> placed_;
+    DialogUnitLayout layout_{*this};
     std::map<int, QWidget*> controls_;
 
     QListWidget* bankList_ = nullptr;
@@ -157,10 +146,8 @@ private:
     QTimer* playhead_ = nullptr;
     // The Undo and Redo entries of the window's menu ("" when there is nothing to take back).
     QString undoText_;
-    // The progress of reading a long file, while one is read.
-    std::unique_ptr<QProgressDialog> reading_;
     QString redoText_;
     bool playbackAvailable_ = false;
-    bool quitting_ = false;
+    std::unique_ptr<QtEditorQuestions> questions_;
     QString playbackUnavailable_;
 };
