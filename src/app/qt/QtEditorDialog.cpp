@@ -1,11 +1,11 @@
 #include "app/qt/QtEditorDialog.h"
 
-#include "app/TransferEngine.h"
 #include "app/VanetoEditorController.h"
-#include "app/qt/DialogUnitLayout.h"
+#include "app/qt/EditorBankPanel.h"
+#include "app/qt/EditorWindowMenu.h"
 #include "app/qt/QtEditorQuestions.h"
 #include "app/qt/QtText.h"
-#include "app/qt/WaveTablePanel.h"
+#include "app/qt/TransferProgressRow.h"
 #include "app/qt/WaveformPanel.h"
 
 #include <QApplication>
@@ -22,16 +22,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
-#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -43,18 +38,6 @@ constexpr int templateHeightUnits = 214;
 constexpr int panelHeightUnits = 74;
 constexpr int dialogHeightUnits = templateHeightUnits + panelHeightUnits;
 constexpr int panelY = templateHeightUnits + 2;
-// The wave panel of a wavetable bank, in place of the waveform.
-constexpr int wavesHeightUnits = 150;
-// The progress bar's row in dialog units, and the Stop button at its right end.
-constexpr int progressX = 150, progressY = 198, progressWidth = 366, progressHeight = 8;
-constexpr int stopX = 470, stopY = 196, stopWidth = 46, stopHeight = 12;
-
-QLabel* staticText(const QString& caption, Qt::Alignment horizontal, QWidget* parent) {
-    auto* label = new QLabel(caption, parent);
-    label->setAlignment(horizontal | Qt::AlignVCenter);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
 
 QFrame* etchedLine(QWidget* parent) {
     auto* line = new QFrame(parent);
@@ -80,19 +63,9 @@ QtEditorDialog::QtEditorDialog(QWidget* parent)
     layoutControls();
     layout_.fitToScreen();
 
-    // Undo and redo for the whole window; inside a name edit its own text undo comes first
-    // (the edit takes these keys before the window's shortcuts).
-    const auto undo = command(&VanetoEditorController::undo);
-    const auto redo = command(&VanetoEditorController::redo);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this), &QShortcut::activated, this,
-            undo);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this),
-            &QShortcut::activated, this, redo);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), this), &QShortcut::activated, this,
-            redo);
-
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, [this] { showAboutBox(); });
+    menu_ = new EditorWindowMenu(*this, {[this] { showAboutBox(); },
+                                         command(&VanetoEditorController::undo),
+                                         command(&VanetoEditorController::redo)});
 }
 
 QtEditorDialog::~QtEditorDialog() = default;
@@ -107,18 +80,21 @@ std::function<void()> QtEditorDialog::command(void (VanetoEditorController::*mem
 
 void QtEditorDialog::setController(VanetoEditorController* controller) {
     controller_ = controller;
-    wavePanel_->setController(controller);
-    waveform_->setController(controller);
+    panel_->setCommands(controller);
 }
 
 template <typename W>
 W* QtEditorDialog::place(W* widget, int id, int x, int y, int width, int height) {
     layout_.place(widget, x, y, width, height);
     if (id != 0) {
-        controls_[id] = widget;
-        widget->setObjectName(QStringLiteral("control%1").arg(id));
+        addControl(id, widget);
     }
     return widget;
+}
+
+void QtEditorDialog::addControl(int id, QWidget* widget) {
+    controls_[id] = widget;
+    widget->setObjectName(QStringLiteral("control%1").arg(id));
 }
 
 void QtEditorDialog::buildControls() {
@@ -145,25 +121,23 @@ void QtEditorDialog::buildControls() {
                                 SelectedBankOption, 156, 156, 57, 8);
     allBanksOption_ =
         place(new QRadioButton(QStringLiteral("all banks"), this), AllBanksOption, 156, 169, 57, 8);
-    place(staticText(QStringLiteral("Vaneto MIDI Channel"), Qt::AlignRight, this), 0, 300, 172, 71,
+    place(plainLabel(QStringLiteral("Vaneto MIDI Channel"), Qt::AlignRight, this), 0, 300, 172, 71,
           8);
     channelList_ = place(new QComboBox(this), ChannelList, 378, 170, 30, 150);
-    place(staticText(QStringLiteral("MIDI OUT Port"), Qt::AlignRight, this), 0, 234, 148, 48, 8);
+    place(plainLabel(QStringLiteral("MIDI OUT Port"), Qt::AlignRight, this), 0, 234, 148, 48, 8);
     portList_ = place(new QComboBox(this), PortList, 288, 146, 120, 119);
     auto* outerFrame = place(new QGroupBox(this), 0, 12, 12, 503, 180);
-    place(staticText(QStringLiteral("Bankname"), Qt::AlignLeft, this), 0, 162, 33, 36, 8);
-    place(staticText(QStringLiteral("Sample"), Qt::AlignLeft, this), 0, 162, 81, 36, 8);
+    place(plainLabel(QStringLiteral("Bankname"), Qt::AlignLeft, this), 0, 162, 33, 36, 8);
+    place(plainLabel(QStringLiteral("Sample"), Qt::AlignLeft, this), 0, 162, 81, 36, 8);
     auto* okButton = place(new QPushButton(QStringLiteral("OK"), this), 1, 90, 145, 50, 12);
     auto* cancelButton = place(new QPushButton(QStringLiteral("Cancel"), this), 2, 90, 169, 50, 12);
-    versionText_ = place(staticText(QStringLiteral("<< VersionString >>"), Qt::AlignRight, this),
+    versionText_ = place(plainLabel(QStringLiteral("<< VersionString >>"), Qt::AlignRight, this),
                          VersionText, 12, 6, 504, 8);
     auto* listFrame = place(new QGroupBox(this), 0, 18, 18, 126, 120);
     auto* nameFrame = place(new QGroupBox(this), 0, 150, 18, 359, 121);
     auto* bankLine = place(etchedLine(this), 0, 162, 49, 336, 1);
     auto* sampleLine = place(etchedLine(this), 0, 162, 114, 336, 1);
-    progressBar_ = place(new QProgressBar(this), ProgressBar, progressX, progressY, progressWidth,
-                         progressHeight);
-    statusLine_ = place(staticText(QStringLiteral("Statisch"), Qt::AlignRight, this), StatusLine,
+    statusLine_ = place(plainLabel(QStringLiteral("Statisch"), Qt::AlignRight, this), StatusLine,
                         18, 198, 126, 8);
 
     // Frames and lines lie beneath the controls they surround.
@@ -191,102 +165,47 @@ void QtEditorDialog::buildControls() {
     }
     channelList_->setMaxVisibleItems(16);
 
-    progressBar_->setTextVisible(true);
-    progressBar_->setAlignment(Qt::AlignCenter);
-    progressBar_->setRange(0, 100);
-    progressBar_->setValue(0);
-    progressBar_->setFormat(QString());
-
-    // Not part of the template: only shown while a transfer runs, so it needs no tab stop.
-    stopButton_ = new QPushButton(QStringLiteral("Stop"), this);
-    stopButton_->setObjectName(QStringLiteral("control%1").arg(StopButton));
-    stopButton_->setFocusPolicy(Qt::NoFocus);
-    stopButton_->setVisible(false);
-    controls_[StopButton] = stopButton_;
-    // The waveform panel under the template.
-    waveform_ = place(new WaveformPanel(this), 0, 12, panelY, 456, 56);
-    waveform_->setObjectName(QStringLiteral("waveform"));
-    // Its figures change with the bank: they do not widen the dialog.
-    waveformLine_ =
-        layout_.place(staticText(QString(), Qt::AlignLeft, this), 12, panelY + 59, 504, 8, false);
-    waveformLine_->setObjectName(QStringLiteral("waveformLine"));
-    playButton_ = place(new QPushButton(QStringLiteral("Play"), this), 0, 474, panelY, 42, 14);
-    playButton_->setObjectName(QStringLiteral("play"));
-    playButton_->setFocusPolicy(Qt::NoFocus);
-    playButton_->setEnabled(false);
-    connect(playButton_, &QPushButton::clicked, this,
-            command(&VanetoEditorController::togglePlayback));
-    // A wavetable bank shows its waves in place of the waveform; the two options beside the
-    // panel choose the bank's layout.
-    wavePanel_ = new WaveTablePanel(this);
-    wavePanel_->setVisible(false);
-    oneSampleOption_ =
-        place(new QRadioButton(QStringLiteral("One sample"), this), 0, 474, panelY + 20, 50, 10);
-    wavesOption_ =
-        place(new QRadioButton(QStringLiteral("256 waves"), this), 0, 474, panelY + 32, 50, 10);
-    oneSampleOption_->setObjectName(QStringLiteral("oneSample"));
-    wavesOption_->setObjectName(QStringLiteral("waves"));
-    // Outside the template's tab order, as the Play button is.
-    oneSampleOption_->setFocusPolicy(Qt::NoFocus);
-    wavesOption_->setFocusPolicy(Qt::NoFocus);
-    auto* note = place(staticText(QString(), Qt::AlignLeft, this), 0, 474, panelY + 46, 50, 8);
-    note->setObjectName(QStringLiteral("control%1").arg(NoteText));
-    note->setVisible(false);
-    controls_[NoteText] = note;
-    auto* layoutGroup = new QButtonGroup(this);
-    layoutGroup->addButton(oneSampleOption_);
-    layoutGroup->addButton(wavesOption_);
-    oneSampleOption_->setChecked(true);
-    connect(wavesOption_, &QRadioButton::clicked, this, [this] {
-        if (controller_ != nullptr) {
-            controller_->setLayout(false);
-        }
-    });
-    connect(oneSampleOption_, &QRadioButton::clicked, this, [this] {
-        if (controller_ != nullptr) {
-            controller_->setLayout(true);
-        }
-    });
-    playhead_ = new QTimer(this);
-    playhead_->setInterval(30);
-    connect(playhead_, &QTimer::timeout, this, [this] {
-        if (controller_ == nullptr || !controller_->isPlaying()) {
-            showPlayback(playbackAvailable_, false, playbackUnavailable_.toStdString());
-            return;
-        }
-        waveform_->setPlayhead(static_cast<long>(controller_->playbackPosition()));
-    });
+    // The progress bar, and the Stop button beside it while a transfer runs.
+    progress_ =
+        new TransferProgressRow(*this, layout_, command(&VanetoEditorController::stopTransfer));
+    addControl(ProgressBar, progress_->bar());
+    addControl(StopButton, progress_->stopButton());
+    // The bank's panel under the template.
+    panel_ = new EditorBankPanel(*this, layout_, panelY);
+    addControl(NoteText, panel_->note());
+    panel_->setHandlers({command(&VanetoEditorController::togglePlayback),
+                         [this](bool single) {
+                             if (controller_ != nullptr) {
+                                 controller_->setLayout(single);
+                             }
+                         },
+                         [this] {
+                             return controller_ != nullptr && controller_->isPlaying()
+                                        ? static_cast<long>(controller_->playbackPosition())
+                                        : -1L;
+                         }});
 
     // Files are dropped on the window, not into the name edits.
     setAcceptDrops(true);
     bankNameEdit_->setAcceptDrops(false);
     sampleNameEdit_->setAcceptDrops(false);
     bankList_->installEventFilter(this);
-
-    connect(stopButton_, &QPushButton::clicked, this,
-            command(&VanetoEditorController::stopTransfer));
-
     bankNameEdit_->installEventFilter(this);
     sampleNameEdit_->installEventFilter(this);
 
-    QWidget::setTabOrder(bankList_, bankNameEdit_);
-    QWidget::setTabOrder(bankNameEdit_, sampleNameEdit_);
-    QWidget::setTabOrder(sampleNameEdit_, openButton);
-    QWidget::setTabOrder(openButton, saveButton);
-    QWidget::setTabOrder(saveButton, sendButton);
-    QWidget::setTabOrder(sendButton, importButton);
-    QWidget::setTabOrder(importButton, resetButton);
-    QWidget::setTabOrder(resetButton, selectedBankOption_);
-    QWidget::setTabOrder(selectedBankOption_, allBanksOption_);
-    QWidget::setTabOrder(allBanksOption_, channelList_);
-    QWidget::setTabOrder(channelList_, portList_);
+    const std::initializer_list<QWidget*> tabOrder = {
+        bankList_,    bankNameEdit_, sampleNameEdit_,     openButton,      saveButton,   sendButton,
+        importButton, resetButton,   selectedBankOption_, allBanksOption_, channelList_, portList_};
+    for (auto it = tabOrder.begin(); it + 1 != tabOrder.end(); ++it) {
+        QWidget::setTabOrder(*it, *(it + 1));
+    }
 
     // A transfer reads the option once its port is open: the controller hears every toggle.
     connect(selectedBankOption_, &QRadioButton::toggled, this,
             command(&VanetoEditorController::sendOptionChanged));
     connect(bankList_, &QListWidget::currentRowChanged, this, [this](int) {
         // A range marked on one bank is no range of another.
-        waveform_->clearRange();
+        panel_->waveform()->clearRange();
         if (controller_ != nullptr) {
             controller_->showSelectedBank();
         }
@@ -301,46 +220,16 @@ void QtEditorDialog::buildControls() {
     connect(saveButton, &QPushButton::clicked, this, command(&VanetoEditorController::saveToDisk));
 }
 
-QRect QtEditorDialog::mapDialogRect(int x, int y, int width, int height) const {
-    return layout_.rect(x, y, width, height);
-}
-
 void QtEditorDialog::layoutControls() {
     layout_.apply();
-    layoutProgressRow();
+    progress_->arrange();
     layoutPanel();
 }
 
 void QtEditorDialog::layoutPanel() {
-    QRect whole = mapDialogRect(0, 0, dialogWidthUnits, dialogHeightUnits);
-    if (wavePanel_ != nullptr) {
-        waveform_->setVisible(!wavesShown_);
-        wavePanel_->setVisible(wavesShown_);
-        control(NoteText)->setVisible(wavesShown_);
-    }
-    if (wavesShown_ && wavePanel_ != nullptr) {
-        // As tall as the waves need (their cells at least 24 x 16 pixels), the line under it.
-        QRect area = mapDialogRect(12, panelY, 456, wavesHeightUnits);
-        area.setHeight(std::max(area.height(), wavePanel_->minimumSizeHint().height()));
-        area.setWidth(std::max(area.width(), wavePanel_->minimumSizeHint().width()));
-        wavePanel_->setGeometry(area);
-        const QRect line = mapDialogRect(12, 0, 504, 8);
-        waveformLine_->setGeometry(line.left(), area.bottom() + 4, line.width(), line.height());
-        whole.setHeight(waveformLine_->geometry().bottom() + mapDialogRect(0, 0, 0, 6).height());
-        whole.setWidth(std::max(whole.width(), area.right() + mapDialogRect(0, 0, 58, 0).width()));
-    } else if (wavePanel_ != nullptr) {
-        waveformLine_->setGeometry(mapDialogRect(12, panelY + 59, 504, 8));
-    }
-    setFixedSize(whole.size());
+    const QSize window = layout_.rect(0, 0, dialogWidthUnits, dialogHeightUnits).size();
+    setFixedSize(panel_ != nullptr ? panel_->arrange(window) : window);
     layout_.keepOnScreen();
-}
-
-void QtEditorDialog::layoutProgressRow() {
-    const QRect stop = mapDialogRect(stopX, stopY, stopWidth, stopHeight);
-    stopButton_->setGeometry(stop.adjusted(
-        0, 0, 0, std::max(0, stopButton_->minimumSizeHint().height() - stop.height())));
-    const int width = stopButton_->isVisibleTo(this) ? stopX - 4 - progressX : progressWidth;
-    progressBar_->setGeometry(mapDialogRect(progressX, progressY, width, progressHeight));
 }
 
 QWidget* QtEditorDialog::control(int id) const {
@@ -433,21 +322,13 @@ void QtEditorDialog::setText(int id, const std::string& text) {
 
 void QtEditorDialog::setProgressRange(int id, std::uint16_t low, std::uint16_t high) {
     if (id == ProgressBar) {
-        progressBar_->setRange(low, std::max(low + 1, int(high)));
-        progressBar_->setFormat(QString());
+        progress_->setRange(low, high);
     }
 }
 
 void QtEditorDialog::setProgressPosition(int id, int position) {
     if (id == ProgressBar) {
-        progressBar_->setValue(
-            std::clamp(position, progressBar_->minimum(), progressBar_->maximum()));
-        // While a bank plays, the bar tells the time left of it.
-        const int left = progressBar_->maximum() - progressBar_->value();
-        progressBar_->setFormat(position > 0
-                                    ? QString::fromStdString(TransferEngine::minutes(left)) +
-                                          QStringLiteral(" left")
-                                    : QString());
+        progress_->setPosition(position);
     }
 }
 
@@ -456,7 +337,7 @@ void QtEditorDialog::showControl(int id, bool visible) {
         widget->setVisible(visible);
     }
     if (id == StopButton) {
-        layoutProgressRow();
+        progress_->arrange();
     }
 }
 
@@ -531,90 +412,53 @@ void QtEditorDialog::accept() {
 }
 
 void QtEditorDialog::showWaveform(std::vector<std::int16_t> values, const std::string& line) {
-    waveform_->setValues(std::move(values));
-    waveformLine_->setText(fromUtf8(line));
-    oneSampleOption_->setChecked(true);
-    if (wavesShown_) {
-        wavesShown_ = false;
+    if (panel_->showWaveform(std::move(values), line)) {
         layoutPanel();
     }
 }
 
 void QtEditorDialog::showWaves(std::vector<std::int16_t> values, int selected, int first, int last,
                                const std::string& slotName, const std::string& line) {
-    wavePanel_->setWaves(std::move(values), selected, first, last, slotName);
-    waveformLine_->setText(fromUtf8(line));
-    wavesOption_->setChecked(true);
-    if (!wavesShown_) {
-        wavesShown_ = true;
+    if (panel_->showWaves(std::move(values), selected, first, last, slotName, line)) {
         layoutPanel();
         layout_.fitToScreen();
     }
 }
 
 void QtEditorDialog::showPlayback(bool available, bool playing, const std::string& why) {
-    playbackAvailable_ = available;
-    playbackUnavailable_ = fromUtf8(why);
-    playButton_->setEnabled(available);
-    playButton_->setText(playing ? QStringLiteral("Stop") : QStringLiteral("Play"));
-    playButton_->setToolTip(available ? QStringLiteral("Play the selected bank (Space)")
-                                      : QStringLiteral("No audio output: ") + playbackUnavailable_);
-    if (playing) {
-        playhead_->start();
-    } else {
-        playhead_->stop();
-        waveform_->setPlayhead(-1);
-    }
+    panel_->showPlayback(available, playing, why);
 }
 
 void QtEditorDialog::showHistory(const std::string& undoText, const std::string& redoText) {
-    undoText_ = fromUtf8(undoText);
-    redoText_ = fromUtf8(redoText);
+    menu_->showHistory(undoText, redoText);
 }
 
 void QtEditorDialog::dragEnterEvent(QDragEnterEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    const bool files =
-        !urls.isEmpty() &&
-        std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
-    if (files) {
+    event->setAccepted(!droppedFiles(*event->mimeData()).empty());
+    if (event->isAccepted()) {
         event->acceptProposedAction();
-    } else {
-        event->ignore();
     }
 }
 
 void QtEditorDialog::dropEvent(QDropEvent* event) {
-    std::vector<std::string> paths;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) {
-            paths.push_back(fileSystemPath(url.toLocalFile()));
-        }
-    }
+    const std::vector<std::string> paths = droppedFiles(*event->mimeData());
     // Dropped on a line of the bank list: into that bank.
-    int bank = -1;
     const QPoint at = bankList_->viewport()->mapFrom(this, event->position().toPoint());
-    if (bankList_->viewport()->rect().contains(at)) {
-        bank = bankList_->indexAt(at).row();
-    }
+    const int bank = bankList_->viewport()->rect().contains(at) ? bankList_->indexAt(at).row() : -1;
     event->acceptProposedAction();
-    if (controller_ != nullptr && !paths.empty()) {
-        // After the drop has ended, so that a message box does not run inside it.
-        QTimer::singleShot(0, this, [this, paths, bank] {
-            if (controller_ != nullptr) {
-                controller_->dropFiles(paths, bank);
-            }
-        });
-    }
+    // After the drop has ended, so that a message box does not run inside it.
+    QTimer::singleShot(0, this, [this, paths, bank] {
+        if (controller_ != nullptr && !paths.empty()) {
+            controller_->dropFiles(paths, bank);
+        }
+    });
 }
 
 bool QtEditorDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == bankList_ && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
         static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
-        if (controller_ != nullptr) {
-            controller_->togglePlayback();
-        }
+        command (&VanetoEditorController::togglePlayback)();
         return true;
     }
     if (event->type() == QEvent::FocusOut && controller_ != nullptr) {
@@ -634,23 +478,7 @@ void QtEditorDialog::closeEvent(QCloseEvent* event) {
 }
 
 void QtEditorDialog::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    QAction* about = menu.addAction(QString::fromLatin1(aboutMenuText));
-    menu.addSeparator();
-    QAction* undo = menu.addAction(undoText_.isEmpty() ? QStringLiteral("Undo") : undoText_);
-    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    undo->setEnabled(!undoText_.isEmpty());
-    QAction* redo = menu.addAction(redoText_.isEmpty() ? QStringLiteral("Redo") : redoText_);
-    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    redo->setEnabled(!redoText_.isEmpty());
-    QAction* chosen = menu.exec(event->globalPos());
-    if (controller_ != nullptr && chosen == undo) {
-        controller_->undo();
-    } else if (controller_ != nullptr && chosen == redo) {
-        controller_->redo();
-    } else if (chosen == about) {
-        showAboutBox();
-    }
+    menu_->exec(event->globalPos());
 }
 
 void QtEditorDialog::keyPressEvent(QKeyEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "app/EditorView.h"
 #include "app/qt/DialogUnitLayout.h"
+#include "app/qt/EditorWindowMenu.h"
 
 #include <QDialog>
 #include <QRect>
@@ -9,19 +10,17 @@
 #include <map>
 #include <memory>
 
+class EditorBankPanel;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QProgressBar;
 class QPushButton;
-class QtEditorQuestions;
 class QRadioButton;
-class QTimer;
+class QtEditorQuestions;
+class TransferProgressRow;
 class VanetoEditorController;
-class WaveformPanel;
-class WaveTablePanel;
 
 // The editor's main window: the dialog of template 102 built with Qt Widgets. Every control sits
 // at its template rectangle in dialog units, mapped to pixels through the dialog font (one
@@ -35,14 +34,14 @@ class WaveTablePanel;
 // Every EditorView call comes on the dialog's thread; post carries a worker's to it without
 // waiting.
 //
-// Outside the template: a Stop button at the right end of the progress bar's row, shown while
-// a transfer runs (the progress bar gives way to it), and the time left written in the bar;
-// under the template a panel with the selected bank's waveform, a line of figures and the Play
-// button (Space on the bank list does the same). Files dropped on the window go to the
+// Beside the template, each a class of its own that this one places: the progress row with its
+// Stop button (TransferProgressRow), the bank's panel under the template (EditorBankPanel,
+// Space on the bank list plays as its Play button does), the window's menu and keys
+// (EditorWindowMenu) and the modal questions (QtEditorQuestions). Files dropped on the window go to the
 // controller, with the bank they were dropped on.
 class QtEditorDialog final : public QDialog, public EditorView {
 public:
-    static constexpr const char* aboutMenuText = "&About VanetoEditor...";
+    static constexpr const char* aboutMenuText = EditorWindowMenu::aboutText;
 
     explicit QtEditorDialog(QWidget* parent = nullptr);
     ~QtEditorDialog() override;
@@ -50,8 +49,6 @@ public:
     // Handlers go to this controller from now on (nullptr: nowhere).
     void setController(VanetoEditorController* controller);
 
-    // Pixel rectangle of a dialog-unit rectangle under the dialog's current font.
-    QRect mapDialogRect(int x, int y, int width, int height) const;
     // The control with the given number (nullptr for an unknown number).
     QWidget* control(int id) const;
 
@@ -112,10 +109,11 @@ private:
     std::function<void()> command(void (VanetoEditorController::*member)());
     void buildControls();
     void layoutControls();
+    // The control with its number, named "control<number>" (for tests and accessibility).
+    void addControl(int id, QWidget* widget);
     template <typename W> W* place(W* widget, int id, int x, int y, int width, int height);
 
     // The progress bar's row: the bar gives way to the Stop button while that is shown.
-    void layoutProgressRow();
     // Under the template: the waveform, or for a wavetable bank the wave panel, taller, which
     // makes the window taller; the line of figures under either. Sets the window's size.
     void layoutPanel();
@@ -132,22 +130,10 @@ private:
     QRadioButton* selectedBankOption_ = nullptr;
     QRadioButton* allBanksOption_ = nullptr;
     QButtonGroup* optionGroup_ = nullptr;
-    QProgressBar* progressBar_ = nullptr;
+    TransferProgressRow* progress_ = nullptr;
     QLabel* statusLine_ = nullptr;
     QLabel* versionText_ = nullptr;
-    QPushButton* stopButton_ = nullptr;
-    WaveformPanel* waveform_ = nullptr;
-    WaveTablePanel* wavePanel_ = nullptr;
-    QRadioButton* oneSampleOption_ = nullptr;
-    QRadioButton* wavesOption_ = nullptr;
-    bool wavesShown_ = false;
-    QLabel* waveformLine_ = nullptr;
-    QPushButton* playButton_ = nullptr;
-    QTimer* playhead_ = nullptr;
-    // The Undo and Redo entries of the window's menu ("" when there is nothing to take back).
-    QString undoText_;
-    QString redoText_;
-    bool playbackAvailable_ = false;
+    EditorBankPanel* panel_ = nullptr;
+    EditorWindowMenu* menu_ = nullptr;
     std::unique_ptr<QtEditorQuestions> questions_;
-    QString playbackUnavailable_;
 };
