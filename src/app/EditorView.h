@@ -10,11 +10,8 @@
 // texts, the progress bar, focus, message boxes, file dialogs and ending the dialog. Controls are
 // addressed by their numbers below. Texts are UTF-8.
 //
-// Threads: the operations that change a control (set..., show..., clearList, appendToList)
-// and the questions about selections and options (listSelection, isChecked) may be called from
-// any thread and never wait for the view's own thread: a transfer's worker must not wait for a
-// dialog thread that may be waiting for it. Everything else (text, message boxes, file dialogs,
-// the About box, endDialog) belongs to the view's thread; post carries work there.
+// Threads: every call belongs to the view's own thread. A worker (a transfer) never calls the
+// view directly and never waits for its thread: post carries what it shows there.
 class EditorView {
 public:
     enum Control : int {
