@@ -120,7 +120,7 @@ int ReceiveCommand::run(CliArguments& args) {
                                 "cannot write " + out + ": no folder " + folder.string());
     }
 
-    const std::unique_ptr<MidiInService> input = CliMidiInput::open();
+    const std::unique_ptr<MidiInService> input = openInput_();
     auto store = std::make_unique<DvVaneto>();
     Reception reception(*store);
     std::string error;
@@ -148,18 +148,26 @@ int ReceiveCommand::run(CliArguments& args) {
     std::size_t told = 0; // banks already told
     bool lineOpen = false;
     int lastTenth = -1;
+    // What there is to say is gathered under the lock and written after it: a terminal or a
+    // pipe that does not read must never hold up the reading thread.
+    std::string said, results;
     const auto tell = [&](const BankDumpReceiver& receiver) {
         for (const std::string& note : reception.receiver.takeNotes()) {
-            context_.err << (lineOpen ? "\n" : "") << "vaneto receive: " << note << '\n';
+            said += std::string(lineOpen ? "\n" : "") + "vaneto receive: " + note + '\n';
             lineOpen = false;
         }
         for (; told < receiver.banks().size(); ++told) {
-            context_.err << (lineOpen ? "\n" : "");
+            said += lineOpen ? "\n" : "";
             lineOpen = false;
-            context_.out << BankDumpReceiver::describe(receiver.banks()[told]) << '\n'
-                         << std::flush;
+            results += BankDumpReceiver::describe(receiver.banks()[told]) + '\n';
             lastTenth = -1;
         }
+    };
+    const auto write = [&] {
+        context_.err << said << std::flush;
+        context_.out << results << std::flush;
+        said.clear();
+        results.clear();
     };
     {
         // Declared before the lock: its thread may wait for the lock while it is destroyed.
@@ -170,30 +178,32 @@ int ReceiveCommand::run(CliArguments& args) {
             }
             reception.changed.notify_all();
         });
-        std::unique_lock<std::mutex> lock(reception.mutex);
-        reception.lastByte = started;
-        for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(reception.mutex);
+            reception.lastByte = started;
+        }
+        for (bool ended = false; !ended; write()) {
+            std::unique_lock<std::mutex> lock(reception.mutex);
             reception.changed.wait_for(lock, std::chrono::milliseconds(250));
             tell(reception.receiver);
             const std::int64_t now = clock.microseconds();
             const bool quiet = idleTimeout.has_value() &&
                                now - reception.lastByte >= std::int64_t{*idleTimeout} * 1'000'000;
-            if (reception.interrupted || reception.gone || quiet ||
-                (count && reception.receiver.banks().size() >= static_cast<std::size_t>(*count))) {
-                break;
-            }
+            ended =
+                reception.interrupted || reception.gone || quiet ||
+                (count && reception.receiver.banks().size() >= static_cast<std::size_t>(*count));
             const BankDumpReceiver::Progress progress = reception.receiver.progress(now);
-            if (!progress.receiving) {
+            if (ended || !progress.receiving) {
                 continue;
             }
             if (context_.stderrIsTerminal) {
-                context_.err << '\r' << progressLine(progress) << "\x1b[K" << std::flush;
+                said += '\r' + progressLine(progress) + "\x1b[K";
                 lineOpen = true;
             } else if (progress.bankMessage) {
                 const int tenth =
                     static_cast<int>(progress.bytes * 10 / BankDumpReceiver::dataMessageLength);
                 if (tenth != lastTenth) {
-                    context_.err << progressLine(progress) << '\n' << std::flush;
+                    said += progressLine(progress) + '\n';
                     lastTenth = tenth;
                 }
             }
@@ -203,6 +213,7 @@ int ReceiveCommand::run(CliArguments& args) {
     input->close();
     reception.receiver.end();
     tell(reception.receiver);
+    write();
     if (lineOpen) {
         context_.err << '\n';
     }

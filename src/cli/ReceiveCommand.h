@@ -1,6 +1,11 @@
 #pragma once
 
 #include "cli/CliContext.h"
+#include "cli/CliMidiInput.h"
+#include "midiin/MidiInService.h"
+
+#include <functional>
+#include <memory>
 
 class CliArguments;
 
@@ -9,9 +14,14 @@ class CliArguments;
 // each bank as it comes, and writes the banks that came whole to a bank file.
 class ReceiveCommand {
 public:
-    explicit ReceiveCommand(const CliContext& context) : context_(context) {}
+    // The MIDI input comes from openInput (the system's, unless a test gives another).
+    explicit ReceiveCommand(
+        const CliContext& context,
+        std::function<std::unique_ptr<MidiInService>()> openInput = CliMidiInput::open)
+        : context_(context), openInput_(std::move(openInput)) {}
     int run(CliArguments& args);
 
 private:
     const CliContext& context_;
+    std::function<std::unique_ptr<MidiInService>()> openInput_;
 };
