@@ -48,6 +48,15 @@ QFrame* etchedLine(QWidget* parent) {
 
 } // namespace
 
+template <void (VanetoEditorController::*Member)()>
+std::function<void()> QtEditorDialog::command() {
+    return [this] {
+        if (controller_ != nullptr) {
+            (controller_->*Member)();
+        }
+    };
+}
+
 QtEditorDialog::QtEditorDialog(QWidget* parent)
     : QDialog(parent), questions_(std::make_unique<QtEditorQuestions>(this)) {
     setWindowTitle(QStringLiteral("VanetoEditor"));
@@ -64,19 +73,11 @@ QtEditorDialog::QtEditorDialog(QWidget* parent)
     layout_.fitToScreen();
 
     menu_ = new EditorWindowMenu(*this, {[this] { showAboutBox(); },
-                                         command(&VanetoEditorController::undo),
-                                         command(&VanetoEditorController::redo)});
+                                         command<&VanetoEditorController::undo>(),
+                                         command<&VanetoEditorController::redo>()});
 }
 
 QtEditorDialog::~QtEditorDialog() = default;
-
-std::function<void()> QtEditorDialog::command(void (VanetoEditorController::*member)()) {
-    return [this, member] {
-        if (controller_ != nullptr) {
-            (controller_->*member)();
-        }
-    };
-}
 
 void QtEditorDialog::setController(VanetoEditorController* controller) {
     controller_ = controller;
@@ -167,13 +168,13 @@ void QtEditorDialog::buildControls() {
 
     // The progress bar, and the Stop button beside it while a transfer runs.
     progress_ =
-        new TransferProgressRow(*this, layout_, command(&VanetoEditorController::stopTransfer));
+        new TransferProgressRow(*this, layout_, command<&VanetoEditorController::stopTransfer>());
     addControl(ProgressBar, progress_->bar());
     addControl(StopButton, progress_->stopButton());
     // The bank's panel under the template.
     panel_ = new EditorBankPanel(*this, layout_, panelY);
     addControl(NoteText, panel_->note());
-    panel_->setHandlers({command(&VanetoEditorController::togglePlayback),
+    panel_->setHandlers({command<&VanetoEditorController::togglePlayback>(),
                          [this](bool single) {
                              if (controller_ != nullptr) {
                                  controller_->setLayout(single);
@@ -202,7 +203,7 @@ void QtEditorDialog::buildControls() {
 
     // A transfer reads the option once its port is open: the controller hears every toggle.
     connect(selectedBankOption_, &QRadioButton::toggled, this,
-            command(&VanetoEditorController::sendOptionChanged));
+            command<&VanetoEditorController::sendOptionChanged>());
     connect(bankList_, &QListWidget::currentRowChanged, this, [this](int) {
         // A range marked on one bank is no range of another.
         panel_->waveform()->clearRange();
@@ -211,13 +212,14 @@ void QtEditorDialog::buildControls() {
         }
     });
     connect(resetButton, &QPushButton::clicked, this,
-            command(&VanetoEditorController::resetToDefault));
+            command<&VanetoEditorController::resetToDefault>());
     connect(importButton, &QPushButton::clicked, this,
-            command(&VanetoEditorController::importSample));
-    connect(sendButton, &QPushButton::clicked, this, command(&VanetoEditorController::sendBanks));
+            command<&VanetoEditorController::importSample>());
+    connect(sendButton, &QPushButton::clicked, this, command<&VanetoEditorController::sendBanks>());
     connect(openButton, &QPushButton::clicked, this,
-            command(&VanetoEditorController::openFromDisk));
-    connect(saveButton, &QPushButton::clicked, this, command(&VanetoEditorController::saveToDisk));
+            command<&VanetoEditorController::openFromDisk>());
+    connect(saveButton, &QPushButton::clicked, this,
+            command<&VanetoEditorController::saveToDisk>());
 }
 
 void QtEditorDialog::layoutControls() {
@@ -458,7 +460,7 @@ bool QtEditorDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == bankList_ && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
         static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
-        command (&VanetoEditorController::togglePlayback)();
+        command<&VanetoEditorController::togglePlayback>()();
         return true;
     }
     if (event->type() == QEvent::FocusOut && controller_ != nullptr) {

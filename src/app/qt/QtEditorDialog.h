@@ -37,8 +37,8 @@ class VanetoEditorController;
 // Beside the template, each a class of its own that this one places: the progress row with its
 // Stop button (TransferProgressRow), the bank's panel under the template (EditorBankPanel,
 // Space on the bank list plays as its Play button does), the window's menu and keys
-// (EditorWindowMenu) and the modal questions (QtEditorQuestions). Files dropped on the window go to the
-// controller, with the bank they were dropped on.
+// (EditorWindowMenu) and the modal questions (QtEditorQuestions). Files dropped on the window go to
+// the controller, with the bank they were dropped on.
 class QtEditorDialog final : public QDialog, public EditorView {
 public:
     static constexpr const char* aboutMenuText = EditorWindowMenu::aboutText;
@@ -105,8 +105,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // A handler that runs the controller's command, while there is a controller.
-    std::function<void()> command(void (VanetoEditorController::*member)());
+    // A handler that runs the controller's command, while there is a controller. The command is a
+    // template argument so that the call is a direct one.
+    template <void (VanetoEditorController::*Member)()> std::function<void()> command();
     void buildControls();
     void layoutControls();
     // The control with its number, named "control<number>" (for tests and accessibility).
