@@ -37,8 +37,9 @@ sf_count_t writeNothing(const void*, sf_count_t, void*) {
 }
 sf_count_t tellOf(void* data);
 
-// Three MPEG audio frames, one after the other from the first byte, each with a valid header.
-bool mpegFramesAt(const std::vector<std::uint8_t>& bytes) {
+} // namespace
+
+bool LoSndfileDecoder::startsWithMpegFrames(std::span<const std::uint8_t> bytes) {
     static constexpr int bitrates[2][3][16] = {
         // MPEG 1: layer I, II, III (kbit/s)
         {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
@@ -50,6 +51,7 @@ bool mpegFramesAt(const std::vector<std::uint8_t>& bytes) {
          {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}}};
     static constexpr int rates[3] = {44100, 48000, 32000};
     std::size_t at = 0;
+    int firstKind = -1; // version, layer and rate of the first frame: the others must match
     for (int frame = 0; frame < 3; ++frame) {
         if (at + 4 > bytes.size()) {
             return false;
@@ -63,6 +65,11 @@ bool mpegFramesAt(const std::vector<std::uint8_t>& bytes) {
             bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3) {
             return false;
         }
+        const int kind = (h[1] & 0x1E) << 2 | rateIndex;
+        if (firstKind >= 0 && kind != firstKind) {
+            return false;
+        }
+        firstKind = kind;
         const int layerNumber = 4 - layer;
         const int bitrate = bitrates[version == 3 ? 0 : 1][layerNumber - 1][bitrateIndex] * 1000;
         const int rate = rates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
@@ -81,8 +88,6 @@ bool mpegFramesAt(const std::vector<std::uint8_t>& bytes) {
     }
     return true;
 }
-
-} // namespace
 
 LoSndfileDecoder::LoSndfileDecoder(const std::filesystem::path& path)
     : source_(std::make_unique<Source>()) {
@@ -127,7 +132,7 @@ void LoSndfileDecoder::start() {
     };
     const bool flac = startsWith("fLaC");
     const bool ogg = startsWith("OggS");
-    const bool mpeg = startsWith("ID3") || mpegFramesAt(head);
+    const bool mpeg = startsWith("ID3") || startsWithMpegFrames(head);
     if (!flac && !ogg && !mpeg) {
         return;
     }

@@ -44,6 +44,10 @@ public:
     bool read(LoSample& sample, std::uint64_t frames, std::string& error, std::size_t& clamped,
               std::uint64_t start = 0);
 
+    // Three MPEG audio frames one after the other from the first byte, each with a valid header
+    // and all of one version, layer and sample rate.
+    static bool startsWithMpegFrames(std::span<const std::uint8_t> bytes);
+
     // Where libsndfile reads from (a file of ours or bytes in memory).
     struct Source;
 

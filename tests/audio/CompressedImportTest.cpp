@@ -4,6 +4,7 @@
 #include "AudioTestFiles.h"
 
 #include "app/SampleImport.h"
+#include "audio/LoSndfileDecoder.h"
 #include "device/DvVaneto.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,25 @@ TEST(CompressedImport, FlacEqualsItsWavAndLossyFormatsComeClose) {
         EXPECT_NEAR(double(lossy.values.size()), 44100.0, 2500.0) << name;
         EXPECT_GT(bestCorrelation(reference, lossy.values, 2500), 0.99) << name;
     }
+}
+
+TEST(CompressedImport, MpegEvidenceIsThreeFramesOfOneKind) {
+    // MPEG 1 layer III at 128 kbit/s: 417 bytes a frame at 44100 Hz, 384 at 48000 Hz.
+    const auto frames = [](std::initializer_list<std::uint8_t> rateBytes) {
+        Bytes bytes;
+        for (const std::uint8_t rate : rateBytes) {
+            Bytes frame(rate == 0x90 ? 417 : 384, 0);
+            frame[0] = 0xFF;
+            frame[1] = 0xFB;
+            frame[2] = rate;
+            append(bytes, frame);
+        }
+        return bytes;
+    };
+    EXPECT_TRUE(LoSndfileDecoder::startsWithMpegFrames(frames({0x90, 0x90, 0x90})));
+    EXPECT_TRUE(LoSndfileDecoder::startsWithMpegFrames(frames({0x94, 0x94, 0x94})));
+    EXPECT_FALSE(LoSndfileDecoder::startsWithMpegFrames(frames({0x90, 0x94, 0x90})));
+    EXPECT_FALSE(LoSndfileDecoder::startsWithMpegFrames(frames({0x90, 0x90})));
 }
 
 TEST(CompressedImport, LookalikesStayRawAndDamageChangesNothing) {
