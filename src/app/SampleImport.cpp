@@ -1,18 +1,16 @@
 #include "app/SampleImport.h"
 
-#include "audio/LoAiffFileReader.h"
+#include "audio/AudioSource.h"
+#include "audio/LoAudioFileReader.h"
 #include "audio/LoSample.h"
 #include "audio/LoSampleConverter.h"
 #include "audio/LoSndfileDecoder.h"
-#include "audio/LoWaveFileReader.h"
 #include "device/DvVaneto.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <system_error>
 #include <utility>
 
 namespace {
@@ -113,17 +111,14 @@ SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool 
     Result result = load(path, Options{});
     if (wholeFile &&
         (result.outcome == Outcome::importedWave || result.outcome == Outcome::importedAiff)) {
-        std::unique_ptr<LoAudioFileReader> reader;
-        if (result.outcome == Outcome::importedAiff) {
-            reader = std::make_unique<LoAiffFileReader>(path);
-        } else {
-            reader = std::make_unique<LoWaveFileReader>(path);
+        AudioSource source(path);
+        if (source.kind() == AudioSource::Kind::aiff || source.kind() == AudioSource::Kind::wave) {
+            Result whole;
+            whole.sampleName = result.sampleName;
+            decode(*source.reader(), source.kind() == AudioSource::Kind::aiff, true, bankValues,
+                   whole, Options{});
+            return whole;
         }
-        Result whole;
-        whole.sampleName = result.sampleName;
-        decode(*reader, result.outcome == Outcome::importedAiff, true, bankValues, whole,
-               Options{});
-        return whole;
     }
     return result;
 }
@@ -131,43 +126,8 @@ SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool 
 SampleImport::Result SampleImport::load(const std::filesystem::path& path, const Options& options) {
     Result result;
     result.sampleName = path.filename().string();
-    result.reason = LoAudioFileReader::whyNotReadable(path);
-    if (!result.reason.empty()) {
-        result.outcome = Outcome::couldNotOpen;
-        return result;
-    }
-
-    errno = 0;
-    std::unique_ptr<LoAudioFileReader> reader = std::make_unique<LoAiffFileReader>(path);
-    if (!reader->is_open()) {
-        const int error = errno != 0 ? errno : EACCES;
-        result.outcome = Outcome::couldNotOpen;
-        result.reason = std::generic_category().message(error);
-        return result;
-    }
-    bool isAiff = true;
-    if (!reader->isRecognized()) {
-        reader.reset(); // one open file at a time
-        errno = 0;
-        reader = std::make_unique<LoWaveFileReader>(path);
-        isAiff = false;
-        if (!reader->is_open()) {
-            result.outcome = Outcome::couldNotOpen;
-            result.reason = std::generic_category().message(errno != 0 ? errno : EACCES);
-            return result;
-        }
-        if (!reader->isRecognized()) {
-            LoSndfileDecoder decoder(path);
-            if (decoder.isAccepted()) {
-                decodeCompressed(decoder, bankValues, result, options);
-                applyLevel(options, result);
-                return result;
-            }
-        }
-    }
-
-    decode(*reader, isAiff, false, bankValues, result, options);
-    applyLevel(options, result);
+    AudioSource source(path);
+    load(source, bankValues, options, result);
     return result;
 }
 
@@ -175,21 +135,27 @@ SampleImport::Result SampleImport::load(std::span<const std::uint8_t> bytes, std
                                         std::uint32_t values) {
     Result result;
     result.sampleName = std::move(name);
-    LoAiffFileReader aiff(bytes);
-    if (aiff.isRecognized()) {
-        decode(aiff, true, false, values, result, Options{});
-        return result;
-    }
-    LoWaveFileReader wave(bytes);
-    if (!wave.isRecognized()) {
-        LoSndfileDecoder decoder(bytes);
-        if (decoder.isAccepted()) {
-            decodeCompressed(decoder, values, result, Options{});
-            return result;
-        }
-    }
-    decode(wave, false, false, values, result, Options{});
+    AudioSource source(bytes);
+    load(source, values, Options{}, result);
     return result;
+}
+
+void SampleImport::load(AudioSource& source, std::uint32_t values, const Options& options,
+                        Result& result) {
+    switch (source.kind()) {
+    case AudioSource::Kind::unopened:
+        result.outcome = Outcome::couldNotOpen;
+        result.reason = source.why();
+        return;
+    case AudioSource::Kind::compressed:
+        decodeCompressed(*source.decoder(), values, result, options);
+        break;
+    default:
+        decode(*source.reader(), source.kind() == AudioSource::Kind::aiff, false, values, result,
+               options);
+        break;
+    }
+    applyLevel(options, result);
 }
 
 void SampleImport::decodeCompressed(LoSndfileDecoder& decoder, std::uint32_t values, Result& result,

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+class AudioSource;
 class DvVaneto;
 class LoAudioFileReader;
 class LoSample;
@@ -125,6 +126,9 @@ public:
     static std::uint32_t byteLimitFor(const LoSample& format, std::uint32_t frames);
 
 private:
+    // The file as its kind says: refused, decoded or taken as raw values.
+    static void load(AudioSource& source, std::uint32_t values, const Options& options,
+                     Result& result);
     // A compressed file that libsndfile decodes (the decoder has accepted it).
     static void decodeCompressed(LoSndfileDecoder& decoder, std::uint32_t values, Result& result,
                                  const Options& options);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/DvVaneto.h"
 #include "wavetable/WaveOperations.h"
 
 #include <cstdint>
@@ -15,8 +16,8 @@ class BankDocument;
 // controller.
 class WaveSlotEditor {
 public:
-    static constexpr int slotCount = 256;
-    static constexpr std::size_t waveLength = 256;
+    static constexpr int slotCount = DvVaneto::wavesPerBank;
+    static constexpr std::size_t waveLength = DvVaneto::waveLength;
 
     using Operation = WaveOperations::Kind;
 

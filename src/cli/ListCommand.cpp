@@ -76,7 +76,7 @@ void ListCommand::listSlots(const DvVaneto& store, int bank, bool json) {
                      << "pieces of 256 values, and only slot 1 has a name of its own\n";
     }
     const auto values = store.bankData(bank);
-    constexpr std::size_t waveLength = 256;
+    constexpr std::size_t waveLength = DvVaneto::waveLength;
     if (json) {
         context_.out << '[';
     }

@@ -73,7 +73,7 @@ int PlayCommand::run(CliArguments& args) {
     const auto values = store->bankData(*bank - 1);
     std::vector<std::int16_t> sound(values.begin(), values.end());
     if (slot) {
-        constexpr std::size_t waveLength = 256;
+        constexpr std::size_t waveLength = DvVaneto::waveLength;
         const double frequency = WaveTone::frequencyOf(*note);
         sound = WaveTone::render(
             values.subspan(static_cast<std::size_t>(*slot - 1) * waveLength, waveLength), frequency,

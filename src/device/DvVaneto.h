@@ -30,6 +30,10 @@ public:
     static constexpr int bankTotal = 7;
     static constexpr std::size_t valuesPerBank = 65536;
     static constexpr int sampleNamesPerBank = 256;
+    // A bank in the wave layout: 256 waves (its slots) of 256 values each.
+    static constexpr std::size_t waveLength = 256;
+    static constexpr int wavesPerBank = 256;
+    static_assert(waveLength * wavesPerBank == valuesPerBank);
 
     // Builds the seven banks from the factory table (7 x 65536 values, not owned, must outlive
     // the store; values missing from a shorter table count as 0) and resets each bank.

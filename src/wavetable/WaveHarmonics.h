@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/DvVaneto.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +15,7 @@ template <typename T> class kissfft;
 // from value to value: a cosine only, its phase 0 or pi.
 class WaveHarmonics {
 public:
-    static constexpr std::size_t waveLength = 256;
+    static constexpr std::size_t waveLength = DvVaneto::waveLength;
     static constexpr int count = 128;
 
     struct Harmonic {

@@ -108,6 +108,22 @@ std::size_t invert(std::span<std::int16_t> values) {
     return clamped;
 }
 
+void crossfade(std::span<double> waves, std::size_t waveLength) {
+    const std::size_t count = waveLength == 0 ? 0 : waves.size() / waveLength;
+    if (count < 3) {
+        return;
+    }
+    const double* first = waves.data();
+    const double* last = waves.data() + (count - 1) * waveLength;
+    for (std::size_t w = 1; w + 1 < count; ++w) {
+        const double t = static_cast<double>(w) / static_cast<double>(count - 1);
+        double* wave = waves.data() + w * waveLength;
+        for (std::size_t i = 0; i < waveLength; ++i) {
+            wave[i] = (1.0 - t) * first[i] + t * last[i];
+        }
+    }
+}
+
 std::size_t morphFill(std::span<std::int16_t> values, std::size_t waveLength, Morph morph) {
     const std::size_t waves = waveCount(values, waveLength);
     if (waves < 3) {
@@ -141,13 +157,11 @@ std::size_t morphFill(std::span<std::int16_t> values, std::size_t waveLength, Mo
         }
         return quantizer.clamped;
     }
-    for (std::size_t w = 1; w + 1 < waves; ++w) {
-        const double t = static_cast<double>(w) / static_cast<double>(waves - 1);
-        const auto wave = values.subspan(w * waveLength, waveLength);
-        for (std::size_t i = 0; i < waveLength; ++i) {
-            wave[i] = quantizer((1.0 - t) * first[i] + t * last[i]);
-        }
-    }
+    std::vector<double> mixed(values.begin(), values.begin() + waves * waveLength);
+    crossfade(mixed, waveLength);
+    const std::size_t inner = (waves - 2) * waveLength;
+    quantizer.apply(std::span<const double>(mixed).subspan(waveLength, inner),
+                    values.subspan(waveLength, inner));
     return quantizer.clamped;
 }
 

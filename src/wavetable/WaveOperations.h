@@ -29,6 +29,9 @@ enum class Morph {
     crossfade, // each value from the two waves' values, linearly
     spectral,  // harmonic magnitudes and unwrapped phases interpolated (waves of 256 only)
 };
+// The waves between the first and the last of the span, each a linear crossfade from the first
+// to the last by its place.
+void crossfade(std::span<double> waves, std::size_t waveLength);
 // Fills the waves between the first and the last wave of the span from those two.
 std::size_t morphFill(std::span<std::int16_t> values, std::size_t waveLength, Morph morph);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/DvVaneto.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -14,7 +16,7 @@
 namespace WavetableExport {
 
 constexpr std::uint32_t sampleRate = 44100;
-constexpr std::size_t waveLength = 256;
+constexpr std::size_t waveLength = DvVaneto::waveLength;
 
 // values holds whole waves of 256; answers whether every byte reached the file, and when not
 // the system's reason ("No space left on device") in error.

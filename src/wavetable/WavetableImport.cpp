@@ -2,6 +2,7 @@
 
 #include "device/DvVaneto.h"
 #include "wavetable/PeriodicResampler.h"
+#include "wavetable/WaveOperations.h"
 #include "wavetable/WaveQuantizer.h"
 #include "wavetable/WavetableSource.h"
 
@@ -277,19 +278,13 @@ Result WavetableImport::place(std::vector<double> waves, const std::vector<std::
         const std::size_t at = static_cast<std::size_t>(positions[k] - first) * waveLength;
         std::copy_n(waves.begin() + static_cast<std::ptrdiff_t>(k * waveLength), waveLength,
                     slots.begin() + static_cast<std::ptrdiff_t>(at));
-        if (k + 1 < count && positions[k + 1] > positions[k] + 1) {
-            // The slots between two waves: a linear crossfade from one to the next.
-            const double* a = waves.data() + k * waveLength;
-            const double* b = a + waveLength;
-            const int span = positions[k + 1] - positions[k];
-            for (int s = 1; s < span; ++s) {
-                const double t = static_cast<double>(s) / span;
-                double* out = slots.data() + at + static_cast<std::size_t>(s) * waveLength;
-                for (std::size_t i = 0; i < waveLength; ++i) {
-                    out[i] = (1.0 - t) * a[i] + t * b[i];
-                }
-            }
-        }
+    }
+    // The slots between two waves: a linear crossfade from one to the next.
+    for (std::size_t k = 0; k + 1 < count; ++k) {
+        const auto from = static_cast<std::size_t>(positions[k] - first) * waveLength;
+        const auto to = static_cast<std::size_t>(positions[k + 1] - first) * waveLength;
+        WaveOperations::crossfade(std::span<double>(slots).subspan(from, to - from + waveLength),
+                                  waveLength);
     }
     WaveQuantizer quantizer;
     if (options.fit) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/DvVaneto.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -15,8 +17,8 @@ class DvVaneto;
 // keeps every value in range instead.
 class WavetableImport {
 public:
-    static constexpr std::size_t waveLength = 256;
-    static constexpr int slotCount = 256;
+    static constexpr std::size_t waveLength = DvVaneto::waveLength;
+    static constexpr int slotCount = DvVaneto::wavesPerBank;
 
     struct Options {
         // Frames of this many values (0: as the file says, see WavetableSource::split).

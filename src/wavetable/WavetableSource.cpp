@@ -1,16 +1,14 @@
 #include "wavetable/WavetableSource.h"
 
-#include "audio/LoAiffFileReader.h"
+#include "audio/AudioSource.h"
 #include "audio/LoSample.h"
 #include "audio/LoSndfileDecoder.h"
 #include "audio/LoWaveFileReader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <system_error>
 
 namespace {
 
@@ -39,79 +37,48 @@ WavetableSource::~WavetableSource() = default;
 
 bool WavetableSource::open(const std::filesystem::path& path, std::string& error) {
     name_ = path.string();
-    const std::string why = LoAudioFileReader::whyNotReadable(path);
-    if (!why.empty()) {
-        error = "cannot open " + name_ + ": " + why;
-        return false;
-    }
-    reader_ = std::make_unique<LoAiffFileReader>(path);
-    if (!reader_->isRecognized()) {
-        reader_ = std::make_unique<LoWaveFileReader>(path);
-    }
-    if (!reader_->is_open()) {
-        error = "cannot open " + name_ + ": " +
-                std::generic_category().message(errno != 0 ? errno : EACCES);
-        return false;
-    }
-    if (!reader_->isRecognized()) {
-        reader_.reset();
-        decoder_ = std::make_unique<LoSndfileDecoder>(path);
-        return startDecoder(error);
-    }
+    source_ = std::make_unique<AudioSource>(path);
     return start(error);
-}
-
-bool WavetableSource::startDecoder(std::string& error) {
-    if (!decoder_->isAccepted()) {
-        error = name_ + " is neither WAV nor AIFF, nor FLAC, Ogg or MP3";
-        return false;
-    }
-    kind_ = decoder_->formatName();
-    rate_ = decoder_->rate();
-    channels_ = static_cast<std::uint16_t>(decoder_->channels());
-    bits_ = static_cast<std::uint16_t>(decoder_->isLossless() ? decoder_->bits() : 16);
-    width_ = static_cast<std::uint16_t>((bits_ + 7u) / 8u);
-    frames_ = decoder_->frames();
-    return true;
 }
 
 bool WavetableSource::open(std::span<const std::uint8_t> bytes, const std::string& name,
                            std::string& error) {
     name_ = name;
-    reader_ = std::make_unique<LoAiffFileReader>(bytes);
-    if (!reader_->isRecognized()) {
-        reader_ = std::make_unique<LoWaveFileReader>(bytes);
-    }
-    if (!reader_->isRecognized()) {
-        reader_.reset();
-        decoder_ = std::make_unique<LoSndfileDecoder>(bytes);
-        return startDecoder(error);
-    }
+    source_ = std::make_unique<AudioSource>(bytes);
     return start(error);
 }
 
 bool WavetableSource::start(std::string& error) {
-    auto* wave = dynamic_cast<LoWaveFileReader*>(reader_.get());
-    if (!reader_->isRecognized()) {
-        error = name_ + " is neither WAV nor AIFF";
-        return false;
-    }
-    float_ = wave != nullptr && wave->isFloat();
-    LoSample format;
-    reader_->readSampleFormat(format);
+    const LoSample& format = source_->format();
     rate_ = format.getSampleRate();
     channels_ = format.getChannels();
     bits_ = format.getBitsPerSample();
     unsigned8_ = format.isUnsigned8();
     width_ = static_cast<std::uint16_t>((bits_ + 7u) / 8u);
+    frames_ = source_->frames();
+    switch (source_->kind()) {
+    case AudioSource::Kind::unopened:
+        error = "cannot open " + name_ + ": " + source_->why();
+        return false;
+    case AudioSource::Kind::raw:
+        error = name_ + " is neither WAV nor AIFF, nor FLAC, Ogg or MP3";
+        return false;
+    case AudioSource::Kind::compressed:
+        kind_ = source_->decoder()->formatName();
+        return true;
+    default:
+        break;
+    }
+    LoAudioFileReader& reader = *source_->reader();
+    auto* wave = dynamic_cast<LoWaveFileReader*>(&reader);
+    float_ = wave != nullptr && wave->isFloat();
     const bool usable = float_ ? (bits_ == 32 || bits_ == 64) && channels_ > 0
-                               : reader_->isSupported() && format.hasReadableLayout();
+                               : reader.isSupported() && format.hasReadableLayout();
     if (!usable) {
-        error = name_ + ": " + reader_->describeFormat() + " cannot be read as a wave";
+        error = name_ + ": " + reader.describeFormat() + " cannot be read as a wave";
         return false;
     }
     kind_ = wave != nullptr ? "WAV" : "AIFF";
-    frames_ = reader_->soundDataBytes() / (std::uint64_t{channels_} * width_);
     if (wave != nullptr) {
         readHints(*wave);
     }
@@ -175,7 +142,7 @@ std::string WavetableSource::describe() const {
 bool WavetableSource::readFrames(std::uint64_t first, std::size_t count, std::vector<double>& out,
                                  std::string& error) {
     out.clear();
-    if ((!reader_ && !decoder_) || first >= frames_) {
+    if (!source_ || first >= frames_) {
         return true;
     }
     count = static_cast<std::size_t>(std::min<std::uint64_t>(count, frames_ - first));
@@ -187,14 +154,8 @@ bool WavetableSource::readFrames(std::uint64_t first, std::size_t count, std::ve
     LoSample sample;
     for (std::uint64_t done = 0; done < count;) {
         const std::uint64_t frames = std::min<std::uint64_t>(piece, count - done);
-        if (decoder_) {
-            std::size_t clamped = 0;
-            if (!decoder_->read(sample, frames, error, clamped, first + done)) {
-                return false;
-            }
-        } else {
-            reader_->readSample(sample, static_cast<std::uint32_t>(frames * frameBytes),
-                                (first + done) * frameBytes);
+        if (!source_->readFrames(sample, first + done, frames, error)) {
+            return false;
         }
         const std::uint64_t got = sample.bytes.size() / frameBytes;
         const std::uint8_t* p = sample.bytes.data();

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-class LoAudioFileReader;
-class LoSndfileDecoder;
+class AudioSource;
 class LoWaveFileReader;
 
 // An audio file opened as wavetable material: WAV (integer PCM, or IEEE float of 32 or 64
@@ -69,13 +68,10 @@ public:
 
 private:
     bool start(std::string& error);
-    // A file neither reader recognises: compressed audio, or refused.
-    bool startDecoder(std::string& error);
     void readHints(LoWaveFileReader& wave);
 
     std::string name_;
-    std::unique_ptr<LoAudioFileReader> reader_;
-    std::unique_ptr<LoSndfileDecoder> decoder_;
+    std::unique_ptr<AudioSource> source_;
     std::string kind_;
     bool float_ = false;
     double rate_ = 0.0;

@@ -1,6 +1,7 @@
 #include "app/qt/WaveOverview.h"
 
 #include "app/WaveCommands.h"
+#include "device/DvVaneto.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -9,8 +10,8 @@
 #include <algorithm>
 
 namespace {
-constexpr int slotTotal = 256;
-constexpr int waveLength = 256;
+constexpr int slotTotal = DvVaneto::wavesPerBank;
+constexpr int waveLength = static_cast<int>(DvVaneto::waveLength);
 } // namespace
 
 WaveOverview::WaveOverview(QWidget* parent) : QWidget(parent) {

@@ -1,0 +1,109 @@
+#include "audio/AudioSource.h"
+
+#include "audio/LoAiffFileReader.h"
+#include "audio/LoSndfileDecoder.h"
+#include "audio/LoWaveFileReader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+#include <system_error>
+
+namespace {
+
+std::string openError() {
+    return std::generic_category().message(errno != 0 ? errno : EACCES);
+}
+
+} // namespace
+
+AudioSource::AudioSource(const std::filesystem::path& path) {
+    why_ = LoAudioFileReader::whyNotReadable(path);
+    if (!why_.empty()) {
+        return;
+    }
+    errno = 0;
+    reader_ = std::make_unique<LoAiffFileReader>(path);
+    if (!reader_->is_open()) {
+        why_ = openError();
+        reader_.reset();
+        return;
+    }
+    if (reader_->isRecognized()) {
+        kind_ = Kind::aiff;
+        classify();
+        return;
+    }
+    reader_.reset();
+    errno = 0;
+    reader_ = std::make_unique<LoWaveFileReader>(path);
+    if (!reader_->is_open()) {
+        why_ = openError();
+        reader_.reset();
+        return;
+    }
+    if (reader_->isRecognized()) {
+        kind_ = Kind::wave;
+    } else if (auto decoder = std::make_unique<LoSndfileDecoder>(path); decoder->isAccepted()) {
+        reader_.reset();
+        decoder_ = std::move(decoder);
+        kind_ = Kind::compressed;
+    } else {
+        kind_ = Kind::raw;
+    }
+    classify();
+}
+
+AudioSource::AudioSource(std::span<const std::uint8_t> bytes) {
+    reader_ = std::make_unique<LoAiffFileReader>(bytes);
+    if (reader_->isRecognized()) {
+        kind_ = Kind::aiff;
+    } else {
+        reader_ = std::make_unique<LoWaveFileReader>(bytes);
+        if (reader_->isRecognized()) {
+            kind_ = Kind::wave;
+        } else if (auto decoder = std::make_unique<LoSndfileDecoder>(bytes);
+                   decoder->isAccepted()) {
+            reader_.reset();
+            decoder_ = std::move(decoder);
+            kind_ = Kind::compressed;
+        } else {
+            kind_ = Kind::raw;
+        }
+    }
+    classify();
+}
+
+AudioSource::~AudioSource() = default;
+
+void AudioSource::classify() {
+    if (kind_ == Kind::compressed) {
+        format_ = LoSample(
+            decoder_->rate(), static_cast<std::uint16_t>(decoder_->channels()),
+            static_cast<std::uint16_t>(decoder_->isLossless() ? decoder_->bits() : 16), false);
+        frames_ = decoder_->frames();
+    } else if (kind_ == Kind::aiff || kind_ == Kind::wave) {
+        reader_->readSampleFormat(format_);
+        const std::uint64_t frameBytes =
+            std::uint64_t{format_.getChannels()} * format_.getBytesPerSample();
+        frames_ = frameBytes == 0 ? 0 : reader_->soundDataBytes() / frameBytes;
+    }
+}
+
+bool AudioSource::readFrames(LoSample& sample, std::uint64_t first, std::uint64_t count,
+                             std::string& error) {
+    if (decoder_) {
+        std::size_t clamped = 0;
+        return decoder_->read(sample, count, error, clamped, first);
+    }
+    const std::uint64_t frameBytes =
+        std::uint64_t{format_.getChannels()} * format_.getBytesPerSample();
+    if (!reader_ || frameBytes == 0 || count == 0) {
+        sample.bytes.clear();
+        return true;
+    }
+    const std::uint64_t limit = std::numeric_limits<std::uint32_t>::max() / frameBytes;
+    reader_->readSample(sample, static_cast<std::uint32_t>(std::min(count, limit) * frameBytes),
+                        first * frameBytes);
+    return true;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "audio/LoSample.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+
+class LoAudioFileReader;
+class LoSndfileDecoder;
+
+// A file or bytes in memory opened as audio, decided the one way: AIFF, then WAV, then FLAC,
+// Ogg or MPEG audio with evidence in the first bytes, else raw data. One file is open at a time.
+// Nothing throws.
+class AudioSource {
+public:
+    enum class Kind {
+        unopened,   // the file cannot be opened: why() says why
+        aiff,       // reader()
+        wave,       // reader()
+        compressed, // decoder()
+        raw,        // reader(): the WAV reader, which takes unrecognised bytes as raw data
+    };
+
+    explicit AudioSource(const std::filesystem::path& path);
+    // Bytes in memory, which must outlive the source.
+    explicit AudioSource(std::span<const std::uint8_t> bytes);
+    ~AudioSource();
+    AudioSource(const AudioSource&) = delete;
+    AudioSource& operator=(const AudioSource&) = delete;
+
+    Kind kind() const { return kind_; }
+    const std::string& why() const { return why_; }
+    LoAudioFileReader* reader() { return reader_.get(); }
+    LoSndfileDecoder* decoder() { return decoder_.get(); }
+
+    // Rate, channels and depth of the frames readFrames gives (lossy audio: 16 bits), and how
+    // many frames there are (what the file states; 0 for raw data and unopened files).
+    const LoSample& format() const { return format_; }
+    std::uint64_t frames() const { return frames_; }
+
+    // Frames first ... first + count - 1 as little-endian PCM in the format above; fewer at the
+    // end. False with the reason when a compressed stream fails to decode.
+    bool readFrames(LoSample& sample, std::uint64_t first, std::uint64_t count, std::string& error);
+
+private:
+    void classify();
+
+    Kind kind_ = Kind::unopened;
+    std::string why_;
+    std::unique_ptr<LoAudioFileReader> reader_;
+    std::unique_ptr<LoSndfileDecoder> decoder_;
+    LoSample format_;
+    std::uint64_t frames_ = 0;
+};
