@@ -5,7 +5,7 @@
 #include "midiout/Clock.h"
 #include "midiout/MidiOutPortList.h"
 #ifdef VANETO_HAVE_ALSA
-#include "midiout/alsa/AlsaMidiInService.h"
+#include "midiin/alsa/AlsaMidiInService.h"
 #endif
 
 #include <algorithm>

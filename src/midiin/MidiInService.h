@@ -22,7 +22,7 @@ public:
 
 // The MIDI input service: the ports one can receive from, and one reception at a time, either
 // from such a port or on a port of our own that other programs send to. The ALSA sequencer
-// backend is AlsaMidiInService (vaneto_alsa). No call throws.
+// backend is AlsaMidiInService (vaneto_alsa_in). No call throws.
 class MidiInService {
 public:
     MidiInService() = default;

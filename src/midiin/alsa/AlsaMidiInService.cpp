@@ -1,4 +1,4 @@
-#include "midiout/alsa/AlsaMidiInService.h"
+#include "midiin/alsa/AlsaMidiInService.h"
 
 #include "midiout/Clock.h"
 #include "midiout/alsa/AlsaSequencerPorts.h"
