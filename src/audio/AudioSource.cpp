@@ -19,57 +19,43 @@ std::string openError() {
 
 AudioSource::AudioSource(const std::filesystem::path& path) {
     why_ = LoAudioFileReader::whyNotReadable(path);
-    if (!why_.empty()) {
-        return;
+    if (why_.empty()) {
+        decide(path);
     }
+}
+
+AudioSource::AudioSource(std::span<const std::uint8_t> bytes) {
+    decide(bytes);
+}
+
+template <typename Reader, typename Input> bool AudioSource::openReader(const Input& input) {
+    reader_.reset(); // one open file at a time
     errno = 0;
-    reader_ = std::make_unique<LoAiffFileReader>(path);
+    reader_ = std::make_unique<Reader>(input);
     if (!reader_->is_open()) {
         why_ = openError();
         reader_.reset();
+        return false;
+    }
+    return true;
+}
+
+template <typename Input> void AudioSource::decide(const Input& input) {
+    if (!openReader<LoAiffFileReader>(input)) {
         return;
     }
     if (reader_->isRecognized()) {
         kind_ = Kind::aiff;
-        classify();
+    } else if (!openReader<LoWaveFileReader>(input)) {
         return;
-    }
-    reader_.reset();
-    errno = 0;
-    reader_ = std::make_unique<LoWaveFileReader>(path);
-    if (!reader_->is_open()) {
-        why_ = openError();
-        reader_.reset();
-        return;
-    }
-    if (reader_->isRecognized()) {
+    } else if (reader_->isRecognized()) {
         kind_ = Kind::wave;
-    } else if (auto decoder = std::make_unique<LoSndfileDecoder>(path); decoder->isAccepted()) {
+    } else if (auto decoder = std::make_unique<LoSndfileDecoder>(input); decoder->isAccepted()) {
         reader_.reset();
         decoder_ = std::move(decoder);
         kind_ = Kind::compressed;
     } else {
         kind_ = Kind::raw;
-    }
-    classify();
-}
-
-AudioSource::AudioSource(std::span<const std::uint8_t> bytes) {
-    reader_ = std::make_unique<LoAiffFileReader>(bytes);
-    if (reader_->isRecognized()) {
-        kind_ = Kind::aiff;
-    } else {
-        reader_ = std::make_unique<LoWaveFileReader>(bytes);
-        if (reader_->isRecognized()) {
-            kind_ = Kind::wave;
-        } else if (auto decoder = std::make_unique<LoSndfileDecoder>(bytes);
-                   decoder->isAccepted()) {
-            reader_.reset();
-            decoder_ = std::move(decoder);
-            kind_ = Kind::compressed;
-        } else {
-            kind_ = Kind::raw;
-        }
     }
     classify();
 }

@@ -46,6 +46,9 @@ public:
     bool readFrames(LoSample& sample, std::uint64_t first, std::uint64_t count, std::string& error);
 
 private:
+    // Opens the reader; false with why() when the file cannot be opened.
+    template <typename Reader, typename Input> bool openReader(const Input& input);
+    template <typename Input> void decide(const Input& input);
     void classify();
 
     Kind kind_ = Kind::unopened;
