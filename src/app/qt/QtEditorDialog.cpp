@@ -67,11 +67,9 @@ QtEditorDialog::QtEditorDialog(QWidget* parent)
         icon.addFile(QStringLiteral(":/icons/vaneto-editor-%1.png").arg(size), QSize(size, size));
     }
     setWindowIcon(icon);
-
     buildControls();
     layoutControls();
     layout_.fitToScreen();
-
     menu_ = new EditorWindowMenu(*this, {[this] { showAboutBox(); },
                                          command<&VanetoEditorController::undo>(),
                                          command<&VanetoEditorController::redo>()});
