@@ -132,13 +132,28 @@ bool BankDocument::change(const Change& change, const Apply& apply) {
         history_->revertLast(step);
         return false;
     }
-    tell({Event::Kind::step, banksOf(change.parts), onlyNames(change.parts)});
+    tell({Event::Kind::step, banksOf(change.parts), onlyNames(change.parts), change.label,
+          change.parts});
     return true;
 }
 
 void BankDocument::restore(const std::vector<int>& banks, const Apply& apply) {
     apply(*store_, origins_);
-    tell({Event::Kind::restored, banks, false});
+    tell({Event::Kind::restored, banks, false, {}, {}});
+}
+
+bool BankDocument::adopt(BankDocument& other) {
+    if (transfer_.load() || operation_ != Operation::none) {
+        return false;
+    }
+    std::vector<int> banks;
+    for (int bank = 0; bank < DvVaneto::bankTotal; ++bank) {
+        history_->put(other.history_->save(BankHistory::wholeBank(bank)));
+        banks.push_back(bank);
+    }
+    history_->takeSteps(*other.history_);
+    tell({Event::Kind::restored, banks, false, {}, {}});
+    return true;
 }
 
 bool BankDocument::beginDrag(const Change& change) {
@@ -146,8 +161,9 @@ bool BankDocument::beginDrag(const Change& change) {
         return false;
     }
     dragStep_ = history_->record(change.label, change.parts);
+    dragChange_ = change;
     dragBanks_ = banksOf(change.parts);
-    tell({Event::Kind::moved, dragBanks_, false});
+    tell({Event::Kind::moved, dragBanks_, false, {}, {}});
     return true;
 }
 
@@ -156,14 +172,14 @@ bool BankDocument::dragTo(const Apply& apply) {
         return false;
     }
     apply(*store_, origins_);
-    tell({Event::Kind::moved, dragBanks_, false});
+    tell({Event::Kind::moved, dragBanks_, false, {}, {}});
     return true;
 }
 
 void BankDocument::endDrag() {
     if (dragging()) {
         endOperation();
-        tell({Event::Kind::step, dragBanks_, false});
+        tell({Event::Kind::step, dragBanks_, false, dragChange_.label, dragChange_.parts});
     }
 }
 
@@ -172,7 +188,7 @@ void BankDocument::cancelDrag() {
         endOperation();
         // Only the drag's own step is taken back.
         history_->revertLast(dragStep_);
-        tell({Event::Kind::cancelled, dragBanks_, false});
+        tell({Event::Kind::cancelled, dragBanks_, false, {}, {}});
     }
 }
 
@@ -183,7 +199,7 @@ bool BankDocument::step(bool forward) {
         return false;
     }
     const std::vector<int> banks = forward ? history_->redo() : history_->undo();
-    tell({forward ? Event::Kind::redo : Event::Kind::undo, banks, false});
+    tell({forward ? Event::Kind::redo : Event::Kind::undo, banks, false, {}, {}});
     return true;
 }
 

@@ -59,6 +59,9 @@ public:
         enum class Kind { step, moved, undo, redo, cancelled, restored } kind;
         std::vector<int> banks;
         bool namesOnly = false; // a step that changed names only, no values, no layout
+        // A step: what it is called and what it changed.
+        std::string label;
+        std::vector<BankHistory::Part> parts;
     };
     using Observer = std::function<void(const Event&)>;
     using Origins = BankHistory::Origins;
@@ -85,8 +88,13 @@ public:
 
     // One step: false when refused, or when apply changed nothing.
     bool change(const Change& change, const Apply& apply);
-    // Replaces banks without a step (a state restored, a test's setup): the history stays.
+    // Replaces banks without a step (a test's setup, a store's content): the history stays.
     void restore(const std::vector<int>& banks, const Apply& apply);
+    // Takes over another document's banks, origins and history as they stand (kept work
+    // restored): not a step of its own. Refused during a transfer or an operation.
+    bool adopt(BankDocument& other);
+    // The history, for replaying kept work into a document of its own.
+    BankHistory& history() { return *history_; }
 
     // A drag: one step from its beginning, moved as the pointer moves, kept at its end or put
     // back as a whole. While it is open, undo and redo are refused.
@@ -121,6 +129,7 @@ private:
     std::atomic<bool> transfer_{false};
     // The drag's step and its banks.
     std::uint64_t dragStep_ = 0;
+    Change dragChange_;
     std::vector<int> dragBanks_;
 };
 

@@ -1,5 +1,7 @@
 #include "app/BankHistory.h"
 
+#include "app/ByteReader.h"
+#include "app/ByteWriter.h"
 #include "device/DvVaneto.h"
 
 #include <algorithm>
@@ -100,6 +102,23 @@ bool BankHistory::redoIsContent() const {
     return !redoSteps.empty() && redoSteps.back().content;
 }
 
+void BankHistory::put(const Saved& saved) {
+    const int bank = saved.part.bank;
+    store.writeValues(bank, saved.part.first, saved.values);
+    if (saved.part.names && saved.sampleNames.size() == DvVaneto::sampleNamesPerBank) {
+        store.setBankName(saved.bankName, bank);
+        for (int s = 0; s < DvVaneto::sampleNamesPerBank; ++s) {
+            store.setSampleName(saved.sampleNames[static_cast<std::size_t>(s)], bank, s);
+        }
+    }
+    if (saved.part.layout) {
+        store.setSingleSample(bank, saved.single);
+    }
+    if (origins != nullptr && bank >= 0 && bank < static_cast<int>(origins->size())) {
+        (*origins)[static_cast<std::size_t>(bank)] = saved.origin;
+    }
+}
+
 std::vector<int> BankHistory::exchange(Step& step) {
     std::vector<int> banks;
     // In reverse, so that parts of one bank recorded one after the other come back in order.
@@ -107,19 +126,7 @@ std::vector<int> BankHistory::exchange(Step& step) {
         Saved& saved = *it;
         Saved current = save(saved.part);
         const int bank = saved.part.bank;
-        store.writeValues(bank, saved.part.first, saved.values);
-        if (saved.part.names) {
-            store.setBankName(saved.bankName, bank);
-            for (int s = 0; s < DvVaneto::sampleNamesPerBank; ++s) {
-                store.setSampleName(saved.sampleNames[static_cast<std::size_t>(s)], bank, s);
-            }
-        }
-        if (saved.part.layout) {
-            store.setSingleSample(bank, saved.single);
-        }
-        if (origins != nullptr && bank >= 0 && bank < static_cast<int>(origins->size())) {
-            (*origins)[static_cast<std::size_t>(bank)] = saved.origin;
-        }
+        put(saved);
         saved = std::move(current);
         if (std::find(banks.begin(), banks.end(), bank) == banks.end()) {
             banks.push_back(bank);
@@ -155,4 +162,107 @@ std::vector<int> BankHistory::redo() {
     std::vector<int> banks = exchange(step);
     undoSteps.push_back(std::move(step));
     return banks;
+}
+
+void BankHistory::encode(const Saved& saved, ByteWriter& out) {
+    out.u32(static_cast<std::uint32_t>(saved.part.bank));
+    out.u64(saved.part.first);
+    out.u8(static_cast<std::uint8_t>((saved.part.names ? 1 : 0) | (saved.part.layout ? 2 : 0) |
+                                     (saved.single ? 4 : 0)));
+    out.values(saved.values);
+    if (saved.part.names) {
+        out.text(saved.bankName);
+        for (const std::string& name : saved.sampleNames) {
+            out.text(name);
+        }
+    }
+    out.text(saved.origin.line);
+    out.text(saved.origin.longerSource);
+    out.f64(saved.origin.start);
+}
+
+bool BankHistory::decode(ByteReader& in, Saved& saved) {
+    const std::uint32_t bank = in.u32();
+    saved.part.bank = static_cast<int>(bank);
+    saved.part.first = in.u64();
+    const std::uint8_t flags = in.u8();
+    saved.part.names = (flags & 1) != 0;
+    saved.part.layout = (flags & 2) != 0;
+    saved.single = (flags & 4) != 0;
+    saved.values = in.values(DvVaneto::valuesPerBank);
+    saved.part.count = saved.values.size();
+    saved.sampleNames.clear();
+    if (saved.part.names) {
+        saved.bankName = in.text();
+        for (int s = 0; s < DvVaneto::sampleNamesPerBank && in.ok(); ++s) {
+            saved.sampleNames.push_back(in.text());
+        }
+    }
+    saved.origin.line = in.text();
+    saved.origin.longerSource = in.text();
+    saved.origin.start = in.f64();
+    return in.ok() && bank < static_cast<std::uint32_t>(DvVaneto::bankTotal) && flags < 8 &&
+           saved.part.first <= DvVaneto::valuesPerBank &&
+           saved.part.count <= DvVaneto::valuesPerBank - saved.part.first;
+}
+
+void BankHistory::encode(ByteWriter& out) const {
+    out.u64(lastNumber);
+    for (const auto* steps : {&undoSteps, &redoSteps}) {
+        out.u32(static_cast<std::uint32_t>(steps->size()));
+        for (const Step& step : *steps) {
+            out.text(step.label);
+            out.u64(step.number);
+            out.u32(static_cast<std::uint32_t>(step.parts.size()));
+            for (const Saved& saved : step.parts) {
+                encode(saved, out);
+            }
+        }
+    }
+}
+
+void BankHistory::takeSteps(BankHistory& other) {
+    undoSteps = std::move(other.undoSteps);
+    redoSteps = std::move(other.redoSteps);
+    total = other.total;
+    lastNumber = other.lastNumber;
+    other.undoSteps.clear();
+    other.redoSteps.clear();
+    other.total = 0;
+    trim();
+}
+
+bool BankHistory::decode(ByteReader& in) {
+    undoSteps.clear();
+    redoSteps.clear();
+    total = 0;
+    lastNumber = in.u64();
+    for (auto* steps : {&undoSteps, &redoSteps}) {
+        const std::uint32_t count = in.u32();
+        for (std::uint32_t i = 0; i < count && in.ok(); ++i) {
+            Step step;
+            step.label = in.text();
+            step.number = in.u64();
+            const std::uint32_t parts = in.u32();
+            for (std::uint32_t p = 0; p < parts && in.ok(); ++p) {
+                Saved saved;
+                if (!decode(in, saved)) {
+                    in.fail();
+                    break;
+                }
+                step.bytes += sizeOf(saved);
+                step.content = step.content || saved.part.count != 0;
+                step.parts.push_back(std::move(saved));
+            }
+            total += step.bytes;
+            steps->push_back(std::move(step));
+        }
+    }
+    if (!in.ok()) {
+        undoSteps.clear();
+        redoSteps.clear();
+        total = 0;
+        return false;
+    }
+    return true;
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class ByteReader;
+class ByteWriter;
 class DvVaneto;
 
 // Undo and redo for every change of the bank image. Before a change, the command records what
@@ -69,7 +71,7 @@ public:
     std::size_t steps() const { return undoSteps.size() + redoSteps.size(); }
     std::size_t bytes() const { return total; }
 
-private:
+    // What a part holds: the values and names it names, its bank's layout and origin.
     struct Saved {
         Part part;
         std::vector<std::int16_t> values;
@@ -78,6 +80,22 @@ private:
         bool single = true;
         BankOrigin origin;
     };
+    // The part as the store holds it now.
+    Saved save(const Part& part) const;
+    // Puts saved content into the store (and its bank's origin).
+    void put(const Saved& saved);
+    static void encode(const Saved& saved, ByteWriter& out);
+    // False when the bytes do not read as a part of the seven banks.
+    static bool decode(ByteReader& in, Saved& saved);
+
+    // Every step with its number, for the work kept on disk. decode replaces the steps; false,
+    // with no steps left, when the bytes do not read.
+    void encode(ByteWriter& out) const;
+    bool decode(ByteReader& in);
+    // Replaces the steps by another history's (which is left without any).
+    void takeSteps(BankHistory& other);
+
+private:
     struct Step {
         std::string label;
         std::vector<Saved> parts;
@@ -86,7 +104,6 @@ private:
         std::uint64_t number = 0;
     };
 
-    Saved save(const Part& part) const;
     // Puts the saved parts into the store and keeps what they replaced in their place.
     std::vector<int> exchange(Step& step);
     static std::size_t sizeOf(const Saved& saved);

@@ -1,5 +1,7 @@
 #include "app/VanetoEditorController.h"
 
+#include "app/WorkController.h"
+
 #include "app/BankDocument.h"
 #include "app/BankFileController.h"
 #include "app/ImportController.h"
@@ -43,6 +45,38 @@ VanetoEditorController::~VanetoEditorController() {
     // The transfer first: its worker reads the store until it has ended.
     transfer_.reset();
     preview_.reset();
+}
+
+void VanetoEditorController::keepWork(const std::filesystem::path& folder, bool restoreNow,
+                                      WorkOfferView& offer) {
+    work_ = std::make_unique<WorkController>(
+        *document_, offer,
+        WorkController::Hooks{
+            [this] {
+                return WorkController::Selection{selectedBank(), waves_->selected()};
+            },
+            [this](WorkController::Selection selection) {
+                waves_->select(selection.slot, false);
+                selectBank(selection.bank);
+            },
+            [this] { refreshWaveform(false); }, [this] { return !document_->transferring(); }});
+    work_->start(folder, restoreNow);
+}
+
+void VanetoEditorController::restoreWork() {
+    if (work_) {
+        work_->restore();
+    }
+}
+
+void VanetoEditorController::dismissWork() {
+    if (work_) {
+        work_->dismiss();
+    }
+}
+
+bool VanetoEditorController::finishWork(std::chrono::milliseconds limit) {
+    return !work_ || work_->finish(limit);
 }
 
 void VanetoEditorController::setBytesPerSecond(double bytesPerSecond) {
@@ -150,6 +184,9 @@ void VanetoEditorController::refreshWaveform(bool soundChanged) {
     }
     if (!origin.longerSource.empty()) {
         line += " \u00b7 another part: Choose Part... on the waveform's menu";
+    }
+    if (work_ && !work_->note().empty()) {
+        line += " \u00b7 " + work_->note();
     }
     if (waveLayout) {
         const int slot = waves_->selected();

@@ -8,7 +8,9 @@
 #include "app/WaveSlotEditor.h"
 #include "midiout/MidiOutPortList.h"
 
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +22,8 @@ class ImportController;
 class MidiOutService;
 class PreviewController;
 class TransferController;
+class WorkController;
+class WorkOfferView;
 
 // The editor's logic behind its one dialog: fills the dialog and turns every button into a
 // command. The banks are a BankDocument, the one door of every change; beside it the import,
@@ -119,6 +123,15 @@ public:
     // refused with a message. Nothing happens while a transfer runs.
     void dropFiles(const std::vector<std::string>& paths, int bank);
 
+    // The work kept on disk, so that nothing is lost (see WorkController): begun once the
+    // dialog is up; with restoreNow the newest ended state comes back at once.
+    void keepWork(const std::filesystem::path& folder, bool restoreNow, WorkOfferView& offer);
+    void restoreWork();
+    void dismissWork();
+    // At quit: what is pending written, within the limit.
+    bool finishWork(std::chrono::milliseconds limit);
+    WorkController* work() { return work_.get(); }
+
     // True while no transfer runs.
     bool isIdle() const;
     std::uint16_t portCountAtStart() const;
@@ -154,4 +167,5 @@ private:
     std::unique_ptr<BankFileController> bankFiles_;
     std::unique_ptr<ImportController> imports_;
     std::unique_ptr<TransferController> transfer_;
+    std::unique_ptr<WorkController> work_;
 };

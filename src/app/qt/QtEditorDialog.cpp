@@ -7,14 +7,14 @@
 #include "app/qt/QtText.h"
 #include "app/qt/TransferProgressRow.h"
 #include "app/qt/WaveformPanel.h"
+#include "app/qt/WindowFileDrops.h"
+#include "app/qt/WorkOfferBar.h"
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
@@ -185,7 +185,14 @@ void QtEditorDialog::buildControls() {
                          }});
 
     // Files are dropped on the window, not into the name edits.
-    setAcceptDrops(true);
+    new WindowFileDrops(*this, *bankList_, [this](const std::vector<std::string>& paths, int bank) {
+        if (controller_ != nullptr) {
+            controller_->dropFiles(paths, bank);
+        }
+    });
+    offer_ = new WorkOfferBar(*this, {command<&VanetoEditorController::restoreWork>(),
+                                      command<&VanetoEditorController::dismissWork>(),
+                                      [this] { layoutPanel(); }});
     bankNameEdit_->setAcceptDrops(false);
     sampleNameEdit_->setAcceptDrops(false);
     bankList_->installEventFilter(this);
@@ -228,8 +235,12 @@ void QtEditorDialog::layoutControls() {
 
 void QtEditorDialog::layoutPanel() {
     const QSize window = layout_.rect(0, 0, dialogWidthUnits, dialogHeightUnits).size();
-    setFixedSize(panel_ != nullptr ? panel_->arrange(window) : window);
+    setFixedSize(offer_->arrange(panel_ != nullptr ? panel_->arrange(window) : window));
     layout_.keepOnScreen();
+}
+
+WorkOfferView& QtEditorDialog::workOffer() {
+    return *offer_;
 }
 
 QWidget* QtEditorDialog::control(int id) const {
@@ -431,27 +442,6 @@ void QtEditorDialog::showPlayback(bool available, bool playing, const std::strin
 
 void QtEditorDialog::showHistory(const std::string& undoText, const std::string& redoText) {
     menu_->showHistory(undoText, redoText);
-}
-
-void QtEditorDialog::dragEnterEvent(QDragEnterEvent* event) {
-    event->setAccepted(!droppedFiles(*event->mimeData()).empty());
-    if (event->isAccepted()) {
-        event->acceptProposedAction();
-    }
-}
-
-void QtEditorDialog::dropEvent(QDropEvent* event) {
-    const std::vector<std::string> paths = droppedFiles(*event->mimeData());
-    // Dropped on a line of the bank list: into that bank.
-    const QPoint at = bankList_->viewport()->mapFrom(this, event->position().toPoint());
-    const int bank = bankList_->viewport()->rect().contains(at) ? bankList_->indexAt(at).row() : -1;
-    event->acceptProposedAction();
-    // After the drop has ended, so that a message box does not run inside it.
-    QTimer::singleShot(0, this, [this, paths, bank] {
-        if (controller_ != nullptr && !paths.empty()) {
-            controller_->dropFiles(paths, bank);
-        }
-    });
 }
 
 bool QtEditorDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -20,6 +20,8 @@ class QPushButton;
 class QRadioButton;
 class QtEditorQuestions;
 class TransferProgressRow;
+class WorkOfferBar;
+class WorkOfferView;
 class VanetoEditorController;
 
 // The editor's main window: the dialog of template 102 built with Qt Widgets. Every control sits
@@ -51,6 +53,8 @@ public:
 
     // The control with the given number (nullptr for an unknown number).
     QWidget* control(int id) const;
+    // The line that offers the work of an earlier run.
+    WorkOfferView& workOffer();
 
     // EditorView
     void clearList(int control) override;
@@ -101,8 +105,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
 private:
     // A handler that runs the controller's command, while there is a controller. The command is a
@@ -135,6 +137,7 @@ private:
     QLabel* statusLine_ = nullptr;
     QLabel* versionText_ = nullptr;
     EditorBankPanel* panel_ = nullptr;
+    WorkOfferBar* offer_ = nullptr;
     EditorWindowMenu* menu_ = nullptr;
     std::unique_ptr<QtEditorQuestions> questions_;
 };

@@ -3,6 +3,7 @@
 #include "VanetoVersion.h"
 
 #include "app/VanetoEditorController.h"
+#include "app/WorkFolder.h"
 #include "app/qt/QtEditorDialog.h"
 #include "app/qt/QuitOnSignal.h"
 #include "midiout/Clock.h"
@@ -93,6 +94,8 @@ VanetoEditorApp::StartOptions VanetoEditorApp::parse(const std::vector<std::stri
             options.help = true;
         } else if (word == "--version") {
             options.version = true;
+        } else if (word == "--restore") {
+            options.restore = true;
         } else if (word == "--rate" || word.rfind("--rate=", 0) == 0) {
             const std::string value =
                 word == "--rate" ? (i + 1 < words.size() ? words[++i] : "") : word.substr(7);
@@ -115,7 +118,7 @@ VanetoEditorApp::StartOptions VanetoEditorApp::parse(const std::vector<std::stri
 }
 
 const char* VanetoEditorApp::helpText() {
-    return R"(Usage: vaneto-editor [--rate B] [--] [FILE]
+    return R"(Usage: vaneto-editor [--rate B] [--restore] [--] [FILE]
 
 Edits the sample memory of the Vaneto synthesizer, seven banks of 65536 signed 16-bit values,
 in one window: import WAV, AIFF or raw audio into a bank, name banks and samples, reset banks
@@ -130,8 +133,15 @@ Options:
   --rate B     send at B bytes per second, 100 to 3125 (default 3125, the MIDI wire
                rate), for interfaces that lose data at the full rate; `vaneto check
                --find-rate` finds a safe one. Not stored: give it at every start.
+  --restore    bring back the banks as the last editor left them, with their history,
+               without offering it first (nothing to restore: start as usual)
   -h, --help   show this text and exit
   --version    show the version and exit
+
+The editor keeps its work as it changes (the banks, their names, layouts and history) in
+$XDG_STATE_HOME/vaneto-editor, or ~/.local/state/vaneto-editor: after Esc, a crash or a
+power cut the next start offers to restore it. At each quit the banks are also written
+there as a bank file (<state>.mid) that "Open from Disk..." and `vaneto list` read.
 
 The command-line tool `vaneto` does the same from scripts; see `vaneto --help`.
 )";
@@ -141,10 +151,11 @@ int VanetoEditorApp::run(int& argc, char** argv) {
     const StartOptions options =
         parse(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
     if (!options.error.empty()) {
-        std::fprintf(stderr,
-                     "vaneto-editor: %s\nUsage: vaneto-editor [--rate B] [--] [FILE]\nTry "
-                     "'vaneto-editor --help'.\n",
-                     options.error.c_str());
+        std::fprintf(
+            stderr,
+            "vaneto-editor: %s\nUsage: vaneto-editor [--rate B] [--restore] [--] [FILE]\nTry "
+            "'vaneto-editor --help'.\n",
+            options.error.c_str());
         return 2;
     }
     if (options.help) {
@@ -173,6 +184,7 @@ int VanetoEditorApp::run(int& argc, char** argv) {
     dialog.setController(&controller);
     controller.setBytesPerSecond(rate);
     controller.initDialog();
+    controller.keepWork(WorkFolder::defaultPath(), options.restore, dialog.workOffer());
     // A file named on the command line (the file manager's "Open With"), once the window is
     // up, so that any message shows over it.
     if (options.file) {
@@ -206,10 +218,13 @@ int VanetoEditorApp::run(int& argc, char** argv) {
         dialog.installEventFilter(&quitAfterPaint);
         dialog.show();
         const int code = QApplication::exec();
+        controller.finishWork(std::chrono::seconds(2));
         dialog.setController(nullptr);
         return code;
     }
     dialog.exec();
+    // What is pending goes to the disk first: within 2 s, then the program ends anyway.
+    controller.finishWork(std::chrono::seconds(2));
     dialog.setController(nullptr);
     return 0;
 }

@@ -27,7 +27,8 @@ public:
         std::optional<std::string> file;
         bool help = false;
         bool version = false;
-        std::string error; // set when refused
+        bool restore = false; // the work of the last run brought back at start
+        std::string error;    // set when refused
     };
     static StartOptions parse(const std::vector<std::string>& words);
 

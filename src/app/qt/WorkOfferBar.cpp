@@ -1,0 +1,49 @@
+#include "app/qt/WorkOfferBar.h"
+
+#include "app/qt/QtText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+WorkOfferBar::WorkOfferBar(QWidget& window, Handlers handlers)
+    : QFrame(&window), handlers_(std::move(handlers)), text_(new QLabel(this)),
+      restore_(new QPushButton(QStringLiteral("Restore"), this)),
+      dismiss_(new QPushButton(QStringLiteral("Dismiss"), this)) {
+    setObjectName(QStringLiteral("workOffer"));
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::ToolTipBase);
+    text_->setWordWrap(true);
+    text_->setTextFormat(Qt::PlainText);
+    auto* row = new QHBoxLayout(this);
+    row->addWidget(text_, 1);
+    row->addWidget(restore_);
+    row->addWidget(dismiss_);
+    connect(restore_, &QPushButton::clicked, this, [this] { handlers_.restore(); });
+    connect(dismiss_, &QPushButton::clicked, this, [this] { handlers_.dismiss(); });
+    hide();
+}
+
+void WorkOfferBar::showWorkOffer(const std::string& text) {
+    text_->setText(fromUtf8(text));
+    show();
+    handlers_.relayout();
+}
+
+void WorkOfferBar::hideWorkOffer() {
+    if (!isHidden()) {
+        hide();
+        handlers_.relayout();
+    }
+}
+
+QSize WorkOfferBar::arrange(QSize window) {
+    if (isHidden()) {
+        return window;
+    }
+    const int height =
+        heightForWidth(window.width()) > 0 ? heightForWidth(window.width()) : sizeHint().height();
+    setGeometry(0, window.height(), window.width(), height);
+    return {window.width(), window.height() + height};
+}

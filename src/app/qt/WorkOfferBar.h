@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/WorkOfferView.h"
+
+#include <QFrame>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+// The offer to restore earlier work: a line under the window's panel with Restore and Dismiss.
+// Hidden until offered; the window makes room for it when it shows.
+class WorkOfferBar final : public QFrame, public WorkOfferView {
+public:
+    struct Handlers {
+        std::function<void()> restore;
+        std::function<void()> dismiss;
+        std::function<void()> relayout; // the bar was shown or hidden
+    };
+    WorkOfferBar(QWidget& window, Handlers handlers);
+
+    void showWorkOffer(const std::string& text) override;
+    void hideWorkOffer() override;
+    // Places the bar under a window of the given size; answers the window's size with it.
+    QSize arrange(QSize window);
+
+    QPushButton* restoreButton() const { return restore_; }
+    QPushButton* dismissButton() const { return dismiss_; }
+
+private:
+    Handlers handlers_;
+    QLabel* text_;
+    QPushButton* restore_;
+    QPushButton* dismiss_;
+};
