@@ -162,10 +162,13 @@ private slots:
                                         QString::fromUtf8("control1016=A3 \u00b7 220.00 Hz"),
                                         "control1=OK (hidden)",
                                         "control2=Cancel (hidden)",
+                                        "dismissWork=Dismiss (hidden)",
                                         "oneSample=One sample",
                                         "play=Play",
+                                        "restoreWork=Restore (hidden)",
                                         "slotLabel=",
-                                        "waves=256 waves"}));
+                                        "waves=256 waves",
+                                        "workOfferText="}));
         QVERIFY(editor.control<QRadioButton>(EditorView::SelectedBankOption)->isChecked());
         QVERIFY(!editor.control<QProgressBar>(EditorView::ProgressBar)->isVisible());
         QCOMPARE(editor.control<QListWidget>(EditorView::BankList)->currentItem()->text(),
@@ -483,7 +486,8 @@ private slots:
     }
 
     void unknownOptionsAreRefusedAndDashDashEndsThem() {
-        QVERIFY(!VanetoEditorApp::parse({"--restore"}).error.empty());
+        QVERIFY(!VanetoEditorApp::parse({"--restart"}).error.empty());
+        QVERIFY(VanetoEditorApp::parse({"--restore"}).restore);
         QVERIFY(!VanetoEditorApp::parse({"--rate", "99"}).error.empty());
         const auto dashed = VanetoEditorApp::parse({"-platform", "offscreen", "--", "--restore"});
         QVERIFY(dashed.error.empty());

@@ -11,6 +11,9 @@ WorkOfferBar::WorkOfferBar(QWidget& window, Handlers handlers)
       restore_(new QPushButton(QStringLiteral("Restore"), this)),
       dismiss_(new QPushButton(QStringLiteral("Dismiss"), this)) {
     setObjectName(QStringLiteral("workOffer"));
+    text_->setObjectName(QStringLiteral("workOfferText"));
+    restore_->setObjectName(QStringLiteral("restoreWork"));
+    dismiss_->setObjectName(QStringLiteral("dismissWork"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::ToolTipBase);
