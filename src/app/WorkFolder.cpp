@@ -144,8 +144,12 @@ std::vector<WorkFolder::State> WorkFolder::ended() const {
             if (!isStateId(id) || !it->is_regular_file(code)) {
                 continue;
             }
-            State& state = states[id];
-            state.id = id;
+            auto [at, added] = states.try_emplace(id);
+            State& state = at->second;
+            if (added) {
+                state.id = id;
+                state.left = std::filesystem::file_time_type::min(); // none yet
+            }
             state.bytes += it->file_size(code);
             if (ext != ".lock") {
                 state.left = std::max(state.left, it->last_write_time(code));
@@ -154,7 +158,7 @@ std::vector<WorkFolder::State> WorkFolder::ended() const {
     }
     std::vector<State> result;
     for (auto& [id, state] : states) {
-        if (state.left != std::filesystem::file_time_type() && !isRunning(id)) {
+        if (state.left != std::filesystem::file_time_type::min() && !isRunning(id)) {
             result.push_back(state);
         }
     }
