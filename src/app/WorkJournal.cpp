@@ -199,7 +199,8 @@ void WorkJournal::start(int fd, std::filesystem::path path) {
     shared_->fd = fd;
     shared_->path = std::move(path);
     try {
-        thread_ = std::thread([shared = shared_] { write(shared); });
+        thread_ =
+            std::thread([shared = shared_, interval = syncInterval_] { write(shared, interval); });
     } catch (const std::system_error& e) {
         ::close(fd);
         shared_->fd = -1;
@@ -257,7 +258,8 @@ bool WorkJournal::finish(std::chrono::milliseconds limit) {
     return ended;
 }
 
-void WorkJournal::write(const std::shared_ptr<Shared>& shared) {
+void WorkJournal::write(const std::shared_ptr<Shared>& shared,
+                        std::chrono::milliseconds syncInterval) {
     using Clock = std::chrono::steady_clock;
     Shared& s = *shared;
     Clock::time_point lastSync = Clock::now() - syncInterval;

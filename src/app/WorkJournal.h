@@ -25,7 +25,7 @@
 // (or the destructor).
 class WorkJournal {
 public:
-    static constexpr std::chrono::milliseconds syncInterval{1000};
+    static constexpr std::chrono::milliseconds defaultSyncInterval{1000};
 
     struct Record {
         std::uint64_t sequence = 0;
@@ -50,6 +50,8 @@ public:
     // An existing journal continued after its last whole record (what follows is cut off).
     bool resume(const std::filesystem::path& path, std::uint64_t goodEnd, std::string& error);
     bool isOpen() const { return thread_.joinable(); }
+    // How often the file is synced at most (before create or resume).
+    void setSyncInterval(std::chrono::milliseconds interval) { syncInterval_ = interval; }
 
     void append(std::uint64_t sequence, std::vector<std::uint8_t> payload);
     // The journal replaced by one record: written beside it, synced, renamed over it.
@@ -79,8 +81,10 @@ private:
     void start(int fd, std::filesystem::path path);
     void push(Job job);
     // The writer's thread: it owns the file and shares only `shared` with the journal.
-    static void write(const std::shared_ptr<Shared>& shared);
+    static void write(const std::shared_ptr<Shared>& shared,
+                      std::chrono::milliseconds syncInterval);
 
     std::shared_ptr<Shared> shared_;
     std::thread thread_;
+    std::chrono::milliseconds syncInterval_ = defaultSyncInterval;
 };

@@ -82,7 +82,8 @@ std::unique_ptr<WorkKeeper::Candidate> WorkKeeper::load(const WorkFolder::State&
         candidate->document->restore(all, [&](DvVaneto& banks, BankDocument::Origins&) {
             std::vector<int> banksRead;
             loaded = BankFile::load(folder_.bankFile(state.id), banks, banksRead) ==
-                     BankFile::ReadResult::ok;
+                         BankFile::ReadResult::ok &&
+                     !banksRead.empty();
             return loaded;
         });
         if (!loaded) {

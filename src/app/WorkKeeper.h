@@ -52,8 +52,12 @@ public:
     // written, within `limit`. False when the limit passed first.
     bool finish(std::chrono::milliseconds limit);
 
-    // The highest record on disk: records are numbered by the changes of this state.
+    // The records of this state so far (each step, undo and redo is one), and the highest of
+    // them on disk.
+    std::uint64_t recorded() const { return sequence_; }
     std::uint64_t durable() const { return journal_.durable(); }
+    // How often the journal is synced at most (tests make it short).
+    void setSyncInterval(std::chrono::milliseconds interval) { journal_.setSyncInterval(interval); }
     const std::string& stateId() const { return folder_.claimed(); }
 
 private:
