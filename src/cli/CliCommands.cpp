@@ -32,7 +32,7 @@ Exit status: 0 success, 1 the operation failed (files are left unchanged), 2 bad
 )";
 
 constexpr std::string_view portsText =
-    R"(Usage: vaneto ports [--input]
+    R"(Usage: vaneto ports [--input | --watch]
 
 Prints one line per MIDI output port: its index, a tab, its name. The index or any part of
 the name serves as the --port of `vaneto send`. With no port nothing is printed on standard
@@ -41,6 +41,10 @@ output and "No MIDI interface detected!" on standard error; the exit status is s
 Options:
   --input   list the ports one can receive from instead (the --input of `vaneto receive`
             and `vaneto check`); with none, "No MIDI input port detected!"
+  --watch   after the list, print a line for each output port that appears ("+ ") or
+            leaves ("- "): its sequencer address (client:port) and its name, as it
+            happens, until interrupted (exit status 130). The list of the editor is
+            filled at its start; this shows what a restart would find.
 )";
 
 constexpr std::string_view receiveText =

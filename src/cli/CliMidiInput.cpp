@@ -2,10 +2,12 @@
 
 #include "cli/PortChoice.h"
 #include "midiin/MidiInService.h"
+#include "midiin/PortWatch.h"
 #include "midiout/Clock.h"
 #include "midiout/MidiOutPortList.h"
 #ifdef VANETO_HAVE_ALSA
 #include "midiin/alsa/AlsaMidiInService.h"
+#include "midiin/alsa/AlsaPortWatch.h"
 #endif
 
 #include <algorithm>
@@ -22,9 +24,24 @@ public:
     std::string lastError() const override { return "this build has no MIDI input"; }
 };
 
+class NoPortWatch final : public PortWatch {
+public:
+    std::string error() const override { return "this build has no MIDI ports"; }
+    int descriptor() const override { return -1; }
+    std::vector<Change> changes() override { return {}; }
+};
+
 } // namespace
 
 namespace CliMidiInput {
+
+std::unique_ptr<PortWatch> watchPorts() {
+#ifdef VANETO_HAVE_ALSA
+    return std::make_unique<AlsaPortWatch>("vaneto");
+#else
+    return std::make_unique<NoPortWatch>();
+#endif
+}
 
 std::unique_ptr<MidiInService> open() {
 #ifdef VANETO_HAVE_ALSA

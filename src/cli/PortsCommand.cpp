@@ -1,17 +1,29 @@
 #include "cli/PortsCommand.h"
 
+#include "app/SignalPipe.h"
 #include "cli/CliArguments.h"
 #include "cli/CliMidiInput.h"
 #include "midiin/MidiInService.h"
+#include "midiin/PortWatch.h"
 #include "midiout/MidiOutPortList.h"
 
+#include <poll.h>
+
+#include <cerrno>
 #include <ostream>
 
 int PortsCommand::run(CliArguments& args) {
-    static constexpr CliOption options[] = {{.name = "--input"}};
+    static constexpr CliOption options[] = {{.name = "--input"}, {.name = "--watch"}};
     const CliParse parsed = args.parse(options, 0);
     if (!args.ok()) {
         return context_.usage(args);
+    }
+    if (parsed.given("--watch")) {
+        if (parsed.given("--input")) {
+            args.fail("--watch watches the output ports: not with --input");
+            return context_.usage(args);
+        }
+        return watch();
     }
     const std::vector<std::string> names =
         parsed.given("--input") ? CliMidiInput::portNames(*CliMidiInput::open()) : portNames();
@@ -24,4 +36,35 @@ int PortsCommand::run(CliArguments& args) {
         context_.out << port << '\t' << names[port] << '\n';
     }
     return cliOk;
+}
+
+int PortsCommand::watch() {
+    // The signals first, so that an interrupt during the listing is not lost.
+    SignalPipe signals;
+    const std::unique_ptr<PortWatch> ports = CliMidiInput::watchPorts();
+    if (!ports->error().empty()) {
+        return context_.failure("ports", ports->error());
+    }
+    const std::vector<std::string> names = portNames();
+    if (names.empty()) {
+        context_.err << noPortText << '\n';
+    }
+    for (std::size_t port = 0; port < names.size(); ++port) {
+        context_.out << port << '\t' << names[port] << '\n';
+    }
+    context_.out << std::flush;
+    for (;;) {
+        pollfd waits[2] = {{ports->descriptor(), POLLIN, 0}, {signals.readFd(), POLLIN, 0}};
+        if (::poll(waits, 2, -1) < 0 && errno != EINTR) {
+            return context_.failure("ports", "cannot wait for the sequencer");
+        }
+        if (signals.take() != 0) {
+            return cliInterrupted;
+        }
+        for (const PortWatch::Change& change : ports->changes()) {
+            context_.out << (change.appeared ? "+ " : "- ") << change.port.client << ':'
+                         << change.port.port << ' ' << change.port.name << '\n'
+                         << std::flush;
+        }
+    }
 }

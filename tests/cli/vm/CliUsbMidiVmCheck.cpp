@@ -148,4 +148,36 @@ TEST_F(CliUsbMidiVm, UnpluggedTwentySecondsInTheSendEndsWithinFiveSeconds) {
     EXPECT_EQ(std::system("vm-plug"), 0);
 }
 
+// `vaneto ports --watch` sees the interface come when it is plugged in and go when it is pulled,
+// and ends with 130 on Ctrl-C.
+TEST_F(CliUsbMidiVm, PortsWatchSeesTheInterfaceComeAndGo) {
+    ASSERT_EQ(std::system("vm-unplug"), 0);
+    const pid_t watch = start({"ports", "--watch"}, "/tmp/watch.err", "/tmp/watch.out");
+    ASSERT_GT(watch, 0);
+    const auto shows = [](const std::string& line) {
+        for (int wait = 0; wait < 100; ++wait) {
+            if (readText("/tmp/watch.out").find(line) != std::string::npos) {
+                return true;
+            }
+            std::this_thread::sleep_for(100ms);
+        }
+        return false;
+    };
+    std::this_thread::sleep_for(1s);
+    ASSERT_EQ(std::system("vm-plug"), 0);
+    const std::string name = std::string(" ") + interfacePort + "\n";
+    EXPECT_TRUE(shows(name)) << readText("/tmp/watch.out");
+    // "+ 20:0 USB MIDI Interface MIDI 1": the same address leaves.
+    const std::string out = readText("/tmp/watch.out");
+    const std::size_t line = out.rfind('\n', out.find(name)) + 1;
+    ASSERT_EQ(out.compare(line, 2, "+ "), 0) << out;
+    const std::string address = out.substr(line + 2, out.find(' ', line + 2) - line - 2);
+    ASSERT_EQ(std::system("vm-unplug"), 0);
+    EXPECT_TRUE(shows("- " + address + name)) << readText("/tmp/watch.out");
+    ::kill(watch, SIGINT);
+    EXPECT_EQ(finish(watch), 130) << readText("/tmp/watch.err");
+    std::printf("ports --watch:\n%s", readText("/tmp/watch.out").c_str());
+    EXPECT_EQ(std::system("vm-plug"), 0);
+}
+
 } // namespace

@@ -62,13 +62,19 @@ public:
     return result == TransferEngine::Result::sent ? std::string() : engine.failure().reason + " ";
 }
 
-// The program with its standard error in a file; answers its process id.
-pid_t start(std::vector<std::string> arguments, const std::string& errorFile) {
+// The program with its standard error (and, when named, its output) in a file; answers its
+// process id.
+pid_t start(std::vector<std::string> arguments, const std::string& errorFile,
+            const std::string& outputFile = "") {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
+    if (!outputFile.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
     std::vector<char*> argv;
     std::string program = "/bin/vaneto";
     argv.push_back(program.data());
