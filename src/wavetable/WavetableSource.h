@@ -51,6 +51,7 @@ public:
     bool open(std::span<const std::uint8_t> bytes, const std::string& name, std::string& error);
 
     std::uint64_t frameCount() const { return frames_; }
+    double rate() const { return rate_; }
     const Hints& hints() const { return hints_; }
     // "WAV, 44100 Hz, 1 channel, 32-bit float, 2048 frames"
     std::string describe() const;

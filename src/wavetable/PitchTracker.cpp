@@ -1,0 +1,86 @@
+#include "wavetable/PitchTracker.h"
+
+#include <kissfft.hh>
+
+#include <algorithm>
+#include <cmath>
+
+struct PitchTracker::Transforms {
+    explicit Transforms(std::size_t size) : forward(size, false), inverse(size, true) {}
+    kissfft<double> forward;
+    kissfft<double> inverse;
+};
+
+PitchTracker::PitchTracker() = default;
+PitchTracker::~PitchTracker() = default;
+
+PitchTracker::Transforms& PitchTracker::transformsOf(std::size_t size) {
+    auto& slot = transforms_[size];
+    if (!slot) {
+        slot = std::make_unique<Transforms>(size);
+    }
+    return *slot;
+}
+
+double PitchTracker::period(std::span<const double> signal, std::size_t window, std::size_t lowLag,
+                            std::size_t highLag) {
+    if (lowLag < 2 || highLag <= lowLag || window == 0 || signal.size() < window + highLag + 1) {
+        return 0.0;
+    }
+    const std::size_t length = window + highLag + 1;
+    std::size_t size = 1;
+    while (size < length) {
+        size *= 2;
+    }
+    // r(lag) = sum over j < window of x[j] x[j + lag]: the correlation of the window with the
+    // whole stretch, which never wraps round at this size.
+    a_.assign(size, 0.0);
+    x_.assign(size, 0.0);
+    for (std::size_t j = 0; j < length; ++j) {
+        x_[j] = signal[j];
+        if (j < window) {
+            a_[j] = signal[j];
+        }
+    }
+    Transforms& t = transformsOf(size);
+    product_.resize(size);
+    t.forward.transform(a_.data(), product_.data());
+    a_.swap(product_);
+    t.forward.transform(x_.data(), product_.data());
+    for (std::size_t k = 0; k < size; ++k) {
+        product_[k] *= std::conj(a_[k]);
+    }
+    t.inverse.transform(product_.data(), x_.data());
+    const double scale = 1.0 / static_cast<double>(size);
+
+    // d(lag) = e(0) + e(lag) - 2 r(lag), e(lag) the energy of the window shifted by lag.
+    double first = 0.0;
+    for (std::size_t j = 0; j < window; ++j) {
+        first += signal[j] * signal[j];
+    }
+    normalized_.assign(highLag + 2, 1.0);
+    double shifted = first;
+    double sum = 0.0;
+    for (std::size_t lag = 1; lag <= highLag + 1 && lag + window <= signal.size(); ++lag) {
+        shifted +=
+            signal[lag + window - 1] * signal[lag + window - 1] - signal[lag - 1] * signal[lag - 1];
+        const double difference = std::max(0.0, first + shifted - 2.0 * x_[lag].real() * scale);
+        sum += difference;
+        normalized_[lag] = sum > 0.0 ? difference * static_cast<double>(lag) / sum : 1.0;
+    }
+    for (std::size_t lag = lowLag; lag <= highLag; ++lag) {
+        if (normalized_[lag] >= absoluteThreshold) {
+            continue;
+        }
+        while (lag + 1 <= highLag && normalized_[lag + 1] < normalized_[lag]) {
+            ++lag;
+        }
+        const double before = normalized_[lag - 1];
+        const double here = normalized_[lag];
+        const double after = normalized_[lag + 1];
+        const double curve = before - 2.0 * here + after;
+        const double shift = curve > 0.0 ? 0.5 * (before - after) / curve : 0.0;
+        return static_cast<double>(lag) + std::clamp(shift, -0.5, 0.5);
+    }
+    return 0.0;
+}

@@ -1,0 +1,377 @@
+#include "wavetable/WaveResynthesis.h"
+
+#include "device/DvVaneto.h"
+#include "wavetable/PeriodicResampler.h"
+#include "wavetable/PitchTracker.h"
+#include "wavetable/WaveHarmonics.h"
+#include "wavetable/WavetableSource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+namespace {
+
+constexpr std::size_t waveLength = DvVaneto::waveLength;
+// -60 dBFS in 16-bit units: the level at which a sound begins, as the import's --start auto.
+constexpr double audible = 32768.0 / 1000.0;
+// The half-width of the interpolation kernel, in samples of the slower of the two rates.
+constexpr int kernelHalfWidth = 16;
+// Frames read at once in the level pass.
+constexpr std::size_t levelPiece = 1 << 16;
+
+struct Span {
+    std::uint64_t first = 0; // frames first ... last
+    std::uint64_t last = 0;
+};
+
+// The frames from the first to the last at or above -60 dBFS; false when none is.
+bool audibleSpan(WavetableSource& source, Span& span, std::string& error) {
+    std::vector<double> piece;
+    bool found = false;
+    for (std::uint64_t at = 0; at < source.frameCount(); at += levelPiece) {
+        if (!source.readFrames(at, levelPiece, piece, error)) {
+            return false;
+        }
+        for (std::size_t i = 0; i < piece.size(); ++i) {
+            if (std::abs(piece[i]) >= audible) {
+                if (!found) {
+                    span.first = at + i;
+                    found = true;
+                }
+                span.last = at + i;
+            }
+        }
+        if (piece.empty()) {
+            break;
+        }
+    }
+    if (!found) {
+        error = "it never reaches -60 dBFS";
+    }
+    return found;
+}
+
+// Reads count frames from `first` (which may lie before 0 or past the end: silence there).
+bool readAround(WavetableSource& source, std::int64_t first, std::size_t count,
+                std::vector<double>& out, std::string& error) {
+    out.assign(count, 0.0);
+    const std::int64_t from = std::max<std::int64_t>(first, 0);
+    const std::int64_t to = std::min<std::int64_t>(first + static_cast<std::int64_t>(count),
+                                                   static_cast<std::int64_t>(source.frameCount()));
+    if (to <= from) {
+        return true;
+    }
+    std::vector<double> part;
+    if (!source.readFrames(static_cast<std::uint64_t>(from), static_cast<std::size_t>(to - from),
+                           part, error)) {
+        return false;
+    }
+    std::copy(part.begin(), part.end(), out.begin() + (from - first));
+    return true;
+}
+
+// The first frame of a stretch of `length` frames centred on `at`, kept inside lo ... hi when
+// the stretch fits there.
+std::int64_t centred(double at, std::size_t length, const Span& inside) {
+    std::int64_t first =
+        static_cast<std::int64_t>(std::floor(at)) - static_cast<std::int64_t>(length / 2);
+    const auto lo = static_cast<std::int64_t>(inside.first);
+    const auto hi = static_cast<std::int64_t>(inside.last) + 1 - static_cast<std::int64_t>(length);
+    if (hi >= lo) {
+        first = std::clamp(first, lo, hi);
+    }
+    return first;
+}
+
+// One period of `period` samples beginning at position `start` of `signal`, sampled at
+// cycleLength points by a windowed sinc, low-passed below the slower rate's Nyquist.
+void resamplePeriod(const std::vector<double>& signal, double start, double period,
+                    std::vector<double>& out) {
+    const std::size_t points = WaveResynthesis::cycleLength;
+    const double step = period / static_cast<double>(points);
+    const double cutoff = std::min(1.0, 1.0 / step);
+    const double reach = kernelHalfWidth / cutoff;
+    out.assign(points, 0.0);
+    for (std::size_t i = 0; i < points; ++i) {
+        const double at = start + static_cast<double>(i) * step;
+        const auto lo = static_cast<std::int64_t>(std::ceil(at - reach));
+        const auto hi = static_cast<std::int64_t>(std::floor(at + reach));
+        double sum = 0.0;
+        for (std::int64_t n = std::max<std::int64_t>(lo, 0);
+             n <= hi && n < static_cast<std::int64_t>(signal.size()); ++n) {
+            const double x = at - static_cast<double>(n);
+            const double u = x * cutoff;
+            const double sinc =
+                u == 0.0 ? 1.0 : std::sin(std::numbers::pi * u) / (std::numbers::pi * u);
+            // Blackman window over the kernel's reach.
+            const double w = 0.42 + 0.5 * std::cos(std::numbers::pi * x / reach) +
+                             0.08 * std::cos(2.0 * std::numbers::pi * x / reach);
+            sum += signal[static_cast<std::size_t>(n)] * cutoff * sinc * w;
+        }
+        out[i] = sum;
+    }
+}
+
+// The harmonics turned by `shift` values (the wave read from shift on).
+void turn(WaveHarmonics::Set& set, double shift) {
+    for (std::size_t k = 1; k < set.size(); ++k) {
+        set[k].phase += 2.0 * std::numbers::pi * static_cast<double>(k) * shift / waveLength;
+    }
+}
+
+// The shift (in values, with a fraction) at which `wave` lines up best with `previous`: the
+// greatest circular cross-correlation.
+double bestShift(const std::vector<double>& wave, const std::vector<double>& previous) {
+    std::vector<double> correlation(waveLength);
+    for (std::size_t s = 0; s < waveLength; ++s) {
+        double sum = 0.0;
+        for (std::size_t n = 0; n < waveLength; ++n) {
+            sum += previous[n] * wave[(n + s) % waveLength];
+        }
+        correlation[s] = sum;
+    }
+    const std::size_t best = static_cast<std::size_t>(
+        std::max_element(correlation.begin(), correlation.end()) - correlation.begin());
+    const double before = correlation[(best + waveLength - 1) % waveLength];
+    const double here = correlation[best];
+    const double after = correlation[(best + 1) % waveLength];
+    const double curve = before - 2.0 * here + after;
+    const double fraction = curve < 0.0 ? 0.5 * (before - after) / curve : 0.0;
+    return static_cast<double>(best) + std::clamp(fraction, -0.5, 0.5);
+}
+
+} // namespace
+
+WaveResynthesis::Result WaveResynthesis::make(const std::filesystem::path& path,
+                                              const Options& options) {
+    WavetableSource source;
+    Result result;
+    if (!source.open(path, result.error)) {
+        return result;
+    }
+    return make(source, path.filename().string(), options);
+}
+
+WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std::string& name,
+                                              const Options& options) {
+    Result result;
+    result.firstSlot = std::clamp(options.firstSlot, 0, DvVaneto::wavesPerBank - 1);
+    const double rate = source.rate();
+    const auto refuse = [&](const std::string& why) {
+        result.error = name + ": " + why;
+        return result;
+    };
+    if (!(rate > 0) || source.frameCount() == 0) {
+        return refuse("it holds no sound");
+    }
+    Span span;
+    std::string error;
+    if (!options.start || !options.end) {
+        if (!audibleSpan(source, span, error)) {
+            return refuse(error);
+        }
+    }
+    const double frames = static_cast<double>(source.frameCount());
+    if (options.start) {
+        span.first = static_cast<std::uint64_t>(std::clamp(*options.start * rate, 0.0, frames - 1));
+    }
+    if (options.end) {
+        span.last = static_cast<std::uint64_t>(std::clamp(*options.end * rate, 0.0, frames - 1));
+    }
+    if (span.first >= span.last) {
+        return refuse("the start is at or after the end");
+    }
+    result.startSeconds = static_cast<double>(span.first) / rate;
+    result.endSeconds = static_cast<double>(span.last) / rate;
+
+    const int slots = DvVaneto::wavesPerBank - result.firstSlot;
+    const auto maxLag = static_cast<std::size_t>(std::ceil(rate / lowestHz));
+    const auto minLag = std::max<std::size_t>(2, static_cast<std::size_t>(rate / highestHz));
+    PitchTracker tracker;
+    PeriodicResampler down(cycleLength, waveLength);
+    WaveHarmonics harmonics;
+    std::vector<double> window, cycle, wave(waveLength);
+    std::vector<WaveHarmonics::Set> sets(static_cast<std::size_t>(slots));
+    std::vector<double> periods(static_cast<std::size_t>(slots), 0.0);
+    // Harmonics of one period of `period` samples centred on frame `at`.
+    const auto cycleAt = [&](double at, double period, WaveHarmonics::Set& set) {
+        const auto reach =
+            static_cast<std::size_t>(
+                std::ceil(period / 2 + kernelHalfWidth * std::max(1.0, period / cycleLength))) +
+            2;
+        const std::int64_t first =
+            static_cast<std::int64_t>(std::floor(at)) - static_cast<std::int64_t>(reach);
+        if (!readAround(source, first, 2 * reach + 1, window, error)) {
+            return false;
+        }
+        resamplePeriod(window, at - period / 2 - static_cast<double>(first), period, cycle);
+        down.resample(cycle, wave);
+        set = harmonics.analyse(std::span<const double>(wave));
+        set[0] = {};
+        set[WaveHarmonics::count] = {};
+        return true;
+    };
+    for (int k = 0; k < slots; ++k) {
+        double at =
+            slots == 1 ? (static_cast<double>(span.first) + static_cast<double>(span.last)) / 2
+                       : static_cast<double>(span.first) +
+                             static_cast<double>(k) * static_cast<double>(span.last - span.first) /
+                                 (slots - 1);
+        result.moments.push_back(at / rate);
+        // A coarse estimate over the longest period, then three periods at it.
+        std::int64_t first = centred(at, 2 * maxLag + 1, span);
+        if (!readAround(source, first, 2 * maxLag + 1, window, error)) {
+            return refuse(error);
+        }
+        double period = tracker.period(window, maxLag, minLag, maxLag);
+        if (period > 0) {
+            const auto near = static_cast<std::size_t>(period);
+            const std::size_t length = 3 * near + near * 5 / 4 + 2;
+            first = centred(at, length, span);
+            // At the range's ends the window stays inside: its middle is the moment taken.
+            const double middle = static_cast<double>(first) + static_cast<double>(length) / 2;
+            if (std::abs(middle - at) > 1.0) {
+                at = middle;
+                result.moments.back() = at / rate;
+            }
+            if (!readAround(source, first, length, window, error)) {
+                return refuse(error);
+            }
+            const double fine = tracker.period(
+                window, 3 * near, std::max<std::size_t>(2, near * 4 / 5), near * 5 / 4);
+            period = fine > 0 ? fine : period;
+        }
+        periods[static_cast<std::size_t>(k)] = period;
+        if (period > 0) {
+            auto& set = sets[static_cast<std::size_t>(k)];
+            if (options.mode == Mode::spectral) {
+                // Magnitudes over three periods; the phases are set below.
+                WaveHarmonics::Set sum{};
+                for (const double offset : {-period, 0.0, period}) {
+                    if (!cycleAt(at + offset, period, set)) {
+                        return refuse(error);
+                    }
+                    for (std::size_t h = 0; h < set.size(); ++h) {
+                        sum[h].magnitude += set[h].magnitude / 3.0;
+                    }
+                }
+                if (!cycleAt(at, period, set)) {
+                    return refuse(error);
+                }
+                for (std::size_t h = 0; h < set.size(); ++h) {
+                    set[h].magnitude = sum[h].magnitude;
+                }
+            } else if (!cycleAt(at, period, set)) {
+                return refuse(error);
+            }
+        }
+    }
+    // Held slots: the nearest slot with a pitch (the earlier one when two are as near).
+    result.heldFrom.assign(static_cast<std::size_t>(slots), -1);
+    int voiced = 0;
+    for (int k = 0; k < slots; ++k) {
+        if (periods[static_cast<std::size_t>(k)] > 0) {
+            ++voiced;
+            continue;
+        }
+        int best = -1;
+        for (int d = 1; d < slots && best < 0; ++d) {
+            if (k - d >= 0 && periods[static_cast<std::size_t>(k - d)] > 0) {
+                best = k - d;
+            } else if (k + d < slots && periods[static_cast<std::size_t>(k + d)] > 0) {
+                best = k + d;
+            }
+        }
+        result.heldFrom[static_cast<std::size_t>(k)] = best;
+    }
+    if (voiced == 0) {
+        return refuse("no pitch from 30 to 2000 Hz was found in it");
+    }
+    // Lined up: the first voiced slot at its fundamental's upward zero crossing, every later one
+    // with the one before it; in the spectral mode every slot takes the first one's phases.
+    std::vector<double> previous;
+    const WaveHarmonics::Set* phases = nullptr;
+    result.waves.assign(static_cast<std::size_t>(slots) * waveLength, 0.0);
+    const auto waveOf = [&result](int k) {
+        return result.waves.begin() +
+               static_cast<std::ptrdiff_t>(static_cast<std::size_t>(k) * waveLength);
+    };
+    for (int k = 0; k < slots; ++k) {
+        const double period = periods[static_cast<std::size_t>(k)];
+        result.hertz.push_back(period > 0 ? rate / period : 0.0);
+        if (period <= 0) {
+            continue;
+        }
+        auto& set = sets[static_cast<std::size_t>(k)];
+        if (phases == nullptr) {
+            turn(set, (-std::numbers::pi / 2 - set[1].phase) * waveLength / (2 * std::numbers::pi));
+            phases = &set;
+        } else if (options.mode == Mode::spectral) {
+            for (std::size_t h = 1; h < set.size(); ++h) {
+                set[h].phase = (*phases)[h].phase;
+            }
+        } else {
+            harmonics.synthesize(set, wave);
+            turn(set, bestShift(wave, previous));
+        }
+        harmonics.synthesize(set, wave);
+        previous = wave;
+        std::copy(wave.begin(), wave.end(), waveOf(k));
+    }
+    for (int k = 0; k < slots; ++k) {
+        if (const int from = result.heldFrom[static_cast<std::size_t>(k)]; from >= 0) {
+            std::copy(waveOf(from), waveOf(from + 1), waveOf(k));
+        }
+    }
+    double peak = 0.0;
+    for (const double v : result.waves) {
+        peak = std::max(peak, std::abs(v));
+    }
+    const double gain = peak > 0 ? 32767.0 / peak : 1.0;
+    for (double& v : result.waves) {
+        v *= gain;
+    }
+    for (const double moment : result.moments) {
+        char text[32];
+        std::snprintf(text, sizeof text, " %.3f s", moment);
+        result.names.push_back(name + text);
+    }
+    result.ok = true;
+    return result;
+}
+
+std::string WaveResynthesis::Result::summary() const {
+    double low = 0.0;
+    double high = 0.0;
+    for (const double hz : hertz) {
+        if (hz > 0) {
+            low = low == 0.0 ? hz : std::min(low, hz);
+            high = std::max(high, hz);
+        }
+    }
+    char text[160];
+    std::snprintf(text, sizeof text, "%.1f - %.1f Hz over %.3f - %.3f s", low, high, startSeconds,
+                  endSeconds);
+    std::string summary = text;
+    // Runs of held slots, numbered from 1 as the user numbers them.
+    for (std::size_t k = 0; k < heldFrom.size();) {
+        if (heldFrom[k] < 0) {
+            ++k;
+            continue;
+        }
+        std::size_t end = k;
+        while (end + 1 < heldFrom.size() && heldFrom[end + 1] >= 0) {
+            ++end;
+        }
+        const int first = firstSlot + static_cast<int>(k) + 1;
+        const int last = firstSlot + static_cast<int>(end) + 1;
+        std::snprintf(text, sizeof text, "; slot%s %d%s held from %.1f s", first == last ? "" : "s",
+                      first, first == last ? "" : ("-" + std::to_string(last)).c_str(),
+                      moments[static_cast<std::size_t>(heldFrom[k])]);
+        summary += text;
+        k = end + 1;
+    }
+    return summary;
+}
