@@ -123,6 +123,7 @@ constexpr std::string_view makeText =
                    [--sample-name N TEXT]... [--single N] [--waves N]... [--one-sample N]...
                    [--slot N S AUDIO [--fit]]...
                    [--table N AUDIO|FOLDER [--frame F] [--first-slot S] [--spread] [--fit]]...
+                   [--table N AUDIO --resynth[=MODE] [--first-slot S] [--start T] [--end T]]...
                    [--slot-name N S TEXT]...
 
 Builds a bank file. The seven banks start as the factory banks; the options then apply in the
@@ -171,6 +172,18 @@ names of all 256 slots are saved with a wavetable bank.
   --fit                  (after --slot or --table) values past full scale (a band-limited
                          square overshoots) are clamped and counted; --fit instead lowers the
                          whole import by one gain so that none clamps, and prints it
+  --resynth[=MODE]       (after --table) make any recording (WAV, AIFF, FLAC, Ogg, Opus,
+                         MP3) into waves that scan through it: the slots from the first to
+                         256 taken at even moments from --start to --end (seconds or M:S;
+                         without them, where the sound first and last reaches -60 dBFS),
+                         each exactly one period at its moment's pitch (found from 30 to
+                         2000 Hz at every slot), the table brought to full scale. MODE pitch
+                         (the default) lines each wave up with the one before; spectral keeps
+                         each wave's harmonic levels with one phase per harmonic for the
+                         whole table. A moment without pitch holds the nearest wave that has
+                         one; a sound without any pitch is refused. Not with --frame,
+                         --spread, --fit or a folder. It says the pitch range, the span and
+                         the slots held.
   --slot-name N S TEXT   rename slot S of bank N
 )";
 

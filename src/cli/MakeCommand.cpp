@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -36,6 +38,8 @@ constexpr CliOption options[] = {
     {.name = "--spread"},
     {.name = "--fit"},
     {.name = "--start", .takes = Takes::text},
+    {.name = "--end", .takes = Takes::text},
+    {.name = "--resynth", .takes = Takes::optionalAttached},
     {.name = "--gain", .takes = Takes::text},
     {.name = "--normalize", .takes = Takes::optionalAttached},
 };
@@ -43,7 +47,7 @@ constexpr CliOption options[] = {
 bool isModifier(std::string_view option) {
     return option == "--frame" || option == "--first-slot" || option == "--spread" ||
            option == "--fit" || option == "--start" || option == "--gain" ||
-           option == "--normalize";
+           option == "--normalize" || option == "--end" || option == "--resynth";
 }
 
 bool isLevelOrPart(std::string_view option) {
@@ -78,16 +82,51 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
                                                   CliArguments& args) {
     std::vector<Step> result;
     // The --slot or --table that the modifiers after it belong to, and those given for it.
-    std::optional<std::size_t> import;
+    // SIZE_MAX while there is none.
+    std::size_t import = SIZE_MAX;
     std::vector<std::string_view> given;
     for (const CliParse::Use& use : uses) {
         const std::string_view option = use.option;
         if (isModifier(option)) {
-            if (!import) {
+            if (import >= result.size()) {
                 args.fail(std::string(option) + " belongs right after a --slot or --table");
                 break;
             }
-            Step& target = result[*import];
+            Step& target = result[import];
+            // A table resynthesized takes its span: checked once its options are all known.
+            const bool span =
+                (option == "--start" || option == "--end") && target.kind == Step::table;
+            if ((option == "--resynth" || option == "--end") && target.kind != Step::table) {
+                args.fail(std::string(option) + " applies to --table");
+                break;
+            }
+            if (span) {
+                if (std::find(given.begin(), given.end(), option) != given.end()) {
+                    args.fail(std::string(option) + " given twice for one import");
+                    break;
+                }
+                given.push_back(option);
+                const auto t = seconds(use.word);
+                if (!t || *t < 0) {
+                    args.fail(std::string(option) +
+                              " must be a time in seconds (12.5 or 1:02.5) from 0 on, not '" +
+                              use.word + "'");
+                    break;
+                }
+                (option == "--start" ? target.start : target.end) = *t;
+                continue;
+            }
+            if (option == "--resynth") {
+                if (use.word == "spectral") {
+                    target.mode = WaveResynthesis::Mode::spectral;
+                } else if (!use.word.empty() && use.word != "pitch") {
+                    args.fail("--resynth takes pitch or spectral, not '" + use.word + "'");
+                    break;
+                }
+                target.resynth = true;
+                given.push_back(option);
+                continue;
+            }
             if (target.kind == Step::import && !isLevelOrPart(option)) {
                 args.fail(std::string(option) + " applies to --slot or --table, not --bank");
                 break;
@@ -147,7 +186,7 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
             }
             continue;
         }
-        import.reset();
+        import = SIZE_MAX;
         given.clear();
         if (option == "--single") {
             continue;
@@ -171,7 +210,39 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
             import = result.size() - 1;
         }
     }
+    for (const Step& step : result) {
+        if (!args.ok() || step.kind != Step::table) {
+            continue;
+        }
+        if (!step.resynth && (step.start || step.end)) {
+            args.fail("--start and --end apply to --bank, or to --table with --resynth");
+        } else if (step.resynth && (step.frameSize != 0 || step.spread || step.fit)) {
+            args.fail("--resynth makes its own frames: not with --frame, --spread or --fit");
+        } else if (step.resynth && std::filesystem::is_directory(step.text)) {
+            args.fail("--resynth takes one recording, not a folder");
+        } else if (step.start && step.end && *step.start >= *step.end) {
+            args.fail("--start must come before --end");
+        }
+    }
     return result;
+}
+
+bool MakeCommand::resynthesize(const Step& step, DvVaneto& store) const {
+    WaveResynthesis::Options options;
+    options.mode = step.mode;
+    options.firstSlot = step.firstSlot;
+    options.start = step.start;
+    options.end = step.end;
+    const WaveResynthesis::Result result = WaveResynthesis::make(step.text, options);
+    if (!result.ok) {
+        context_.failure("make", result.error);
+        return false;
+    }
+    WavetableImport::Options placing;
+    placing.firstSlot = result.firstSlot;
+    WavetableImport::place(result.waves, result.names, store, step.bank, placing);
+    context_.err << "vaneto make: bank " << step.bank + 1 << ": " << result.summary() << '\n';
+    return true;
 }
 
 bool MakeCommand::importWaves(const Step& step, DvVaneto& store) const {
@@ -259,7 +330,7 @@ int MakeCommand::run(CliArguments& args) {
             break;
         case Step::cycle:
         case Step::table:
-            if (!importWaves(step, *store)) {
+            if (step.resynth ? !resynthesize(step, *store) : !importWaves(step, *store)) {
                 return cliFailed;
             }
             break;

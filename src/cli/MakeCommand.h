@@ -3,8 +3,10 @@
 #include "app/SampleImport.h"
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
+#include "wavetable/WaveResynthesis.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,11 @@ private:
         int firstSlot = 0;
         bool spread = false;
         bool fit = false;
+        // For a table resynthesized from a recording: the mode and the span.
+        bool resynth = false;
+        WaveResynthesis::Mode mode = WaveResynthesis::Mode::pitch;
+        std::optional<double> start;
+        std::optional<double> end;
         // For an audio import (--bank): which part, at what level.
         SampleImport::Options part;
     };
@@ -37,6 +44,7 @@ private:
     static std::vector<Step> steps(const std::vector<CliParse::Use>& uses, CliArguments& args);
     // A --slot or --table step; false when it failed (said on the error stream).
     bool importWaves(const Step& step, DvVaneto& store) const;
+    bool resynthesize(const Step& step, DvVaneto& store) const;
 
     const CliContext& context_;
 };

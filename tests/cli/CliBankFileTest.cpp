@@ -315,3 +315,36 @@ TEST(CliWavetable, SpreadListExportAndBack) {
               std::string::npos)
         << oneShot.err;
 }
+
+TEST(CliWavetable, ResynthFromASlotOnAndItsRefusals) {
+    clitest::Folder folder;
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 1 '" + (folder / "sweep.flac").string() +
+                           "' synth 3 sawtooth 100-400 2>/dev/null")
+                              .c_str()),
+              0);
+    const clitest::Run made = folder.vaneto(
+        {"make", "r.mid", "--table", "2", "sweep.flac", "--resynth", "--first-slot", "200"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_NE(made.err.find("vaneto make: bank 2: 10"), std::string::npos) << made.err;
+    std::vector<int> banks;
+    const auto store = loadedStore(folder / "r.mid", banks);
+    const DvVaneto factory;
+    const auto before = [](const DvVaneto& s) { return s.bankData(1).first(199 * 256); };
+    EXPECT_TRUE(std::ranges::equal(before(*store), before(factory)));
+    EXPECT_FALSE(store->isSingleSample(1));
+    EXPECT_EQ(store->sampleName(1, 199).rfind("sweep.flac 0.0", 0), 0u)
+        << store->sampleName(1, 199);
+    for (const std::vector<std::string>& refused : {std::vector<std::string>{"--resynth", "--fit"},
+                                                    {"--resynth", "--start", "2", "--end", "1"},
+                                                    {"--start", "1"}}) {
+        std::vector<std::string> words = {"make", "x.mid", "--table", "2", "sweep.flac"};
+        words.insert(words.end(), refused.begin(), refused.end());
+        EXPECT_EQ(folder.vaneto(words).status, 2) << refused[1];
+    }
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 1 '" + (folder / "noise.wav").string() +
+                           "' synth 1 whitenoise 2>/dev/null")
+                              .c_str()),
+              0);
+    EXPECT_EQ(folder.vaneto({"make", "n.mid", "--table", "2", "noise.wav", "--resynth"}).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(folder / "n.mid"));
+}
