@@ -185,3 +185,27 @@ TEST(Resynthesis, NoiseIsRefused) {
 }
 
 } // namespace
+
+namespace {
+
+// A sung vowel of a synthetic voice (espeak-ng "en+f2", 2 s, made once): its waves scan without
+// jumps, each one close to the one before.
+TEST(Resynthesis, AVowelScansSmoothly) {
+    const WaveResynthesis::Result result = WaveResynthesis::make(VANETO_VOWEL, {});
+    ASSERT_TRUE(result.ok) << result.error;
+    std::vector<double> neighbours;
+    std::size_t held = 0;
+    for (std::size_t k = 1; k < 256; ++k) {
+        neighbours.push_back(correlation(slot(result, k), slot(result, k - 1)));
+        held += result.heldFrom[k] >= 0 ? 1 : 0;
+    }
+    std::sort(neighbours.begin(), neighbours.end());
+    std::printf("vowel: %s; neighbour correlation median %.4f, worst %.4f, %zu slots held\n",
+                result.summary().substr(0, 40).c_str(), neighbours[neighbours.size() / 2],
+                neighbours.front(), held);
+    EXPECT_GT(neighbours[neighbours.size() / 2], 0.99);
+    EXPECT_GT(neighbours.front(), 0.9);
+    EXPECT_LT(held, 32u);
+}
+
+} // namespace
