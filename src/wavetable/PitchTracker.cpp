@@ -33,24 +33,25 @@ double PitchTracker::period(std::span<const double> signal, std::size_t window, 
         size *= 2;
     }
     // r(lag) = sum over j < window of x[j] x[j + lag]: the correlation of the window with the
-    // whole stretch, which never wraps round at this size.
+    // whole stretch, which never wraps round at this size. Both real transforms are taken in
+    // one complex one: the window as the real part, the stretch as the imaginary part.
     a_.assign(size, 0.0);
-    x_.assign(size, 0.0);
     for (std::size_t j = 0; j < length; ++j) {
-        x_[j] = signal[j];
-        if (j < window) {
-            a_[j] = signal[j];
-        }
+        a_[j] = {j < window ? signal[j] : 0.0, signal[j]};
     }
     Transforms& t = transformsOf(size);
     product_.resize(size);
     t.forward.transform(a_.data(), product_.data());
-    a_.swap(product_);
-    t.forward.transform(x_.data(), product_.data());
+    x_.resize(size);
     for (std::size_t k = 0; k < size; ++k) {
-        product_[k] *= std::conj(a_[k]);
+        const std::complex<double> z = product_[k];
+        const std::complex<double> mirror = std::conj(product_[(size - k) % size]);
+        const std::complex<double> windowBin = 0.5 * (z + mirror);
+        const std::complex<double> stretchBin = std::complex<double>(0.0, -0.5) * (z - mirror);
+        x_[k] = std::conj(windowBin) * stretchBin;
     }
-    t.inverse.transform(product_.data(), x_.data());
+    t.inverse.transform(x_.data(), product_.data());
+    x_.swap(product_);
     const double scale = 1.0 / static_cast<double>(size);
 
     // d(lag) = e(0) + e(lag) - 2 r(lag), e(lag) the energy of the window shifted by lag.

@@ -7,6 +7,7 @@
 #include "wavetable/WavetableSource.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -86,29 +87,53 @@ std::int64_t centred(double at, std::size_t length, const Span& inside) {
 }
 
 // One period of `period` samples beginning at position `start` of `signal`, sampled at
-// cycleLength points by a windowed sinc, low-passed below the slower rate's Nyquist.
+// cycleLength points by a windowed sinc (Blackman), low-passed below the slower rate's Nyquist.
+// The kernel is tabulated for the period's cutoff (again only when that changes) and read with
+// linear interpolation.
+struct Kernel {
+    double cutoff = 0.0;
+    std::vector<double> table;
+};
+
 void resamplePeriod(const std::vector<double>& signal, double start, double period,
-                    std::vector<double>& out) {
+                    std::vector<double>& out, Kernel& tabulated) {
+    constexpr int steps = 256; // table entries per sample of the source
     const std::size_t points = WaveResynthesis::cycleLength;
     const double step = period / static_cast<double>(points);
     const double cutoff = std::min(1.0, 1.0 / step);
     const double reach = kernelHalfWidth / cutoff;
+    const auto entries = static_cast<std::size_t>(std::ceil(reach * steps)) + 2;
+    std::vector<double>& kernel = tabulated.table;
+    if (tabulated.cutoff != cutoff) {
+        kernel.resize(entries);
+    }
+    for (std::size_t e = tabulated.cutoff == cutoff ? entries : 0; e < entries; ++e) {
+        const double x = static_cast<double>(e) / steps;
+        const double u = x * cutoff;
+        const double sinc =
+            u == 0.0 ? 1.0 : std::sin(std::numbers::pi * u) / (std::numbers::pi * u);
+        const double w = x >= reach ? 0.0
+                                    : 0.42 + 0.5 * std::cos(std::numbers::pi * x / reach) +
+                                          0.08 * std::cos(2.0 * std::numbers::pi * x / reach);
+        kernel[e] = cutoff * sinc * w;
+    }
+    tabulated.cutoff = cutoff;
     out.assign(points, 0.0);
+    const auto last = static_cast<std::int64_t>(signal.size()) - 1;
     for (std::size_t i = 0; i < points; ++i) {
         const double at = start + static_cast<double>(i) * step;
-        const auto lo = static_cast<std::int64_t>(std::ceil(at - reach));
-        const auto hi = static_cast<std::int64_t>(std::floor(at + reach));
+        const std::int64_t lo =
+            std::max<std::int64_t>(static_cast<std::int64_t>(std::ceil(at - reach)), 0);
+        const std::int64_t hi =
+            std::min<std::int64_t>(static_cast<std::int64_t>(std::floor(at + reach)), last);
         double sum = 0.0;
-        for (std::int64_t n = std::max<std::int64_t>(lo, 0);
-             n <= hi && n < static_cast<std::int64_t>(signal.size()); ++n) {
-            const double x = at - static_cast<double>(n);
-            const double u = x * cutoff;
-            const double sinc =
-                u == 0.0 ? 1.0 : std::sin(std::numbers::pi * u) / (std::numbers::pi * u);
-            // Blackman window over the kernel's reach.
-            const double w = 0.42 + 0.5 * std::cos(std::numbers::pi * x / reach) +
-                             0.08 * std::cos(2.0 * std::numbers::pi * x / reach);
-            sum += signal[static_cast<std::size_t>(n)] * cutoff * sinc * w;
+        for (std::int64_t n = lo; n <= hi; ++n) {
+            const double position = std::abs(at - static_cast<double>(n)) * steps;
+            const auto e = static_cast<std::size_t>(position);
+            const double fraction = position - static_cast<double>(e);
+            const double h =
+                e + 1 < entries ? kernel[e] + fraction * (kernel[e + 1] - kernel[e]) : 0.0;
+            sum += signal[static_cast<std::size_t>(n)] * h;
         }
         out[i] = sum;
     }
@@ -121,17 +146,18 @@ void turn(WaveHarmonics::Set& set, double shift) {
     }
 }
 
-// The shift (in values, with a fraction) at which `wave` lines up best with `previous`: the
-// greatest circular cross-correlation.
-double bestShift(const std::vector<double>& wave, const std::vector<double>& previous) {
+// The shift (in values, with a fraction) at which a wave lines up best with the one before:
+// the greatest circular cross-correlation of their harmonics.
+double bestShift(const WaveHarmonics::Set& wave, const WaveHarmonics::Set& previous,
+                 WaveHarmonics& harmonics) {
+    // c(s) = sum over harmonics of m m' cos(phase + 2 pi h s / N - phase'): a wave of N values
+    // whose harmonic h is m m' at phase - phase', made by the resampler from its bins.
     std::vector<double> correlation(waveLength);
-    for (std::size_t s = 0; s < waveLength; ++s) {
-        double sum = 0.0;
-        for (std::size_t n = 0; n < waveLength; ++n) {
-            sum += previous[n] * wave[(n + s) % waveLength];
-        }
-        correlation[s] = sum;
+    WaveHarmonics::Set product{};
+    for (std::size_t h = 1; h < WaveHarmonics::count; ++h) {
+        product[h] = {wave[h].magnitude * previous[h].magnitude, wave[h].phase - previous[h].phase};
     }
+    harmonics.synthesize(product, correlation);
     const std::size_t best = static_cast<std::size_t>(
         std::max_element(correlation.begin(), correlation.end()) - correlation.begin());
     const double before = correlation[(best + waveLength - 1) % waveLength];
@@ -193,6 +219,7 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
     PeriodicResampler down(cycleLength, waveLength);
     WaveHarmonics harmonics;
     std::vector<double> window, cycle, wave(waveLength);
+    Kernel kernel;
     std::vector<WaveHarmonics::Set> sets(static_cast<std::size_t>(slots));
     std::vector<double> periods(static_cast<std::size_t>(slots), 0.0);
     // Harmonics of one period of `period` samples centred on frame `at`.
@@ -206,7 +233,7 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
         if (!readAround(source, first, 2 * reach + 1, window, error)) {
             return false;
         }
-        resamplePeriod(window, at - period / 2 - static_cast<double>(first), period, cycle);
+        resamplePeriod(window, at - period / 2 - static_cast<double>(first), period, cycle, kernel);
         down.resample(cycle, wave);
         set = harmonics.analyse(std::span<const double>(wave));
         set[0] = {};
@@ -214,11 +241,11 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
         return true;
     };
     for (int k = 0; k < slots; ++k) {
-        double at =
-            slots == 1 ? (static_cast<double>(span.first) + static_cast<double>(span.last)) / 2
-                       : static_cast<double>(span.first) +
-                             static_cast<double>(k) * static_cast<double>(span.last - span.first) /
-                                 (slots - 1);
+        double at = slots == 1
+                        ? (static_cast<double>(span.first) + static_cast<double>(span.last)) / 2
+                        : static_cast<double>(span.first) +
+                              static_cast<double>(k) * static_cast<double>(span.last - span.first) /
+                                  (slots - 1);
         result.moments.push_back(at / rate);
         // A coarse estimate over the longest period, then three periods at it.
         std::int64_t first = centred(at, 2 * maxLag + 1, span);
@@ -247,21 +274,20 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
         if (period > 0) {
             auto& set = sets[static_cast<std::size_t>(k)];
             if (options.mode == Mode::spectral) {
-                // Magnitudes over three periods; the phases are set below.
-                WaveHarmonics::Set sum{};
-                for (const double offset : {-period, 0.0, period}) {
-                    if (!cycleAt(at + offset, period, set)) {
+                // Magnitudes over three periods, the phases of the middle one (set below).
+                WaveHarmonics::Set side{};
+                std::array<double, WaveHarmonics::count + 1> sum{};
+                for (const double offset : {-period, period, 0.0}) {
+                    if (!cycleAt(at + offset, period, offset == 0.0 ? set : side)) {
                         return refuse(error);
                     }
-                    for (std::size_t h = 0; h < set.size(); ++h) {
-                        sum[h].magnitude += set[h].magnitude / 3.0;
+                    const auto& measured = offset == 0.0 ? set : side;
+                    for (std::size_t h = 0; h < sum.size(); ++h) {
+                        sum[h] += measured[h].magnitude / 3.0;
                     }
                 }
-                if (!cycleAt(at, period, set)) {
-                    return refuse(error);
-                }
-                for (std::size_t h = 0; h < set.size(); ++h) {
-                    set[h].magnitude = sum[h].magnitude;
+                for (std::size_t h = 0; h < sum.size(); ++h) {
+                    set[h].magnitude = sum[h];
                 }
             } else if (!cycleAt(at, period, set)) {
                 return refuse(error);
@@ -291,7 +317,7 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
     }
     // Lined up: the first voiced slot at its fundamental's upward zero crossing, every later one
     // with the one before it; in the spectral mode every slot takes the first one's phases.
-    std::vector<double> previous;
+    const WaveHarmonics::Set* previous = nullptr;
     const WaveHarmonics::Set* phases = nullptr;
     result.waves.assign(static_cast<std::size_t>(slots) * waveLength, 0.0);
     const auto waveOf = [&result](int k) {
@@ -313,11 +339,10 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
                 set[h].phase = (*phases)[h].phase;
             }
         } else {
-            harmonics.synthesize(set, wave);
-            turn(set, bestShift(wave, previous));
+            turn(set, bestShift(set, *previous, harmonics));
         }
         harmonics.synthesize(set, wave);
-        previous = wave;
+        previous = &set;
         std::copy(wave.begin(), wave.end(), waveOf(k));
     }
     for (int k = 0; k < slots; ++k) {

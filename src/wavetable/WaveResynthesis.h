@@ -13,7 +13,9 @@ class WavetableSource;
 // moment start + k (end - start) / (M - 1), as exactly one period of the sound there. The pitch
 // is tracked at every slot (YIN, 30 to 2000 Hz, a coarse estimate and then a window of three
 // to four periods at that pitch, so that a vibrato is followed); the period is resampled
-// band-limited onto 2048 points and then periodically to 256 values, harmonics 1 to 127 kept.
+// band-limited onto 512 points and then periodically to 256 values, harmonics 1 to 127 kept
+// (what the first resampling lets through above harmonic 256 folds no lower than 256, and the
+// periodic one removes everything from 128 up exactly).
 //
 //   pitch     each cycle turned to line up with the slot before it (the first starts at its
 //             fundamental's upward zero crossing): the table scans without phasing or clicks
@@ -27,7 +29,7 @@ class WaveResynthesis {
 public:
     static constexpr double lowestHz = 30.0;
     static constexpr double highestHz = 2000.0;
-    static constexpr std::size_t cycleLength = 2048; // the band-limited period, before 256
+    static constexpr std::size_t cycleLength = 512; // the band-limited period, before 256
 
     enum class Mode { pitch, spectral };
     struct Options {
