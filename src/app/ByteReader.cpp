@@ -49,7 +49,7 @@ std::vector<std::int16_t> ByteReader::values(std::size_t limit) {
         return {};
     }
     const std::uint8_t* p = take(std::size_t{count} * sizeof(std::int16_t));
-    if (p == nullptr) {
+    if (p == nullptr || count == 0) {
         return {};
     }
     std::vector<std::int16_t> values(count);

@@ -103,8 +103,10 @@ public:
     virtual void showHistory(const std::string& undoText, const std::string& redoText) = 0;
 
     // Asks how to take an audio file of `frames` frames into the wave slots: 0 for one cycle,
-    // N for a table of frames of N values; nothing when the user cancelled. `suggested` is
+    // N for a table of frames of N values, resynthesizeChoice to make the recording into waves
+    // (offered where the view can ask how); nothing when the user cancelled. `suggested` is
     // preselected.
+    static constexpr std::size_t resynthesizeChoice = static_cast<std::size_t>(-1);
     virtual std::optional<std::size_t> chooseFrameSize(std::size_t frames,
                                                        std::size_t suggested) = 0;
 

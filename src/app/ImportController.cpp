@@ -5,10 +5,12 @@
 #include "app/EditorTexts.h"
 #include "app/EditorView.h"
 #include "app/PreviewController.h"
+#include "app/ResynthesisView.h"
 #include "app/SourceOverview.h"
 #include "app/Utf8Text.h"
 #include "device/DvVaneto.h"
 #include "midi/LoMidiFileReader.h"
+#include "wavetable/WaveTone.h"
 #include "wavetable/WavetableImport.h"
 #include "wavetable/WavetableSource.h"
 
@@ -143,6 +145,10 @@ void ImportController::importWaves(const std::string& path, int bank) {
         if (!chosen) {
             return;
         }
+        if (*chosen == EditorView::resynthesizeChoice) {
+            resynthesize(path, bank);
+            return;
+        }
         frameSize = *chosen;
     }
     const int slot = selection_.slot();
@@ -183,25 +189,10 @@ void ImportController::choosePart() {
         return;
     }
     const std::string path = document_.origin(bank).longerSource;
-    SourceOverview overview;
-    const std::string what = "Reading " + displayFileName(path) + "...";
-    const bool read =
-        overview.compute(path, 1000, [this, &what](std::uint64_t done, std::uint64_t total) {
-            return view_.showReading(what, done, total);
-        });
-    view_.showReading(what, 1, 1);
-    if (!read) {
-        if (!overview.error.empty()) {
-            view_.messageBox("The file " + quoted(displayFileName(path)) + " could not be read:\n" +
-                                 overview.error,
-                             appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
-        }
+    double seconds = 0.0;
+    const auto columns = readOverview(path, seconds);
+    if (!columns) {
         return;
-    }
-    std::vector<std::pair<float, float>> columns;
-    columns.reserve(overview.columns.size());
-    for (const SourceOverview::Column& column : overview.columns) {
-        columns.emplace_back(column.low, column.high);
     }
     const double partSeconds = SampleImport::bankValues / SampleImport::targetRate;
     const auto preview = [this, path](double start) {
@@ -215,12 +206,92 @@ void ImportController::choosePart() {
             preview_.playValues(std::move(part.values));
         }
     };
-    const std::optional<double> start = view_.choosePart(columns, overview.seconds, partSeconds,
-                                                         document_.origin(bank).start, preview);
+    const std::optional<double> start =
+        view_.choosePart(*columns, seconds, partSeconds, document_.origin(bank).start, preview);
     preview_.stop();
     if (start) {
         SampleImport::Options options;
         options.startSeconds = std::max(0.0, *start);
         importFile(path, bank, options);
     }
+}
+
+std::optional<std::vector<std::pair<float, float>>>
+ImportController::readOverview(const std::string& path, double& seconds) {
+    SourceOverview overview;
+    const std::string what = "Reading " + displayFileName(path) + "...";
+    const bool read =
+        overview.compute(path, 1000, [this, &what](std::uint64_t done, std::uint64_t total) {
+            return view_.showReading(what, done, total);
+        });
+    view_.showReading(what, 1, 1);
+    if (!read) {
+        if (!overview.error.empty()) {
+            view_.messageBox("The file " + quoted(displayFileName(path)) + " could not be read:\n" +
+                                 overview.error,
+                             appTitle, EditorView::Buttons::Ok, EditorView::Icon::Warning);
+        }
+        return std::nullopt;
+    }
+    seconds = overview.seconds;
+    std::vector<std::pair<float, float>> columns;
+    columns.reserve(overview.columns.size());
+    for (const SourceOverview::Column& column : overview.columns) {
+        columns.emplace_back(column.low, column.high);
+    }
+    return columns;
+}
+
+void ImportController::resynthesize(const std::string& path, int bank) {
+    double seconds = 0.0;
+    const auto columns = resynthesisView_ != nullptr ? readOverview(path, seconds) : std::nullopt;
+    if (!columns) {
+        return;
+    }
+    // The pitch over the whole sound, and the span it offers first.
+    const WaveResynthesis::Result track = WaveResynthesis::make(path, {});
+    if (!track.ok) {
+        view_.messageBox(track.error, wrongFormatCaption, EditorView::Buttons::Ok,
+                         EditorView::Icon::Information);
+        return;
+    }
+    ResynthesisView::Setup setup;
+    setup.fileName = displayFileName(path);
+    setup.overview = *columns;
+    setup.seconds = seconds;
+    for (std::size_t k = 0; k < track.moments.size(); ++k) {
+        setup.pitch.emplace_back(track.moments[k], track.hertz[k]);
+    }
+    setup.options.firstSlot = selection_.slot();
+    setup.options.start = track.startSeconds;
+    setup.options.end = track.endSeconds;
+    setup.compute = [path](const WaveResynthesis::Options& options) {
+        return WaveResynthesis::make(path, options);
+    };
+    setup.play = [this](const WaveResynthesis::Result& waves) {
+        preview_.playValues(WaveTone::renderScan(waves.waves,
+                                                 WaveTone::frequencyOf(preview_.note()),
+                                                 waves.endSeconds - waves.startSeconds));
+    };
+    const std::optional<WaveResynthesis::Options> chosen =
+        resynthesisView_->chooseResynthesis(setup);
+    preview_.stop();
+    if (!chosen) {
+        return;
+    }
+    const WaveResynthesis::Result result = WaveResynthesis::make(path, *chosen);
+    if (!result.ok) {
+        view_.messageBox(result.error, wrongFormatCaption, EditorView::Buttons::Ok,
+                         EditorView::Icon::Information);
+        return;
+    }
+    document_.change({Command::import, importLabel(path, bank), {BankHistory::wholeBank(bank)}},
+                     [&](DvVaneto& store, BankDocument::Origins& origins) {
+                         WavetableImport::Options placing;
+                         placing.firstSlot = result.firstSlot;
+                         WavetableImport::place(result.waves, result.names, store, bank, placing);
+                         origins[static_cast<std::size_t>(bank)] = {
+                             "resynthesized: " + result.summary(), "", 0.0};
+                         return true;
+                     });
 }

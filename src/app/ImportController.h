@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@ class BankDocument;
 class BankFileController;
 class EditorView;
 class PreviewController;
+class ResynthesisView;
 
 // Sounds into banks from the editor: Open..., dropped files, waves into the slots of a wave
 // bank, and Choose Part... after an import of a sound longer than the bank. Each import is one
@@ -35,6 +37,9 @@ public:
     bool canChoosePart() const;
     void choosePart();
 
+    // Where a recording is made into waves (none: the choice is not offered).
+    void setResynthesisView(ResynthesisView* view) { resynthesisView_ = view; }
+
     // The frame size offered first for a file of `frames` frames that does not state one
     // (0: one cycle).
     static std::size_t suggestedFrameSize(std::size_t frames);
@@ -43,10 +48,16 @@ private:
     void importFile(const std::string& path, int bank, const SampleImport::Options& options);
     void importSample(const std::string& path, int bank, const SampleImport::Options& options);
     void importWaves(const std::string& path, int bank);
+    // A recording made into waves from the selected slot on, as the user chooses.
+    void resynthesize(const std::string& path, int bank);
+    // The whole sound's overview for the dialogs that show it (said when it cannot be read).
+    std::optional<std::vector<std::pair<float, float>>> readOverview(const std::string& path,
+                                                                     double& seconds);
 
     EditorView& view_;
     BankDocument& document_;
     PreviewController& preview_;
     BankFileController& bankFiles_;
     Selection selection_;
+    ResynthesisView* resynthesisView_ = nullptr;
 };

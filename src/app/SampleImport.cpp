@@ -1,6 +1,6 @@
 #include "app/SampleImport.h"
 
-#include "audio/AudioSource.h"
+#include "audio/AudioFileSource.h"
 #include "audio/LoAudioFileReader.h"
 #include "audio/LoSample.h"
 #include "audio/LoSampleConverter.h"
@@ -111,11 +111,12 @@ SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool 
     Result result = load(path, Options{});
     if (wholeFile &&
         (result.outcome == Outcome::importedWave || result.outcome == Outcome::importedAiff)) {
-        AudioSource source(path);
-        if (source.kind() == AudioSource::Kind::aiff || source.kind() == AudioSource::Kind::wave) {
+        AudioFileSource source(path);
+        if (source.kind() == AudioFileSource::Kind::aiff ||
+            source.kind() == AudioFileSource::Kind::wave) {
             Result whole;
             whole.sampleName = result.sampleName;
-            decode(*source.reader(), source.kind() == AudioSource::Kind::aiff, true, bankValues,
+            decode(*source.reader(), source.kind() == AudioFileSource::Kind::aiff, true, bankValues,
                    whole, Options{});
             return whole;
         }
@@ -126,7 +127,7 @@ SampleImport::Result SampleImport::load(const std::filesystem::path& path, bool 
 SampleImport::Result SampleImport::load(const std::filesystem::path& path, const Options& options) {
     Result result;
     result.sampleName = path.filename().string();
-    AudioSource source(path);
+    AudioFileSource source(path);
     load(source, bankValues, options, result);
     return result;
 }
@@ -135,24 +136,24 @@ SampleImport::Result SampleImport::load(std::span<const std::uint8_t> bytes, std
                                         std::uint32_t values) {
     Result result;
     result.sampleName = std::move(name);
-    AudioSource source(bytes);
+    AudioFileSource source(bytes);
     load(source, values, Options{}, result);
     return result;
 }
 
-void SampleImport::load(AudioSource& source, std::uint32_t values, const Options& options,
+void SampleImport::load(AudioFileSource& source, std::uint32_t values, const Options& options,
                         Result& result) {
     switch (source.kind()) {
-    case AudioSource::Kind::unopened:
+    case AudioFileSource::Kind::unopened:
         result.outcome = Outcome::couldNotOpen;
         result.reason = source.why();
         return;
-    case AudioSource::Kind::compressed:
+    case AudioFileSource::Kind::compressed:
         decodeCompressed(*source.decoder(), values, result, options);
         break;
     default:
-        decode(*source.reader(), source.kind() == AudioSource::Kind::aiff, false, values, result,
-               options);
+        decode(*source.reader(), source.kind() == AudioFileSource::Kind::aiff, false, values,
+               result, options);
         break;
     }
     applyLevel(options, result);

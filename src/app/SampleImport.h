@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-class AudioSource;
+class AudioFileSource;
 class DvVaneto;
 class LoAudioFileReader;
 class LoSample;
@@ -127,7 +127,7 @@ public:
 
 private:
     // The file as its kind says: refused, decoded or taken as raw values.
-    static void load(AudioSource& source, std::uint32_t values, const Options& options,
+    static void load(AudioFileSource& source, std::uint32_t values, const Options& options,
                      Result& result);
     // A compressed file that libsndfile decodes (the decoder has accepted it).
     static void decodeCompressed(LoSndfileDecoder& decoder, std::uint32_t values, Result& result,

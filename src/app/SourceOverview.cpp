@@ -1,6 +1,6 @@
 #include "app/SourceOverview.h"
 
-#include "audio/AudioSource.h"
+#include "audio/AudioFileSource.h"
 #include "audio/LoAudioFileReader.h"
 #include "audio/LoSample.h"
 
@@ -16,15 +16,15 @@ bool SourceOverview::compute(const std::filesystem::path& path, std::size_t coun
     if (count == 0) {
         return false;
     }
-    AudioSource source(path);
+    AudioFileSource source(path);
     switch (source.kind()) {
-    case AudioSource::Kind::unopened:
+    case AudioFileSource::Kind::unopened:
         error = source.why();
         return false;
-    case AudioSource::Kind::raw:
+    case AudioFileSource::Kind::raw:
         error = "it is no audio that can be imported";
         return false;
-    case AudioSource::Kind::compressed:
+    case AudioFileSource::Kind::compressed:
         break;
     default:
         if (!source.reader()->isSupported()) {

@@ -63,6 +63,10 @@ void VanetoEditorController::keepWork(const std::filesystem::path& folder, bool 
     work_->start(folder, restoreNow);
 }
 
+void VanetoEditorController::setResynthesisView(ResynthesisView* dialog) {
+    imports_->setResynthesisView(dialog);
+}
+
 void VanetoEditorController::restoreWork() {
     if (work_) {
         work_->restore();
@@ -83,25 +87,8 @@ void VanetoEditorController::setBytesPerSecond(double bytesPerSecond) {
     transfer_->setBytesPerSecond(bytesPerSecond);
 }
 
-bool VanetoEditorController::isIdle() const {
-    return !document_->transferring();
-}
-
 std::uint16_t VanetoEditorController::portCountAtStart() const {
     return transfer_->portCount();
-}
-
-const DvVaneto& VanetoEditorController::banks() const {
-    return document_->banks();
-}
-
-std::string VanetoEditorController::displayName(const std::string& bytes) {
-    return ::displayName(bytes);
-}
-
-std::string VanetoEditorController::editedName(const std::string& shown,
-                                               const std::string& stored) {
-    return shown == displayName(stored) ? stored : shown;
 }
 
 int VanetoEditorController::selectedBank() {

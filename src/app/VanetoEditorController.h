@@ -4,6 +4,7 @@
 #include "app/BankDocument.h"
 #include "app/EditorTexts.h"
 #include "app/EditorView.h"
+#include "app/Utf8Text.h"
 #include "app/WaveCommands.h"
 #include "app/WaveSlotEditor.h"
 #include "midiout/MidiOutPortList.h"
@@ -22,6 +23,7 @@ class ImportController;
 class MidiOutService;
 class PreviewController;
 class TransferController;
+class ResynthesisView;
 class WorkController;
 class WorkOfferView;
 
@@ -132,22 +134,27 @@ public:
     bool finishWork(std::chrono::milliseconds limit);
     WorkController* work() { return work_.get(); }
 
+    // Where a recording is made into waves (the dialog; none: not offered).
+    void setResynthesisView(ResynthesisView* view);
+
     // True while no transfer runs.
-    bool isIdle() const;
+    bool isIdle() const { return !document_->transferring(); }
     std::uint16_t portCountAtStart() const;
-    const DvVaneto& banks() const;
+    const DvVaneto& banks() const { return document_->banks(); }
     BankDocument& document() { return *document_; }
 
     // How names held as bytes are shown: unchanged when they are valid UTF-8, otherwise read as
     // Latin-1 (files written on other systems) and given as UTF-8.
-    static std::string displayName(const std::string& bytes);
+    static std::string displayName(const std::string& bytes) { return ::displayName(bytes); }
 
 private:
     int selectedBank();
     void selectBank(int bank);
     // Stores an edited name: the shown text goes back unchanged as the old bytes, anything
     // else as the UTF-8 text typed.
-    static std::string editedName(const std::string& shown, const std::string& stored);
+    static std::string editedName(const std::string& shown, const std::string& stored) {
+        return shown == displayName(stored) ? stored : shown;
+    }
     bool rename(int bank, int slot, const std::string& name, std::string label);
     // After every change of the document: the history's entries and what it changed.
     void documentChanged(const BankDocument::Event& event);

@@ -168,3 +168,30 @@ std::size_t Generator::read(std::span<std::int16_t> out) {
 }
 
 } // namespace WaveTone
+
+namespace WaveTone {
+
+std::vector<std::int16_t> renderScan(std::span<const double> waves, double frequency,
+                                     double seconds) {
+    const std::size_t count = waves.size() / 256;
+    if (count == 0) {
+        return {};
+    }
+    const auto wave = [&waves](std::size_t k) {
+        std::vector<std::int16_t> values(256);
+        WaveQuantizer quantize;
+        quantize.apply(waves.subspan(k * 256, 256), values);
+        return values;
+    };
+    Generator tone(wave(0), frequency, seconds);
+    std::vector<std::int16_t> out(tone.length());
+    const std::size_t share = out.size() / count;
+    for (std::size_t k = 0; k < count; ++k) {
+        tone.setWave(wave(k));
+        const std::size_t from = k * share;
+        tone.read(std::span(out).subspan(from, k + 1 == count ? out.size() - from : share));
+    }
+    return out;
+}
+
+} // namespace WaveTone

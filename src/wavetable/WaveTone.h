@@ -27,6 +27,11 @@ double frequencyOf(int midiNote);
 std::vector<std::int16_t> render(std::span<const std::int16_t> wave, double frequency,
                                  double seconds);
 
+// Waves of 256 values (16-bit units, one after the other) played as one tone of `frequency`,
+// `seconds` long in all: each wave for an equal share, taken at the start of a cycle.
+std::vector<std::int16_t> renderScan(std::span<const double> waves, double frequency,
+                                     double seconds);
+
 // The same tone made as it plays, piece by piece, on the thread that plays it. Another thread
 // may hand it a new wave at any time (setWave copies 256 values and returns): the tone takes it
 // at the start of its next cycle, so that it changes without a click.

@@ -1,6 +1,6 @@
 #include "wavetable/WavetableSource.h"
 
-#include "audio/AudioSource.h"
+#include "audio/AudioFileSource.h"
 #include "audio/LoSample.h"
 #include "audio/LoSndfileDecoder.h"
 #include "audio/LoWaveFileReader.h"
@@ -37,14 +37,14 @@ WavetableSource::~WavetableSource() = default;
 
 bool WavetableSource::open(const std::filesystem::path& path, std::string& error) {
     name_ = path.string();
-    source_ = std::make_unique<AudioSource>(path);
+    source_ = std::make_unique<AudioFileSource>(path);
     return start(error);
 }
 
 bool WavetableSource::open(std::span<const std::uint8_t> bytes, const std::string& name,
                            std::string& error) {
     name_ = name;
-    source_ = std::make_unique<AudioSource>(bytes);
+    source_ = std::make_unique<AudioFileSource>(bytes);
     return start(error);
 }
 
@@ -57,13 +57,13 @@ bool WavetableSource::start(std::string& error) {
     width_ = static_cast<std::uint16_t>((bits_ + 7u) / 8u);
     frames_ = source_->frames();
     switch (source_->kind()) {
-    case AudioSource::Kind::unopened:
+    case AudioFileSource::Kind::unopened:
         error = "cannot open " + name_ + ": " + source_->why();
         return false;
-    case AudioSource::Kind::raw:
+    case AudioFileSource::Kind::raw:
         error = name_ + " is neither WAV nor AIFF, nor FLAC, Ogg or MP3";
         return false;
-    case AudioSource::Kind::compressed:
+    case AudioFileSource::Kind::compressed:
         kind_ = source_->decoder()->formatName();
         return true;
     default:

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class AudioSource;
+class AudioFileSource;
 class LoWaveFileReader;
 
 // An audio file opened as wavetable material: WAV (integer PCM, or IEEE float of 32 or 64
@@ -72,7 +72,7 @@ private:
     void readHints(LoWaveFileReader& wave);
 
     std::string name_;
-    std::unique_ptr<AudioSource> source_;
+    std::unique_ptr<AudioFileSource> source_;
     std::string kind_;
     bool float_ = false;
     double rate_ = 0.0;

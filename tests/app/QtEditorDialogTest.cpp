@@ -3,6 +3,7 @@
 #include "app/VanetoEditorController.h"
 #include "app/qt/CAboutDlg.h"
 #include "app/qt/PartChooserDialog.h"
+#include "app/qt/ResynthesisDialog.h"
 #include "app/qt/VanetoEditorApp.h"
 #include "device/DvVaneto.h"
 #include "midiout/Clock.h"
@@ -15,6 +16,7 @@
 #include <QDoubleSpinBox>
 #include <QDropEvent>
 #include <QFile>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -462,6 +464,46 @@ private slots:
         QCOMPARE(edit->value(), dialog.start());
         QTest::keyClick(&dialog, Qt::Key_Space);
         QCOMPARE(played, dialog.start());
+    }
+
+    // A recording into a wave bank: the question's third choice, the dialog's waves recomputed
+    // for the spectral mode, OK as one undo step.
+    void resynthesizeARecordingIntoWaves() {
+        Editor editor;
+        editor.controller.setLayout(false);
+        const std::string path =
+            QDir::temp()
+                .filePath(QStringLiteral("resynth-%1.wav").arg(QCoreApplication::applicationPid()))
+                .toStdString();
+        QCOMPARE(
+            std::system(("sox -n -r 44100 -c 1 '" + path + "' synth 1 sawtooth 100-200 2>/dev/null")
+                            .c_str()),
+            0);
+        const auto bank = [&editor] {
+            const auto data = editor.controller.banks().bankData(0);
+            return std::vector<std::int16_t>(data.begin(), data.end());
+        };
+        const std::vector<std::int16_t> before = bank();
+        QString said;
+        whenShown<QInputDialog>([&](QInputDialog* question) {
+            question->setTextValue(question->comboBoxItems().last());
+            whenShown<ResynthesisDialog>([&](ResynthesisDialog* dialog) {
+                dialog->findChild<QComboBox*>(QStringLiteral("resynthMode"))->setCurrentIndex(1);
+                auto* line = dialog->findChild<QLabel*>(QStringLiteral("resynthSaid"));
+                QTRY_VERIFY(line->text().contains(QStringLiteral("Hz over")));
+                said = line->text();
+                dialog->accept();
+            });
+            question->accept();
+        });
+        editor.controller.dropFiles({path}, 0);
+        QVERIFY2(said.contains(QStringLiteral("Hz over")), qPrintable(said));
+        QVERIFY(bank() != before);
+        QCOMPARE(editor.controller.document().history().undoLabel().rfind("import of resynth-", 0),
+                 0u);
+        editor.controller.undo();
+        QVERIFY(bank() == before);
+        QFile::remove(QString::fromStdString(path));
     }
 
     void aSignalAnswersAnOpenQuestionNoAndOpensNoOther() {

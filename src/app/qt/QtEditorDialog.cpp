@@ -80,6 +80,9 @@ QtEditorDialog::~QtEditorDialog() = default;
 void QtEditorDialog::setController(VanetoEditorController* controller) {
     controller_ = controller;
     panel_->setCommands(controller);
+    if (controller != nullptr) {
+        controller->setResynthesisView(this);
+    }
 }
 
 template <typename W>
@@ -383,7 +386,11 @@ void QtEditorDialog::showAboutBox() {
 
 std::optional<std::size_t> QtEditorDialog::chooseFrameSize(std::size_t frames,
                                                            std::size_t suggested) {
-    return questions_->chooseFrameSize(frames, suggested);
+    return questions_->chooseFrameSize(frames, suggested, true);
+}
+
+std::optional<WaveResynthesis::Options> QtEditorDialog::chooseResynthesis(const Setup& setup) {
+    return questions_->chooseResynthesis(setup);
 }
 
 std::optional<double>

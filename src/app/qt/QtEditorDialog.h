@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/EditorView.h"
+#include "app/ResynthesisView.h"
 #include "app/qt/DialogUnitLayout.h"
 #include "app/qt/EditorWindowMenu.h"
 
@@ -41,7 +42,7 @@ class VanetoEditorController;
 // Space on the bank list plays as its Play button does), the window's menu and keys
 // (EditorWindowMenu) and the modal questions (QtEditorQuestions). Files dropped on the window go to
 // the controller, with the bank they were dropped on.
-class QtEditorDialog final : public QDialog, public EditorView {
+class QtEditorDialog final : public QDialog, public EditorView, public ResynthesisView {
 public:
     static constexpr const char* aboutMenuText = EditorWindowMenu::aboutText;
 
@@ -82,6 +83,7 @@ public:
     void showPlayback(bool available, bool playing, const std::string& why) override;
     void showHistory(const std::string& undoText, const std::string& redoText) override;
     std::optional<std::size_t> chooseFrameSize(std::size_t frames, std::size_t suggested) override;
+    std::optional<WaveResynthesis::Options> chooseResynthesis(const Setup& setup) override;
     bool showReading(const std::string& what, std::uint64_t done, std::uint64_t total) override;
     std::optional<double> choosePart(const std::vector<std::pair<float, float>>& overview,
                                      double seconds, double partSeconds, double start,

@@ -1,5 +1,8 @@
 #include "app/qt/QtEditorQuestions.h"
 
+#include "app/EditorView.h"
+#include "app/qt/ResynthesisDialog.h"
+
 #include "app/qt/CAboutDlg.h"
 #include "app/qt/PartChooserDialog.h"
 #include "app/qt/QtText.h"
@@ -113,7 +116,8 @@ void QtEditorQuestions::showAboutBox() {
 }
 
 std::optional<std::size_t> QtEditorQuestions::chooseFrameSize(std::size_t frames,
-                                                              std::size_t suggested) {
+                                                              std::size_t suggested,
+                                                              bool offerResynthesis) {
     if (quitting_) {
         return std::nullopt;
     }
@@ -129,6 +133,9 @@ std::optional<std::size_t> QtEditorQuestions::chooseFrameSize(std::size_t frames
                       : QStringLiteral("a table of frames of %1").arg(size));
     }
     items << QStringLiteral("a table of frames of another size...");
+    if (offerResynthesis) {
+        items << QStringLiteral("Resynthesize the recording into waves...");
+    }
     bool ok = false;
     const QString chosen = QInputDialog::getItem(
         parent_, QStringLiteral("VanetoEditor"),
@@ -145,6 +152,9 @@ std::optional<std::size_t> QtEditorQuestions::chooseFrameSize(std::size_t frames
     }
     if (index >= 1 && index <= static_cast<qsizetype>(std::size(sizes))) {
         return sizes[index - 1];
+    }
+    if (offerResynthesis && index == items.size() - 1) {
+        return EditorView::resynthesizeChoice;
     }
     const int size =
         QInputDialog::getInt(parent_, QStringLiteral("VanetoEditor"),
@@ -185,4 +195,16 @@ bool QtEditorQuestions::showReading(const std::string& what, std::uint64_t done,
     // A modal progress dialog handles the window's events as it moves.
     reading_->setValue(static_cast<int>(done * 1000 / std::max<std::uint64_t>(total, 1)));
     return !reading_->wasCanceled();
+}
+
+std::optional<WaveResynthesis::Options>
+QtEditorQuestions::chooseResynthesis(const ResynthesisView::Setup& setup) {
+    if (quitting_) {
+        return std::nullopt;
+    }
+    ResynthesisDialog dialog(setup, parent_);
+    if (dialog.exec() != QDialog::Accepted || quitting_) {
+        return std::nullopt;
+    }
+    return dialog.options();
 }

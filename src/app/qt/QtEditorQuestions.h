@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ResynthesisView.h"
+
 #include "app/EditorView.h"
 
 #include <cstdint>
@@ -34,7 +36,9 @@ public:
                                             const std::string& pattern,
                                             const std::string& defaultExtension);
     void showAboutBox();
-    std::optional<std::size_t> chooseFrameSize(std::size_t frames, std::size_t suggested);
+    std::optional<std::size_t> chooseFrameSize(std::size_t frames, std::size_t suggested,
+                                               bool offerResynthesis);
+    std::optional<WaveResynthesis::Options> chooseResynthesis(const ResynthesisView::Setup& setup);
     std::optional<double> choosePart(const std::vector<std::pair<float, float>>& overview,
                                      double seconds, double partSeconds, double start,
                                      std::function<void(double)> preview);

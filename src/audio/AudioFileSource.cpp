@@ -1,4 +1,4 @@
-#include "audio/AudioSource.h"
+#include "audio/AudioFileSource.h"
 
 #include "audio/LoAiffFileReader.h"
 #include "audio/LoSndfileDecoder.h"
@@ -17,18 +17,18 @@ std::string openError() {
 
 } // namespace
 
-AudioSource::AudioSource(const std::filesystem::path& path) {
+AudioFileSource::AudioFileSource(const std::filesystem::path& path) {
     why_ = LoAudioFileReader::whyNotReadable(path);
     if (why_.empty()) {
         decide(path);
     }
 }
 
-AudioSource::AudioSource(std::span<const std::uint8_t> bytes) {
+AudioFileSource::AudioFileSource(std::span<const std::uint8_t> bytes) {
     decide(bytes);
 }
 
-template <typename Reader, typename Input> bool AudioSource::openReader(const Input& input) {
+template <typename Reader, typename Input> bool AudioFileSource::openReader(const Input& input) {
     reader_.reset(); // one open file at a time
     errno = 0;
     reader_ = std::make_unique<Reader>(input);
@@ -40,7 +40,7 @@ template <typename Reader, typename Input> bool AudioSource::openReader(const In
     return true;
 }
 
-template <typename Input> void AudioSource::decide(const Input& input) {
+template <typename Input> void AudioFileSource::decide(const Input& input) {
     if (!openReader<LoAiffFileReader>(input)) {
         return;
     }
@@ -60,9 +60,9 @@ template <typename Input> void AudioSource::decide(const Input& input) {
     classify();
 }
 
-AudioSource::~AudioSource() = default;
+AudioFileSource::~AudioFileSource() = default;
 
-void AudioSource::classify() {
+void AudioFileSource::classify() {
     if (kind_ == Kind::compressed) {
         format_ = LoSample(
             decoder_->rate(), static_cast<std::uint16_t>(decoder_->channels()),
@@ -76,8 +76,8 @@ void AudioSource::classify() {
     }
 }
 
-bool AudioSource::readFrames(LoSample& sample, std::uint64_t first, std::uint64_t count,
-                             std::string& error) {
+bool AudioFileSource::readFrames(LoSample& sample, std::uint64_t first, std::uint64_t count,
+                                 std::string& error) {
     if (decoder_) {
         std::size_t clamped = 0;
         return decoder_->read(sample, count, error, clamped, first);

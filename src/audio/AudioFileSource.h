@@ -14,7 +14,7 @@ class LoSndfileDecoder;
 // A file or bytes in memory opened as audio, decided the one way: AIFF, then WAV, then FLAC,
 // Ogg or MPEG audio with evidence in the first bytes, else raw data. One file is open at a time.
 // Nothing throws.
-class AudioSource {
+class AudioFileSource {
 public:
     enum class Kind {
         unopened,   // the file cannot be opened: why() says why
@@ -24,12 +24,12 @@ public:
         raw,        // reader(): the WAV reader, which takes unrecognised bytes as raw data
     };
 
-    explicit AudioSource(const std::filesystem::path& path);
+    explicit AudioFileSource(const std::filesystem::path& path);
     // Bytes in memory, which must outlive the source.
-    explicit AudioSource(std::span<const std::uint8_t> bytes);
-    ~AudioSource();
-    AudioSource(const AudioSource&) = delete;
-    AudioSource& operator=(const AudioSource&) = delete;
+    explicit AudioFileSource(std::span<const std::uint8_t> bytes);
+    ~AudioFileSource();
+    AudioFileSource(const AudioFileSource&) = delete;
+    AudioFileSource& operator=(const AudioFileSource&) = delete;
 
     Kind kind() const { return kind_; }
     const std::string& why() const { return why_; }
