@@ -65,7 +65,9 @@ void PitchRangeView::paintEvent(QPaintEvent*) {
                      palette().highlight().color().lighter(170));
     // The sound, a column of low to high per pixel.
     const double middle = area.height() / 2;
-    painter.setPen(palette().text().color().lighter(220));
+    QColor sound = palette().text().color();
+    sound.setAlphaF(0.35f);
+    painter.setPen(sound);
     const std::size_t count = columns_.size();
     for (int x = 0; x < width() && count > 0; ++x) {
         const auto& [low, high] = columns_[std::min(

@@ -138,5 +138,5 @@ void ResynthesisDialog::show(int request, const WaveResynthesis::Result& result)
                        std::span(values).subspan(static_cast<std::size_t>(result.firstSlot) *
                                                  DvVaneto::waveLength));
     }
-    waves_->setWaves(values, result.firstSlot, result.firstSlot, DvVaneto::wavesPerBank - 1);
+    waves_->setWaves(values, result.firstSlot, result.firstSlot, result.firstSlot);
 }
