@@ -28,9 +28,19 @@ double PitchTracker::period(std::span<const double> signal, std::size_t window, 
         return 0.0;
     }
     const std::size_t length = window + highLag + 1;
-    std::size_t size = 1;
-    while (size < length) {
-        size *= 2;
+    // The smallest size of only the factors 2, 3 and 5 (the transform's own radices) that holds
+    // the stretch: far less work than the next power of two, on average.
+    std::size_t size = length;
+    for (;; ++size) {
+        std::size_t rest = size;
+        for (const std::size_t factor : {2u, 3u, 5u}) {
+            while (rest % factor == 0) {
+                rest /= factor;
+            }
+        }
+        if (rest == 1) {
+            break;
+        }
     }
     // r(lag) = sum over j < window of x[j] x[j + lag]: the correlation of the window with the
     // whole stretch, which never wraps round at this size. Both real transforms are taken in

@@ -214,7 +214,13 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
 
     const int slots = DvVaneto::wavesPerBank - result.firstSlot;
     const auto maxLag = static_cast<std::size_t>(std::ceil(rate / lowestHz));
-    const auto minLag = std::max<std::size_t>(2, static_cast<std::size_t>(rate / highestHz));
+    // The coarse estimate at half the rate where that still holds 2000 Hz well (the fine one
+    // is at the file's rate).
+    const std::size_t coarseStep = rate >= 32000 ? 2 : 1;
+    const std::size_t coarseMax = (maxLag + coarseStep - 1) / coarseStep;
+    const auto coarseMin =
+        std::max<std::size_t>(2, static_cast<std::size_t>(rate / coarseStep / highestHz));
+    std::vector<double> coarse;
     PitchTracker tracker;
     PeriodicResampler down(cycleLength, waveLength);
     WaveHarmonics harmonics;
@@ -248,11 +254,19 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
                                   (slots - 1);
         result.moments.push_back(at / rate);
         // A coarse estimate over the longest period, then three periods at it.
-        std::int64_t first = centred(at, 2 * maxLag + 1, span);
-        if (!readAround(source, first, 2 * maxLag + 1, window, error)) {
+        const std::size_t coarseLength = (2 * coarseMax + 1) * coarseStep + 1;
+        std::int64_t first = centred(at, coarseLength, span);
+        if (!readAround(source, first, coarseLength, window, error)) {
             return refuse(error);
         }
-        double period = tracker.period(window, maxLag, minLag, maxLag);
+        coarse.resize(coarseMax * 2 + 1);
+        for (std::size_t i = 0; i < coarse.size(); ++i) {
+            // Halved by averaging each pair (a gentle low-pass before the new rate's Nyquist).
+            const std::size_t j = i * coarseStep;
+            coarse[i] = coarseStep == 1 ? window[j] : 0.5 * (window[j] + window[j + 1]);
+        }
+        double period = tracker.period(coarse, coarseMax, coarseMin, coarseMax - 1) *
+                        static_cast<double>(coarseStep);
         if (period > 0) {
             const auto near = static_cast<std::size_t>(period);
             const std::size_t length = 3 * near + near * 5 / 4 + 2;
