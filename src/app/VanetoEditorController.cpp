@@ -4,6 +4,7 @@
 
 #include "app/BankDocument.h"
 #include "app/BankFileController.h"
+#include "app/BrowserController.h"
 #include "app/ImportController.h"
 #include "app/PreviewController.h"
 #include "app/TransferController.h"
@@ -34,7 +35,9 @@ VanetoEditorController::VanetoEditorController(EditorView& view_,
           ImportController::Selection{[this] { return selectedBank(); },
                                       [this] { return waves_->selected(); },
                                       [this](int bank) { selectBank(bank); }})),
-      transfer_(std::make_unique<TransferController>(view, *document_, std::move(service), clock)) {
+      transfer_(std::make_unique<TransferController>(view, *document_, std::move(service), clock)),
+      browser_(std::make_unique<BrowserController>(view, *document_, *preview_, *imports_,
+                                                   [this] { return selectedBank(); })) {
     document_->addObserver([this](const BankDocument::Event& event) { documentChanged(event); });
 }
 

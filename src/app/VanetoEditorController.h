@@ -2,6 +2,7 @@
 
 #include "VanetoVersion.h"
 #include "app/BankDocument.h"
+#include "app/BrowserCommands.h"
 #include "app/EditorTexts.h"
 #include "app/EditorView.h"
 #include "app/Utf8Text.h"
@@ -134,6 +135,8 @@ public:
     bool finishWork(std::chrono::milliseconds limit);
     WorkController* work() { return work_.get(); }
 
+    // What the sound browser asks of the editor.
+    BrowserCommands& browser() { return *browser_; }
     // Where a recording is made into waves (the dialog; none: not offered).
     void setResynthesisView(ResynthesisView* view);
 
@@ -174,5 +177,6 @@ private:
     std::unique_ptr<BankFileController> bankFiles_;
     std::unique_ptr<ImportController> imports_;
     std::unique_ptr<TransferController> transfer_;
+    std::unique_ptr<BrowserCommands> browser_;
     std::unique_ptr<WorkController> work_;
 };

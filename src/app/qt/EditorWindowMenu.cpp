@@ -11,7 +11,8 @@ EditorWindowMenu::EditorWindowMenu(QWidget& window, Handlers handlers)
         {QKeySequence(Qt::CTRL | Qt::Key_Z), handlers_.undo},
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), handlers_.redo},
         {QKeySequence(Qt::CTRL | Qt::Key_Y), handlers_.redo},
-        {QKeySequence(Qt::Key_F1), handlers_.about}};
+        {QKeySequence(Qt::Key_F1), handlers_.about},
+        {QKeySequence(Qt::Key_F3), handlers_.browse}};
     for (const auto& [key, handler] : keys) {
         connect(new QShortcut(key, &window), &QShortcut::activated, this, handler);
     }
@@ -32,6 +33,9 @@ void EditorWindowMenu::exec(const QPoint& at) {
     QAction* redo = menu.addAction(redoText_.isEmpty() ? QStringLiteral("Redo") : redoText_);
     redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     redo->setEnabled(!redoText_.isEmpty());
+    menu.addSeparator();
+    QAction* browse = menu.addAction(QStringLiteral("&Browse..."));
+    browse->setShortcut(QKeySequence(Qt::Key_F3));
     QAction* chosen = menu.exec(at);
     if (chosen == undo) {
         handlers_.undo();
@@ -39,5 +43,7 @@ void EditorWindowMenu::exec(const QPoint& at) {
         handlers_.redo();
     } else if (chosen == about) {
         handlers_.about();
+    } else if (chosen == browse) {
+        handlers_.browse();
     }
 }

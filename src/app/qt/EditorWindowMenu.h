@@ -10,7 +10,8 @@ class QPoint;
 class QWidget;
 
 // The editor window's own menu (its right-click menu: About, Undo and Redo named after the
-// step they take back) and the keys of the whole window: Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y, F1.
+// step they take back, Browse...) and the keys of the whole window: Ctrl+Z, Ctrl+Shift+Z or
+// Ctrl+Y, F1, F3.
 // Inside a name edit its own text undo comes first (the edit takes these keys before the
 // window's shortcuts).
 class EditorWindowMenu final : public QObject {
@@ -18,7 +19,7 @@ public:
     static constexpr const char* aboutText = "&About VanetoEditor...";
 
     struct Handlers {
-        std::function<void()> about, undo, redo;
+        std::function<void()> about, undo, redo, browse;
     };
     EditorWindowMenu(QWidget& window, Handlers handlers);
 

@@ -70,9 +70,11 @@ QtEditorDialog::QtEditorDialog(QWidget* parent)
     buildControls();
     layoutControls();
     layout_.fitToScreen();
+    // Browse... opens what the program gives (the browser window lives beside the window).
     menu_ = new EditorWindowMenu(*this, {[this] { showAboutBox(); },
                                          command<&VanetoEditorController::undo>(),
-                                         command<&VanetoEditorController::redo>()});
+                                         command<&VanetoEditorController::redo>(),
+                                         [this] { browse_ ? browse_() : void(); }});
 }
 
 QtEditorDialog::~QtEditorDialog() = default;

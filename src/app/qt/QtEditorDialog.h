@@ -56,6 +56,8 @@ public:
     QWidget* control(int id) const;
     // The line that offers the work of an earlier run.
     WorkOfferView& workOffer();
+    // What Browse... (and F3) opens.
+    void setBrowse(std::function<void()> browse) { browse_ = std::move(browse); }
 
     // EditorView
     void clearList(int control) override;
@@ -140,6 +142,7 @@ private:
     QLabel* versionText_ = nullptr;
     EditorBankPanel* panel_ = nullptr;
     WorkOfferBar* offer_ = nullptr;
+    std::function<void()> browse_;
     EditorWindowMenu* menu_ = nullptr;
     std::unique_ptr<QtEditorQuestions> questions_;
 };

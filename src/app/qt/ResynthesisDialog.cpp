@@ -1,6 +1,5 @@
 #include "app/qt/ResynthesisDialog.h"
 
-#include "app/ResynthesisWorker.h"
 #include "app/qt/PitchRangeView.h"
 #include "app/qt/QtText.h"
 #include "app/qt/WaveOverview.h"
@@ -84,7 +83,7 @@ ResynthesisDialog::ResynthesisDialog(const ResynthesisView::Setup& setup, QWidge
 
     // Results come on the worker's thread and are shown on this one, while the dialog lives.
     QPointer<ResynthesisDialog> self(this);
-    worker_ = std::make_unique<ResynthesisWorker>(
+    worker_ = std::make_unique<NewestWins<WaveResynthesis::Options, WaveResynthesis::Result>>(
         setup.compute, [self](int request, WaveResynthesis::Result result) {
             QMetaObject::invokeMethod(
                 self.data(),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/NewestWins.h"
 #include "app/ResynthesisView.h"
 
 #include <QDialog>
@@ -12,7 +13,6 @@ class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
-class ResynthesisWorker;
 class WaveOverview;
 
 // "Resynthesize the recording into waves...": the whole sound with its pitch and the range to
@@ -41,5 +41,5 @@ private:
     QPushButton* play_;
     WaveResynthesis::Result shown_;
     int asked_ = 0;
-    std::unique_ptr<ResynthesisWorker> worker_;
+    std::unique_ptr<NewestWins<WaveResynthesis::Options, WaveResynthesis::Result>> worker_;
 };

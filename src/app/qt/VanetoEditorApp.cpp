@@ -6,6 +6,7 @@
 #include "app/WorkFolder.h"
 #include "app/qt/QtEditorDialog.h"
 #include "app/qt/QuitOnSignal.h"
+#include "app/qt/SoundBrowser.h"
 #include "midiout/Clock.h"
 #include "midiout/MidiOutService.h"
 #include "midiout/SysexPacer.h"
@@ -19,11 +20,13 @@
 #include <QEvent>
 #include <QFile>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace {
@@ -96,6 +99,12 @@ VanetoEditorApp::StartOptions VanetoEditorApp::parse(const std::vector<std::stri
             options.version = true;
         } else if (word == "--restore") {
             options.restore = true;
+        } else if (word == "--browse") {
+            if (i + 1 >= words.size()) {
+                options.error = "--browse takes a folder";
+            } else {
+                options.browse = words[++i];
+            }
         } else if (word == "--rate" || word.rfind("--rate=", 0) == 0) {
             const std::string value =
                 word == "--rate" ? (i + 1 < words.size() ? words[++i] : "") : word.substr(7);
@@ -118,7 +127,7 @@ VanetoEditorApp::StartOptions VanetoEditorApp::parse(const std::vector<std::stri
 }
 
 const char* VanetoEditorApp::helpText() {
-    return R"(Usage: vaneto-editor [--rate B] [--restore] [--] [FILE]
+    return R"(Usage: vaneto-editor [--rate B] [--restore] [--browse DIR] [--] [FILE]
 
 Edits the sample memory of the Vaneto synthesizer, seven banks of 65536 signed 16-bit values,
 in one window: import WAV, AIFF or raw audio into a bank, name banks and samples, reset banks
@@ -135,6 +144,9 @@ Options:
                --find-rate` finds a safe one. Not stored: give it at every start.
   --restore    bring back the banks as the last editor left them, with their history,
                without offering it first (nothing to restore: start as usual)
+  --browse DIR open the sound browser on DIR at start, its file list holding the keys
+               (the browser is also on the window's right-click menu and F3): moving to a
+               file plays it as the selected bank would hold it, Return takes it in
   -h, --help   show this text and exit
   --version    show the version and exit
 
@@ -153,7 +165,8 @@ int VanetoEditorApp::run(int& argc, char** argv) {
     if (!options.error.empty()) {
         std::fprintf(
             stderr,
-            "vaneto-editor: %s\nUsage: vaneto-editor [--rate B] [--restore] [--] [FILE]\nTry "
+            "vaneto-editor: %s\nUsage: vaneto-editor [--rate B] [--restore] [--browse DIR] [--] "
+            "[FILE]\nTry "
             "'vaneto-editor --help'.\n",
             options.error.c_str());
         return 2;
@@ -185,6 +198,26 @@ int VanetoEditorApp::run(int& argc, char** argv) {
     controller.setBytesPerSecond(rate);
     controller.initDialog();
     controller.keepWork(WorkFolder::defaultPath(), options.restore, dialog.workOffer());
+    // The sound browser, made when first asked for: a window of the dialog's (whose exec()
+    // would otherwise keep the keys from it), deleted before the controller it calls.
+    std::unique_ptr<SoundBrowser> browser;
+    const auto browse = [&](const std::optional<std::string>& folder) {
+        if (!browser) {
+            browser = std::make_unique<SoundBrowser>(controller.browser(), &dialog);
+            browser->openFolder(SoundBrowser::startFolder(options.file.value_or("")));
+        }
+        if (folder) {
+            browser->openFolder(*folder);
+        }
+        browser->show();
+        browser->raise();
+        browser->activateWindow();
+        browser->list()->setFocus(Qt::OtherFocusReason);
+    };
+    dialog.setBrowse([&] { browse(std::nullopt); });
+    if (options.browse) {
+        QTimer::singleShot(0, qApp, [&] { browse(options.browse); });
+    }
     // A file named on the command line (the file manager's "Open With"), once the window is
     // up, so that any message shows over it.
     if (options.file) {

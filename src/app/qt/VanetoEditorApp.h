@@ -27,8 +27,9 @@ public:
         std::optional<std::string> file;
         bool help = false;
         bool version = false;
-        bool restore = false; // the work of the last run brought back at start
-        std::string error;    // set when refused
+        bool restore = false;              // the work of the last run brought back at start
+        std::optional<std::string> browse; // the sound browser opened on this folder at start
+        std::string error;                 // set when refused
     };
     static StartOptions parse(const std::vector<std::string>& words);
 
