@@ -316,24 +316,33 @@ int CheckCommand::findRate(Session& session) {
     return cliFailed;
 }
 
+namespace {
+
+using Takes = CliOption::Takes;
+constexpr CliOption commandOptions[] = {
+    {.name = "--port", .takes = Takes::text},
+    {.name = "--input", .takes = Takes::text},
+    {.name = "--rate",
+     .takes = Takes::number,
+     .what = "rate",
+     .first = 100,
+     .last = static_cast<int>(SysexPacer::wireBytesPerSecond)},
+    {.name = "--bytes",
+     .takes = Takes::number,
+     .what = "byte count",
+     .first = static_cast<int>(LoopbackProbe::shortestLength),
+     .last = 1 << 20},
+    {.name = "--find-rate"},
+};
+
+} // namespace
+
+std::span<const CliOption> CheckCommand::options() {
+    return commandOptions;
+}
+
 int CheckCommand::run(CliArguments& args) {
-    using Takes = CliOption::Takes;
-    static constexpr CliOption options[] = {
-        {.name = "--port", .takes = Takes::text},
-        {.name = "--input", .takes = Takes::text},
-        {.name = "--rate",
-         .takes = Takes::number,
-         .what = "rate",
-         .first = 100,
-         .last = static_cast<int>(SysexPacer::wireBytesPerSecond)},
-        {.name = "--bytes",
-         .takes = Takes::number,
-         .what = "byte count",
-         .first = static_cast<int>(LoopbackProbe::shortestLength),
-         .last = 1 << 20},
-        {.name = "--find-rate"},
-    };
-    const CliParse parsed = args.parse(options, 0);
+    const CliParse parsed = args.parse(commandOptions, 0);
     const std::optional<std::string> port = parsed.word("--port");
     const std::optional<std::string> inputName = parsed.word("--input");
     const std::optional<int> rate = parsed.number("--rate");

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <span>
+
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 
 #include <cstddef>
@@ -15,6 +18,8 @@ class CheckCommand {
 public:
     explicit CheckCommand(const CliContext& context) : context_(context) {}
     int run(CliArguments& args);
+    // The options, for the shell's completion.
+    static std::span<const CliOption> options();
 
 private:
     struct Session;

@@ -258,19 +258,21 @@ template <class Command> int runCommand(const CliContext& context, CliArguments&
 // The order of `vaneto --help`.
 constexpr CliCommand table[] = {
     {"ports", "list the MIDI output ports (or input ports)", portsText, true,
-     runCommand<PortsCommand>},
-    {"list", "list the banks held by a bank file", listText, false, runCommand<ListCommand>},
+     runCommand<PortsCommand>, PortsCommand::options},
+    {"list", "list the banks held by a bank file", listText, false, runCommand<ListCommand>,
+     ListCommand::options},
     {"make", "build a bank file from the factory banks, a bank file and audio files", makeText,
-     false, runCommand<MakeCommand>},
+     false, runCommand<MakeCommand>, MakeCommand::options},
     {"export", "write one bank of a bank file as a WAV file or as System Exclusive bytes",
-     exportText, false, runCommand<ExportCommand>},
+     exportText, false, runCommand<ExportCommand>, ExportCommand::options},
     {"send", "send one bank or all banks to the synthesizer through a MIDI port", sendText, true,
-     runCommand<SendCommand>},
-    {"play", "play one bank through the sound card", playText, false, runCommand<PlayCommand>},
+     runCommand<SendCommand>, SendCommand::options},
+    {"play", "play one bank through the sound card", playText, false, runCommand<PlayCommand>,
+     PlayCommand::options},
     {"receive", "receive bank dumps from a MIDI port and write the banks that came whole",
-     receiveText, true, runCommand<ReceiveCommand>},
+     receiveText, true, runCommand<ReceiveCommand>, ReceiveCommand::options},
     {"check", "check a MIDI interface and cable in a loop, and find a rate that is safe", checkText,
-     true, runCommand<CheckCommand>},
+     true, runCommand<CheckCommand>, CheckCommand::options},
 };
 
 } // namespace
@@ -297,4 +299,8 @@ const CliCommand* findCliCommand(std::string_view name) {
         }
     }
     return nullptr;
+}
+
+std::span<const CliCommand> cliCommands() {
+    return table;
 }

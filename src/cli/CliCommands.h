@@ -1,5 +1,9 @@
 #pragma once
 
+#include "cli/CliArguments.h"
+
+#include <span>
+
 #include "cli/CliContext.h"
 
 #include <string>
@@ -15,7 +19,11 @@ struct CliCommand {
     std::string_view help;
     bool usesMidi = false;
     int (*run)(const CliContext& context, CliArguments& args) = nullptr;
+    std::span<const CliOption> (*options)() = nullptr;
 };
+
+// Every command, in the order of `vaneto --help`.
+std::span<const CliCommand> cliCommands();
 
 // The text of `vaneto --help`.
 std::string cliGeneralHelp();

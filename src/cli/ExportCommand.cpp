@@ -29,22 +29,28 @@ Kind kindOf(const std::string& path) {
 
 } // namespace
 
+namespace {
+
+using Takes = CliOption::Takes;
+constexpr CliOption commandOptions[] = {
+    bankOption(),
+    channelOption(),
+    {.name = "--slot", .takes = CliOption::Takes::number, .what = "slot", .first = 1, .last = 256},
+    {.name = "--frame",
+     .takes = CliOption::Takes::number,
+     .what = "frame size",
+     .first = 2,
+     .last = 65536},
+};
+
+} // namespace
+
+std::span<const CliOption> ExportCommand::options() {
+    return commandOptions;
+}
+
 int ExportCommand::run(CliArguments& args) {
-    static constexpr CliOption options[] = {
-        bankOption(),
-        channelOption(),
-        {.name = "--slot",
-         .takes = CliOption::Takes::number,
-         .what = "slot",
-         .first = 1,
-         .last = 256},
-        {.name = "--frame",
-         .takes = CliOption::Takes::number,
-         .what = "frame size",
-         .first = 2,
-         .last = 65536},
-    };
-    const CliParse parsed = args.parse(options, 2);
+    const CliParse parsed = args.parse(commandOptions, 2);
     const std::string file = parsed.positional(0);
     const std::string out = parsed.positional(1);
     const std::optional<int> bank = parsed.number("--bank");

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <span>
+
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 
 class CliArguments;
@@ -10,6 +13,8 @@ class ExportCommand {
 public:
     explicit ExportCommand(const CliContext& context) : context_(context) {}
     int run(CliArguments& args);
+    // The options, for the shell's completion.
+    static std::span<const CliOption> options();
 
 private:
     const CliContext& context_;

@@ -98,9 +98,18 @@ void ListCommand::listSlots(const DvVaneto& store, int bank, bool json) {
     }
 }
 
+namespace {
+
+constexpr CliOption commandOptions[] = {{.name = "--json"}, bankOption("--slots")};
+
+} // namespace
+
+std::span<const CliOption> ListCommand::options() {
+    return commandOptions;
+}
+
 int ListCommand::run(CliArguments& args) {
-    static constexpr CliOption options[] = {{.name = "--json"}, bankOption("--slots")};
-    const CliParse parsed = args.parse(options, 1);
+    const CliParse parsed = args.parse(commandOptions, 1);
     const std::string file = parsed.positional(0);
     const bool json = parsed.given("--json");
     const int slotsOf = parsed.number("--slots").value_or(0) - 1;

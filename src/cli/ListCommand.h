@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 
 #include <cstdint>
@@ -15,6 +16,8 @@ class ListCommand {
 public:
     explicit ListCommand(const CliContext& context) : context_(context) {}
     int run(CliArguments& args);
+    // The options, for the shell's completion.
+    static std::span<const CliOption> options();
 
     // Peak magnitude of the values in dB below full scale (32768); nothing for silence.
     static bool peakDbfs(std::span<const std::int16_t> values, double& dbfs);

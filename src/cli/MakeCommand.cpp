@@ -277,8 +277,12 @@ bool MakeCommand::importWaves(const Step& step, DvVaneto& store) const {
     return true;
 }
 
+std::span<const CliOption> MakeCommand::options() {
+    return ::options;
+}
+
 int MakeCommand::run(CliArguments& args) {
-    const CliParse parsed = args.parse(options, 1);
+    const CliParse parsed = args.parse(::options, 1);
     const std::string out = parsed.positional(0);
     const int single = parsed.number("--single").value_or(0) - 1;
     std::vector<Step> plan;

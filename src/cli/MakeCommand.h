@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ class MakeCommand {
 public:
     explicit MakeCommand(const CliContext& context) : context_(context) {}
     int run(CliArguments& args);
+    // The options, for the shell's completion.
+    static std::span<const CliOption> options();
 
 private:
     struct Step {

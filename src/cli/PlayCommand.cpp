@@ -18,16 +18,25 @@
 #include <thread>
 #include <vector>
 
+namespace {
+
+using Takes = CliOption::Takes;
+constexpr CliOption commandOptions[] = {
+    bankOption(),
+    {.name = "--device", .takes = Takes::text},
+    {.name = "--slot", .takes = Takes::number, .what = "slot", .first = 1, .last = 256},
+    {.name = "--note", .takes = Takes::value},
+    {.name = "--seconds", .takes = Takes::value},
+};
+
+} // namespace
+
+std::span<const CliOption> PlayCommand::options() {
+    return commandOptions;
+}
+
 int PlayCommand::run(CliArguments& args) {
-    using Takes = CliOption::Takes;
-    static constexpr CliOption options[] = {
-        bankOption(),
-        {.name = "--device", .takes = Takes::text},
-        {.name = "--slot", .takes = Takes::number, .what = "slot", .first = 1, .last = 256},
-        {.name = "--note", .takes = Takes::value},
-        {.name = "--seconds", .takes = Takes::value},
-    };
-    const CliParse parsed = args.parse(options, 1);
+    const CliParse parsed = args.parse(commandOptions, 1);
     const std::string source = parsed.positional(0);
     const std::optional<int> bank = parsed.number("--bank");
     const std::string device = parsed.word("--device").value_or("default");

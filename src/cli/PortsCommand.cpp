@@ -12,9 +12,18 @@
 #include <cerrno>
 #include <ostream>
 
+namespace {
+
+constexpr CliOption commandOptions[] = {{.name = "--input"}, {.name = "--watch"}};
+
+} // namespace
+
+std::span<const CliOption> PortsCommand::options() {
+    return commandOptions;
+}
+
 int PortsCommand::run(CliArguments& args) {
-    static constexpr CliOption options[] = {{.name = "--input"}, {.name = "--watch"}};
-    const CliParse parsed = args.parse(options, 0);
+    const CliParse parsed = args.parse(commandOptions, 0);
     if (!args.ok()) {
         return context_.usage(args);
     }

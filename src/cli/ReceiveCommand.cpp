@@ -86,19 +86,28 @@ std::string bankList(const std::vector<int>& banks) {
 
 } // namespace
 
+namespace {
+
+using Takes = CliOption::Takes;
+constexpr CliOption commandOptions[] = {
+    {.name = "--input", .takes = Takes::text},
+    {.name = "--virtual"},
+    {.name = "--count", .takes = Takes::number, .what = "count", .first = 1, .last = 1000},
+    {.name = "--idle-timeout",
+     .takes = Takes::number,
+     .what = "idle timeout",
+     .first = 1,
+     .last = 86400},
+};
+
+} // namespace
+
+std::span<const CliOption> ReceiveCommand::options() {
+    return commandOptions;
+}
+
 int ReceiveCommand::run(CliArguments& args) {
-    using Takes = CliOption::Takes;
-    static constexpr CliOption options[] = {
-        {.name = "--input", .takes = Takes::text},
-        {.name = "--virtual"},
-        {.name = "--count", .takes = Takes::number, .what = "count", .first = 1, .last = 1000},
-        {.name = "--idle-timeout",
-         .takes = Takes::number,
-         .what = "idle timeout",
-         .first = 1,
-         .last = 86400},
-    };
-    const CliParse parsed = args.parse(options, 1);
+    const CliParse parsed = args.parse(commandOptions, 1);
     const std::string out = parsed.positional(0);
     const std::optional<std::string> inputName = parsed.word("--input");
     const bool offered = parsed.given("--virtual");

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <span>
+
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 #include "cli/CliMidiInput.h"
 #include "midiin/MidiInService.h"
@@ -20,6 +23,8 @@ public:
         std::function<std::unique_ptr<MidiInService>()> openInput = CliMidiInput::open)
         : context_(context), openInput_(std::move(openInput)) {}
     int run(CliArguments& args);
+    // The options, for the shell's completion.
+    static std::span<const CliOption> options();
 
 private:
     const CliContext& context_;

@@ -50,21 +50,30 @@ bool SendCommand::confirmAll() {
     return answer == "y" || answer == "yes";
 }
 
+namespace {
+
+using Takes = CliOption::Takes;
+constexpr CliOption commandOptions[] = {
+    {.name = "--port", .takes = Takes::text},
+    bankOption(),
+    channelOption(),
+    {.name = "--rate",
+     .takes = Takes::number,
+     .what = "rate",
+     .first = 100,
+     .last = static_cast<int>(SysexPacer::wireBytesPerSecond)},
+    {.name = "--all"},
+    {.name = "--yes"},
+};
+
+} // namespace
+
+std::span<const CliOption> SendCommand::options() {
+    return commandOptions;
+}
+
 int SendCommand::run(CliArguments& args) {
-    using Takes = CliOption::Takes;
-    static constexpr CliOption options[] = {
-        {.name = "--port", .takes = Takes::text},
-        bankOption(),
-        channelOption(),
-        {.name = "--rate",
-         .takes = Takes::number,
-         .what = "rate",
-         .first = 100,
-         .last = static_cast<int>(SysexPacer::wireBytesPerSecond)},
-        {.name = "--all"},
-        {.name = "--yes"},
-    };
-    const CliParse parsed = args.parse(options, 1);
+    const CliParse parsed = args.parse(commandOptions, 1);
     const std::string source = parsed.positional(0);
     const std::optional<std::string> port = parsed.word("--port");
     const std::optional<int> bank = parsed.number("--bank");

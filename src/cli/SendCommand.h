@@ -1,5 +1,8 @@
 #pragma once
 
+#include <span>
+
+#include "cli/CliArguments.h"
 #include "cli/CliContext.h"
 
 #include <cstdint>
@@ -17,6 +20,8 @@ public:
     SendCommand(const CliContext& context, Clock& clock);
     explicit SendCommand(const CliContext& context);
     int run(CliArguments& args);
+    // The options, for the shell's completion.
+    static std::span<const CliOption> options();
 
     // The port a --port value names: an index, or a case-insensitive part of exactly one port
     // name (a whole name wins over parts). Nothing, with a message in error, otherwise.
