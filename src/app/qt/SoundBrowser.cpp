@@ -79,7 +79,7 @@ SoundBrowser::SoundBrowser(BrowserCommands& commands, QWidget* editor)
     layout->addLayout(choices);
     layout->addWidget(list_, 1);
     layout->addWidget(line_);
-    resize(680, 460);
+    resize(620, 420); // at 144 dpi still within a 1280 x 720 screen, its title bar included
 
     filter_->installEventFilter(this);
     list_->installEventFilter(this);
