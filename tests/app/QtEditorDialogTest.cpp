@@ -1,13 +1,17 @@
 #include "app/qt/QtEditorDialog.h"
 #include "app/BankFile.h"
+#include "app/SampleImport.h"
 #include "app/VanetoEditorController.h"
 #include "app/qt/CAboutDlg.h"
 #include "app/qt/PartChooserDialog.h"
+#include "app/qt/QtText.h"
 #include "app/qt/ResynthesisDialog.h"
+#include "app/qt/SoundBrowser.h"
 #include "app/qt/VanetoEditorApp.h"
 #include "device/DvVaneto.h"
 #include "midiout/Clock.h"
 #include "midiout/SimulatedMidiOutService.h"
+#include "playback/alsa/AlsaPcmOutput.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,11 +31,13 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QtTest>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -504,6 +510,54 @@ private slots:
         editor.controller.undo();
         QVERIFY(bank() == before);
         QFile::remove(QString::fromStdString(path));
+    }
+
+    // The browser in a real window, heard through ALSA's file plugin: the arrow moves to a file,
+    // what reaches the device is what the import puts into the bank, Return takes it, Ctrl+Z
+    // takes it back.
+    void browseHearTakeAndUndo() {
+        const QString dir = QDir::temp().filePath(
+            QStringLiteral("browse-%1").arg(QCoreApplication::applicationPid()));
+        QDir().mkpath(dir);
+        const std::string sound = (dir + QStringLiteral("/pluck.flac")).toStdString();
+        QCOMPARE(
+            std::system(
+                ("sox -n -r 48000 -c 2 '" + sound + "' synth 3 pluck 220 2>/dev/null").c_str()),
+            0);
+        QFile::copy(QString::fromStdString(sound), dir + QStringLiteral("/zzz.flac"));
+        const std::string heard = (dir + QStringLiteral("/heard.raw")).toStdString();
+        setDefaultAudioOutput(
+            std::make_shared<AlsaPcmOutput>("file:FILE=" + heard + ",FORMAT=raw"));
+        {
+            Editor editor;
+            SoundBrowser browser(editor.controller.browser(), &editor.dialog);
+            browser.openFolder(fileSystemPath(dir));
+            browser.show();
+            // Down to the second file and back up to the first: the newest is heard.
+            QTest::keyClick(browser.list(), Qt::Key_Down);
+            QTest::keyClick(browser.list(), Qt::Key_Up);
+            auto* line = browser.findChild<QLabel*>(QStringLiteral("browserLine"));
+            QTRY_VERIFY(line->text().startsWith(QStringLiteral("pluck.flac: FLAC")));
+            // Each open of the device rewrites its file: let the audition play out.
+            QTRY_VERIFY_WITH_TIMEOUT(!editor.controller.isPlaying(), 10000);
+            DvVaneto store;
+            SampleImport::importInto(sound, store, 0);
+            QFile raw(QString::fromStdString(heard));
+            QVERIFY(raw.open(QIODevice::ReadOnly));
+            const QByteArray bytes = raw.readAll();
+            QVERIFY(bytes.size() >= 65536 * 2);
+            QVERIFY(std::memcmp(bytes.constData(), store.bankData(0).data(), 65536 * 2) == 0);
+            const auto before = editor.controller.banks().bankData(0)[100];
+            QTest::keyClick(browser.list(), Qt::Key_Return);
+            QCOMPARE(editor.controller.banks().bankData(0)[100], store.bankData(0)[100]);
+            editor.dialog.show();
+            QApplication::setActiveWindow(&editor.dialog);
+            QVERIFY(QTest::qWaitForWindowActive(&editor.dialog));
+            QTest::keyClick(&editor.dialog, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(editor.controller.banks().bankData(0)[100], before);
+        }
+        setDefaultAudioOutput(nullptr);
+        QDir(dir).removeRecursively();
     }
 
     void aSignalAnswersAnOpenQuestionNoAndOpensNoOther() {
