@@ -8,6 +8,8 @@
 #include "app/qt/ResynthesisDialog.h"
 #include "app/qt/SoundBrowser.h"
 #include "app/qt/VanetoEditorApp.h"
+#include "app/qt/WaveOverview.h"
+#include "audio/WaveFileWriter.h"
 #include "device/DvVaneto.h"
 #include "midiout/Clock.h"
 #include "midiout/SimulatedMidiOutService.h"
@@ -332,7 +334,31 @@ private slots:
                      QStringLiteral("vaneto-dropped.raw"));
         QCOMPARE(list->currentRow(), 2);
         QVERIFY(!editor.control<QLineEdit>(EditorView::BankNameEdit)->acceptDrops());
+        // On a wave slot of a wave bank: in from that slot, taken as one cycle.
+        editor.controller.setLayout(false);
+        auto* overview = static_cast<WaveOverview*>(
+            editor.dialog.findChild<QWidget*>(QStringLiteral("waveOverview")));
+        QTRY_VERIFY(overview->height() > 100);
+        QPoint onSlot18;
+        for (int y = 0; y < overview->height() && onSlot18.isNull(); ++y) {
+            for (int x = 0; x < overview->width() && onSlot18.isNull(); ++x) {
+                onSlot18 = overview->slotAt({x, y}) == 17 ? QPoint(x, y) : QPoint();
+            }
+        }
+        const QString cycle = QDir::temp().filePath(QStringLiteral("vaneto-cycle.wav"));
+        const std::vector<std::int16_t> values(600, 1000);
+        WaveFileWriter(fileSystemPath(cycle)).writeMono16(values.data(), values.size(), 44100);
+        QMimeData wave;
+        wave.setUrls({QUrl::fromLocalFile(cycle)});
+        const QPoint onCell = overview->mapTo(&editor.dialog, onSlot18);
+        QDragEnterEvent enterWave(onCell, Qt::CopyAction, &wave, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&editor.dialog, &enterWave);
+        QDropEvent onWave(QPointF(onCell), Qt::CopyAction, &wave, Qt::LeftButton, Qt::NoModifier);
+        whenShown<QInputDialog>([](QInputDialog* question) { question->accept(); });
+        QApplication::sendEvent(&editor.dialog, &onWave);
+        QTRY_COMPARE(editor.controller.banks().sampleName(2, 17), std::string("vaneto-cycle.wav"));
         QFile::remove(path);
+        QFile::remove(cycle);
     }
 
     void aFileNamedAtStartIsOpened() {

@@ -1,7 +1,9 @@
 #include "app/qt/EditorBankPanel.h"
 
+#include "app/WaveCommands.h"
 #include "app/qt/DialogUnitLayout.h"
 #include "app/qt/QtText.h"
+#include "app/qt/WaveOverview.h"
 #include "app/qt/WaveTablePanel.h"
 #include "app/qt/WaveformPanel.h"
 
@@ -73,8 +75,17 @@ EditorBankPanel::EditorBankPanel(QWidget& dialog, DialogUnitLayout& layout, int 
 }
 
 void EditorBankPanel::setCommands(WaveCommands* commands) {
+    commands_ = commands;
     wavePanel_->setController(commands);
     waveform_->setController(commands);
+}
+
+void EditorBankPanel::selectSlotAt(QPoint global) {
+    WaveOverview* overview = wavePanel_->overview();
+    const int slot = wavesShown_ ? overview->slotAt(overview->mapFromGlobal(global)) : -1;
+    if (slot >= 0 && commands_ != nullptr) {
+        commands_->selectSlot(slot, false);
+    }
 }
 
 QSize EditorBankPanel::arrange(QSize window) {

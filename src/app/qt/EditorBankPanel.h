@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QSize>
 #include <QString>
 
@@ -37,6 +38,8 @@ public:
 
     void setHandlers(Handlers handlers) { handlers_ = std::move(handlers); }
     void setCommands(WaveCommands* commands);
+    // Files dropped on a wave slot go in from that slot: it is selected first.
+    void selectSlotAt(QPoint global);
     QLabel* note() const { return note_; }
     WaveformPanel* waveform() const { return waveform_; }
 
@@ -55,6 +58,7 @@ private:
     Handlers handlers_;
     WaveformPanel* waveform_ = nullptr;
     WaveTablePanel* wavePanel_ = nullptr;
+    WaveCommands* commands_ = nullptr;
     QLabel* line_ = nullptr;
     QLabel* note_ = nullptr;
     QPushButton* play_ = nullptr;

@@ -190,8 +190,9 @@ void QtEditorDialog::buildControls() {
                          }});
 
     // Files are dropped on the window, not into the name edits.
-    new WindowFileDrops(*this, *bankList_, [this](const std::vector<std::string>& paths, int bank) {
+    new WindowFileDrops(*this, *bankList_, [this](const auto& paths, int bank, QPoint at) {
         if (controller_ != nullptr) {
+            panel_->selectSlotAt(at);
             controller_->dropFiles(paths, bank);
         }
     });

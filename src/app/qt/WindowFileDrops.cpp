@@ -35,8 +35,9 @@ bool WindowFileDrops::eventFilter(QObject* watched, QEvent* event) {
     const QPoint at = lines->mapFrom(&window_, drop->position().toPoint());
     const int bank = lines->rect().contains(at) ? bankList_.indexAt(at).row() : -1;
     drop->acceptProposedAction();
+    const QPoint global = window_.mapToGlobal(drop->position().toPoint());
     if (!paths.empty()) {
-        QTimer::singleShot(0, this, [this, paths, bank] { handler_(paths, bank); });
+        QTimer::singleShot(0, this, [this, paths, bank, global] { handler_(paths, bank, global); });
     }
     return true;
 }

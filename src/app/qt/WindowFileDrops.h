@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 
 #include <functional>
 #include <string>
@@ -14,7 +15,8 @@ class QWidget;
 // were dropped on, or -1.
 class WindowFileDrops final : public QObject {
 public:
-    using Handler = std::function<void(const std::vector<std::string>& paths, int bank)>;
+    // at: where the files were dropped, on the screen.
+    using Handler = std::function<void(const std::vector<std::string>& paths, int bank, QPoint at)>;
     WindowFileDrops(QWidget& window, QListWidget& bankList, Handler handler);
 
 protected:
