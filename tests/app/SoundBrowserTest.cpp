@@ -125,6 +125,14 @@ TEST_F(BrowserTakeTest, ReturnIsOneUndoStep) {
     EXPECT_EQ(controller.document().history().undoLabel(), "import of take.wav into bank 1");
     controller.undo();
     EXPECT_EQ(values(0), before);
+    // During a transfer taking does nothing.
+    view.closeGateAt("Sending Bank 1");
+    controller.sendBanks();
+    ASSERT_TRUE(view.waitAtGate());
+    controller.browser().take(file.string());
+    EXPECT_EQ(values(0), before);
+    view.openGate();
+    controller.stopTransfer();
 }
 
 } // namespace
