@@ -165,6 +165,26 @@ int main(int argc, char** argv) {
         const double latency = latencies[latencies.size() / 2];
         std::printf("%-42s %8.2f ms\n", kinds[k].name, latency);
     }
+    // A folder of 5000 files: listed on the GUI thread, their details filled in behind.
+    const fs::path many = dir / "many";
+    fs::create_directories(many);
+    const fs::path one = dir / "0" / "a.wav";
+    for (int i = 0; i < 5000; ++i) {
+        fs::copy_file(one, many / ("take" + std::to_string(i) + ".wav"));
+    }
+    SoundBrowser browser(controller.browser(), &dialog);
+    browser.show();
+    const auto start = std::chrono::steady_clock::now();
+    browser.openFolder(many);
+    const auto listed = std::chrono::steady_clock::now();
+    QTreeWidget* list = browser.list();
+    while (list->topLevelItem(4999)->text(1).isEmpty()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    const auto filled = std::chrono::steady_clock::now();
+    using Ms = std::chrono::duration<double, std::milli>;
+    std::printf("5000 files: listed in %.1f ms on the GUI thread, every detail in after %.0f ms\n",
+                Ms(listed - start).count(), Ms(filled - start).count());
     dialog.setController(nullptr);
     fs::remove_all(dir);
     return 0;
