@@ -30,7 +30,10 @@ std::filesystem::path WorkFolder::pathFor(const char* stateHome, const char* hom
     if (stateHome != nullptr && stateHome[0] == '/') {
         return std::filesystem::path(stateHome) / "vaneto-editor";
     }
-    return std::filesystem::path(home != nullptr ? home : "") / ".local/state/vaneto-editor";
+    if (home == nullptr || home[0] != '/') {
+        return {}; // no home: nowhere to keep the work (prepare says so)
+    }
+    return std::filesystem::path(home) / ".local/state/vaneto-editor";
 }
 
 std::filesystem::path WorkFolder::defaultPath() {
@@ -44,6 +47,10 @@ WorkFolder::~WorkFolder() {
 }
 
 bool WorkFolder::prepare(std::string& error) {
+    if (path_.empty()) {
+        error = "neither XDG_STATE_HOME nor HOME names a folder";
+        return false;
+    }
     std::error_code code;
     std::filesystem::create_directories(path_, code);
     if (code) {
