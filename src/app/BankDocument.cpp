@@ -146,13 +146,11 @@ bool BankDocument::adopt(BankDocument& other) {
     if (transfer_.load() || operation_ != Operation::none) {
         return false;
     }
-    std::vector<int> banks;
-    for (int bank = 0; bank < DvVaneto::bankTotal; ++bank) {
+    for (const int bank : DvVaneto::allBanks()) {
         history_->put(other.history_->save(BankHistory::wholeBank(bank)));
-        banks.push_back(bank);
     }
     history_->takeSteps(*other.history_);
-    tell({Event::Kind::restored, banks, false, {}, {}});
+    tell({Event::Kind::restored, DvVaneto::allBanks(), false, {}, {}});
     return true;
 }
 

@@ -80,15 +80,8 @@ void BankFile::writeTracks(LoMidiFileWriter& writer, const DvVaneto& store,
 
 bool BankFile::save(const std::filesystem::path& path, const DvVaneto& store, int selectedBank,
                     std::string& error) {
-    std::vector<int> banks;
-    if (selectedBank >= 0) {
-        banks.push_back(selectedBank);
-    } else {
-        for (int bank = 0; bank < store.bankCount(); ++bank) {
-            banks.push_back(bank);
-        }
-    }
-    return save(path, store, std::move(banks), error);
+    return save(path, store,
+                selectedBank >= 0 ? std::vector<int>{selectedBank} : DvVaneto::allBanks(), error);
 }
 
 bool BankFile::save(const std::filesystem::path& path, const DvVaneto& store,

@@ -169,17 +169,10 @@ void TransferController::sendWorker(int selectedBank, int channel, std::uint16_t
     request.bytesPerSecond = bytesPerSecond_;
     // The option is read once the port has been opened.
     request.banks = [this, selectedBank] {
-        std::vector<int> banks;
-        if (selectedBankOnly_.load()) {
-            if (selectedBank >= 0) {
-                banks.push_back(selectedBank);
-            }
-        } else {
-            for (int bank = 0; bank < DvVaneto::bankTotal; ++bank) {
-                banks.push_back(bank);
-            }
+        if (!selectedBankOnly_.load()) {
+            return DvVaneto::allBanks();
         }
-        return banks;
+        return selectedBank >= 0 ? std::vector<int>{selectedBank} : std::vector<int>{};
     };
     DialogProgress progress(view_);
     const TransferEngine::Result result = engine_->run(request, progress);

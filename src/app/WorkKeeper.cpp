@@ -74,18 +74,15 @@ std::unique_ptr<WorkKeeper::Candidate> WorkKeeper::load(const WorkFolder::State&
     candidate->goodEnd = contents.goodEnd;
     if (!any) {
         // The bank file of the last quit: the banks without their history.
-        std::vector<int> all;
-        for (int bank = 0; bank < DvVaneto::bankTotal; ++bank) {
-            all.push_back(bank);
-        }
         bool loaded = false;
-        candidate->document->restore(all, [&](DvVaneto& banks, BankDocument::Origins&) {
-            std::vector<int> banksRead;
-            loaded = BankFile::load(folder_.bankFile(state.id), banks, banksRead) ==
-                         BankFile::ReadResult::ok &&
-                     !banksRead.empty();
-            return loaded;
-        });
+        candidate->document->restore(
+            DvVaneto::allBanks(), [&](DvVaneto& banks, BankDocument::Origins&) {
+                std::vector<int> banksRead;
+                loaded = BankFile::load(folder_.bankFile(state.id), banks, banksRead) ==
+                             BankFile::ReadResult::ok &&
+                         !banksRead.empty();
+                return loaded;
+            });
         if (!loaded) {
             return nullptr;
         }
@@ -191,16 +188,12 @@ bool WorkKeeper::finish(std::chrono::milliseconds limit) {
     // The banks as a bank file, from a copy: the writer may outlive the document.
     auto copy = std::make_shared<DvVaneto>();
     BankHistory copier(*copy);
-    for (int bank = 0; bank < DvVaneto::bankTotal; ++bank) {
+    for (const int bank : DvVaneto::allBanks()) {
         copier.put(document_.history().save(BankHistory::wholeBank(bank)));
     }
     journal_.run([copy, path = folder_.bankFile(folder_.claimed())] {
-        std::vector<int> all;
-        for (int bank = 0; bank < DvVaneto::bankTotal; ++bank) {
-            all.push_back(bank);
-        }
         std::string error;
-        if (BankFile::save(path, *copy, all, error)) {
+        if (BankFile::save(path, *copy, -1, error)) {
             ::chmod(path.c_str(), 0600);
         }
     });

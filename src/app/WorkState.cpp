@@ -38,9 +38,9 @@ bool readParts(ByteReader& in, std::vector<BankHistory::Saved>& parts) {
     return in.ok();
 }
 
-std::vector<BankHistory::Part> allBanks() {
+std::vector<BankHistory::Part> wholeBanks(const std::vector<int>& banks) {
     std::vector<BankHistory::Part> parts;
-    for (int bank = 0; bank < DvVaneto::bankTotal; ++bank) {
+    for (const int bank : banks) {
         parts.push_back(BankHistory::wholeBank(bank));
     }
     return parts;
@@ -50,7 +50,7 @@ std::vector<BankHistory::Part> allBanks() {
 
 std::vector<std::uint8_t> WorkState::snapshot(BankDocument& document, Selection selection) {
     ByteWriter out = begin(Kind::snapshot, selection);
-    writeParts(document.history(), allBanks(), out);
+    writeParts(document.history(), wholeBanks(DvVaneto::allBanks()), out);
     document.history().encode(out);
     return std::move(out.bytes());
 }
@@ -71,11 +71,7 @@ std::vector<std::uint8_t> WorkState::record(BankDocument& document,
             begin(event.kind == EventKind::undo ? Kind::undo : Kind::redo, selection).bytes());
     case EventKind::restored: {
         ByteWriter out = begin(Kind::banks, selection);
-        std::vector<BankHistory::Part> parts;
-        for (const int bank : event.banks) {
-            parts.push_back(BankHistory::wholeBank(bank));
-        }
-        writeParts(document.history(), parts, out);
+        writeParts(document.history(), wholeBanks(event.banks), out);
         return std::move(out.bytes());
     }
     case EventKind::moved:

@@ -351,3 +351,11 @@ bool DvVaneto::loadBank(const LoMidiEventList& events, int bank) {
     }
     return true;
 }
+
+std::vector<int> DvVaneto::allBanks() {
+    std::vector<int> banks;
+    for (int bank = 0; bank < bankTotal; ++bank) {
+        banks.push_back(bank);
+    }
+    return banks;
+}

@@ -46,6 +46,8 @@ public:
 
     // Always 7.
     int bankCount() const { return bankTotal; }
+    // The numbers of all banks, 0 ... 6.
+    static std::vector<int> allBanks();
     // True when the bank holds one sample over all its values, false when it holds 256 wave
     // slots of 256 values.
     bool isSingleSample(int bank) const;
