@@ -223,7 +223,7 @@ std::uint64_t SampleImport::firstAudible(LoAudioFileReader& reader, const LoSamp
         std::uint64_t{format.getChannels()} * format.getBytesPerSample();
     const std::uint64_t total = frameBytes == 0 ? 0 : reader.soundDataBytes() / frameBytes;
     // -60 dBFS of full scale at the source's depth, in its container.
-    const double threshold = std::ldexp(0.001, 8 * format.getBytesPerSample() - 1);
+    const double threshold = std::ldexp(LoSample::audibleLevel, 8 * format.getBytesPerSample() - 1);
     const std::uint64_t piece =
         std::max<std::uint64_t>(1, (64 * 1024) / std::max<std::uint64_t>(frameBytes, 1));
     LoSample part;
@@ -242,7 +242,8 @@ std::uint64_t SampleImport::firstAudible(LoAudioFileReader& reader, const LoSamp
 
 std::uint64_t SampleImport::firstAudible(LoSndfileDecoder& decoder) {
     constexpr std::uint64_t piece = 16384;
-    const double threshold = std::ldexp(0.001, (decoder.isLossless() ? decoder.bits() : 16) - 1);
+    const double threshold =
+        std::ldexp(LoSample::audibleLevel, (decoder.isLossless() ? decoder.bits() : 16) - 1);
     LoSample part;
     std::string error;
     std::size_t clamped = 0;

@@ -12,6 +12,9 @@
 // bytesPerSample always follows bitsPerSample; unsigned8 implies 8 bits.
 class LoSample : public LoBuffer {
 public:
+    // Where a sound begins to be heard: -60 dBFS, as a fraction of full scale.
+    static constexpr double audibleLevel = 0.001;
+
     // 44100 Hz, 2 channels, 16 bits, signed, no bytes.
     LoSample();
     // No bytes; the unsigned flag wins over the bits: (44100, 1, 24, true) is 8-bit unsigned.

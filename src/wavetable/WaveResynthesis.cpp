@@ -1,5 +1,6 @@
 #include "wavetable/WaveResynthesis.h"
 
+#include "audio/LoSample.h"
 #include "device/DvVaneto.h"
 #include "wavetable/PeriodicResampler.h"
 #include "wavetable/PitchTracker.h"
@@ -15,8 +16,8 @@
 namespace {
 
 constexpr std::size_t waveLength = DvVaneto::waveLength;
-// -60 dBFS in 16-bit units: the level at which a sound begins, as the import's --start auto.
-constexpr double audible = 32768.0 / 1000.0;
+// Where a sound begins, in 16-bit units, as the import's --start auto finds it.
+constexpr double audible = 32768.0 * LoSample::audibleLevel;
 // The half-width of the interpolation kernel, in samples of the slower of the two rates.
 constexpr int kernelHalfWidth = 16;
 // Frames read at once in the level pass.
