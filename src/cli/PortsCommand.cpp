@@ -34,17 +34,21 @@ int PortsCommand::run(CliArguments& args) {
         }
         return watch();
     }
-    const std::vector<std::string> names =
-        parsed.given("--input") ? CliMidiInput::portNames(*CliMidiInput::open()) : portNames();
+    if (parsed.given("--input")) {
+        print(CliMidiInput::portNames(*CliMidiInput::open()), CliMidiInput::noInputPortText);
+    } else {
+        print(portNames(), noPortText);
+    }
+    return cliOk;
+}
+
+void PortsCommand::print(const std::vector<std::string>& names, const char* none) const {
     if (names.empty()) {
-        context_.err << (parsed.given("--input") ? CliMidiInput::noInputPortText : noPortText)
-                     << '\n';
-        return cliOk;
+        context_.err << none << '\n';
     }
     for (std::size_t port = 0; port < names.size(); ++port) {
         context_.out << port << '\t' << names[port] << '\n';
     }
-    return cliOk;
 }
 
 int PortsCommand::watch() {
@@ -54,13 +58,7 @@ int PortsCommand::watch() {
     if (!ports->error().empty()) {
         return context_.failure("ports", ports->error());
     }
-    const std::vector<std::string> names = portNames();
-    if (names.empty()) {
-        context_.err << noPortText << '\n';
-    }
-    for (std::size_t port = 0; port < names.size(); ++port) {
-        context_.out << port << '\t' << names[port] << '\n';
-    }
+    print(portNames(), noPortText);
     context_.out << std::flush;
     for (;;) {
         pollfd waits[2] = {{ports->descriptor(), POLLIN, 0}, {signals.readFd(), POLLIN, 0}};

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <span>
+#include <string>
+#include <vector>
 
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
@@ -20,6 +22,8 @@ private:
     // --watch: the ports, then a line for each that comes ("+ ") or goes ("- "), until
     // interrupted.
     int watch();
+    // One line per port, "index<TAB>name"; `none` on the error stream when there is none.
+    void print(const std::vector<std::string>& names, const char* none) const;
 
     const CliContext& context_;
 };
