@@ -9,13 +9,11 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
 namespace {
 
-constexpr const char* sequencerDevice = "/dev/snd/seq";
 // How often the reading thread looks at its stop flag when nothing arrives.
 constexpr int pollMilliseconds = 200;
 // Bytes libasound reads from the kernel at once.
@@ -32,25 +30,8 @@ std::string portLabel(int client, int port, const std::string& name) {
 } // namespace
 
 AlsaMidiInService::AlsaMidiInService(Clock& clock, std::string clientName) : clock_(clock) {
-    struct stat status {};
-    if (::stat(sequencerDevice, &status) != 0) {
-        lastError_ = std::string("no ALSA sequencer on this machine (") + sequencerDevice + ")";
-        return;
-    }
-    snd_seq_t* seq = nullptr;
-    int error = snd_seq_open(&seq, "default", SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK);
-    if (error < 0) {
-        lastError_ = describe("cannot open the ALSA sequencer", error);
-        return;
-    }
-    error = snd_seq_set_client_name(seq, clientName.c_str());
-    if (error >= 0) {
-        error = snd_seq_client_id(seq);
-        ownClient_ = error;
-    }
-    if (error < 0) {
-        lastError_ = describe("cannot create the ALSA sequencer client", error);
-        snd_seq_close(seq);
+    snd_seq_t* seq = openSequencerClient(SND_SEQ_OPEN_INPUT, clientName, ownClient_, lastError_);
+    if (seq == nullptr) {
         return;
     }
     // A bigger pool is welcome, not required: a kernel that refuses it keeps its default.

@@ -2,7 +2,6 @@
 
 #include <alsa/asoundlib.h>
 #include <poll.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -10,31 +9,21 @@ namespace {
 
 // Events read at one call at most: the rest wait for the next (the descriptor stays readable).
 constexpr int eventsPerCall = 4096;
-constexpr const char* sequencerDevice = "/dev/snd/seq";
 
 } // namespace
 
 AlsaPortWatch::AlsaPortWatch(const std::string& clientName) {
-    struct stat status {};
-    if (::stat(sequencerDevice, &status) != 0) {
-        error_ = std::string("no ALSA sequencer on this machine (") + sequencerDevice + ")";
-        return;
-    }
-    snd_seq_t* seq = nullptr;
-    int error = snd_seq_open(&seq, "default", SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK);
-    if (error < 0) {
-        error_ = std::string("cannot open the ALSA sequencer: ") + snd_strerror(error);
+    snd_seq_t* seq = openSequencerClient(SND_SEQ_OPEN_INPUT, clientName, ownClient_, error_);
+    if (seq == nullptr) {
         return;
     }
     seq_ = seq;
-    snd_seq_set_client_name(seq, clientName.c_str());
-    ownClient_ = snd_seq_client_id(seq);
     const int port = snd_seq_create_simple_port(seq, "port watch",
                                                 SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT,
                                                 SND_SEQ_PORT_TYPE_APPLICATION);
-    error = port < 0 ? port
-                     : snd_seq_connect_from(seq, port, SND_SEQ_CLIENT_SYSTEM,
-                                            SND_SEQ_PORT_SYSTEM_ANNOUNCE);
+    const int error = port < 0 ? port
+                               : snd_seq_connect_from(seq, port, SND_SEQ_CLIENT_SYSTEM,
+                                                      SND_SEQ_PORT_SYSTEM_ANNOUNCE);
     pollfd poll{};
     if (error >= 0 && snd_seq_poll_descriptors(seq, &poll, 1, POLLIN) == 1) {
         descriptor_ = poll.fd;

@@ -7,12 +7,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <sys/stat.h>
 #include <utility>
 
 namespace {
 
-constexpr const char* sequencerDevice = "/dev/snd/seq";
 // How long a receiver that takes no events is given before a send counts as failed.
 constexpr std::int64_t fullReceiverPatience = 2'000'000; // microseconds
 // Longest single sleep while waiting for a chunk's time, so that close is not kept waiting.
@@ -33,28 +31,15 @@ AlsaMidiOutService::AlsaMidiOutService(Clock& clock) : AlsaMidiOutService(clock,
 AlsaMidiOutService::AlsaMidiOutService(Clock& clock, Options options)
     : clock_(clock), options_(std::move(options)),
       pacer_(options_.bytesPerSecond, options_.chunkSize, options_.backlog) {
-    struct stat status {};
-    if (::stat(sequencerDevice, &status) != 0) {
-        lastError_ = std::string("no ALSA sequencer on this machine (") + sequencerDevice + ")";
+    snd_seq_t* seq =
+        openSequencerClient(SND_SEQ_OPEN_OUTPUT, options_.clientName, ownClient_, lastError_);
+    if (seq == nullptr) {
         return;
     }
-    snd_seq_t* seq = nullptr;
-    int error = snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, SND_SEQ_NONBLOCK);
-    if (error < 0) {
-        lastError_ = describe("cannot open the ALSA sequencer", error);
-        return;
-    }
-    error = snd_seq_set_client_name(seq, options_.clientName.c_str());
-    if (error >= 0) {
-        error = snd_seq_client_id(seq);
-        ownClient_ = error;
-    }
-    if (error >= 0) {
-        error = snd_seq_create_simple_port(
-            seq, "Output", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
-            SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
-        ownPort_ = error;
-    }
+    const int error = snd_seq_create_simple_port(
+        seq, "Output", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+    ownPort_ = error;
     if (error < 0) {
         lastError_ = describe("cannot create the ALSA sequencer client", error);
         snd_seq_close(seq);

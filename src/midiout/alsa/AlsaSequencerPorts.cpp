@@ -2,15 +2,45 @@
 
 #include <alsa/asoundlib.h>
 
-#include <algorithm>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 namespace {
 
 // Bounds on the enumeration (the sequencer has at most 192 clients of 256 ports each).
 constexpr int maxEnumerationSteps = 192 * 256;
+constexpr const char* sequencerDevice = "/dev/snd/seq";
 
 } // namespace
+
+_snd_seq* openSequencerClient(int streams, const std::string& clientName, int& ownClient,
+                              std::string& error) {
+    // Without the device libasound would print its own complaint first.
+    struct stat status {};
+    if (::stat(sequencerDevice, &status) != 0) {
+        error = std::string("no ALSA sequencer on this machine (") + sequencerDevice + ")";
+        return nullptr;
+    }
+    snd_seq_t* seq = nullptr;
+    int code = snd_seq_open(&seq, "default", streams, SND_SEQ_NONBLOCK);
+    if (code < 0) {
+        error = std::string("cannot open the ALSA sequencer: ") + snd_strerror(code);
+        return nullptr;
+    }
+    code = snd_seq_set_client_name(seq, clientName.c_str());
+    if (code >= 0) {
+        code = snd_seq_client_id(seq);
+    }
+    if (code < 0) {
+        error = std::string("cannot create the ALSA sequencer client: ") + snd_strerror(code);
+        snd_seq_close(seq);
+        return nullptr;
+    }
+    ownClient = code;
+    return seq;
+}
 
 std::vector<AlsaPortAddress> listSequencerPorts(_snd_seq* seq, unsigned wanted, int ownClient,
                                                 bool skipOwnProcess) {
