@@ -1,5 +1,7 @@
 #include "app/qt/PartOverview.h"
 
+#include "app/qt/SoundColumns.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -26,19 +28,11 @@ void PartOverview::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QPalette& colors = palette();
     painter.fillRect(rect(), colors.base());
-    const double h = height() - 1;
-    const double w = width();
     if (!columns_.empty() && seconds_ > 0) {
-        QColor marked = colors.highlight().color();
-        marked.setAlpha(70);
-        painter.fillRect(QRectF(start_ / seconds_ * w, 0, partSeconds_ / seconds_ * w, h + 1),
-                         marked);
-        painter.setPen(colors.text().color());
-        for (int x = 0; x < width(); ++x) {
-            const auto& [low, high] = columns_[std::min(
-                columns_.size() - 1, static_cast<std::size_t>(x * columns_.size() / width()))];
-            painter.drawLine(QPointF(x, h / 2 - high * h / 2), QPointF(x, h / 2 - low * h / 2));
-        }
+        SoundColumns::shade(painter, rect(), seconds_, start_, start_ + partSeconds_,
+                            colors.highlight().color());
+        SoundColumns::paint(painter, columns_, QRectF(0, 0, width(), height() - 1),
+                            colors.text().color());
     }
     painter.setPen(colors.mid().color());
     painter.drawRect(rect().adjusted(0, 0, -1, -1));

@@ -1,5 +1,7 @@
 #include "app/qt/PitchRangeView.h"
 
+#include "app/qt/SoundColumns.h"
+
 #include "wavetable/WaveResynthesis.h"
 
 #include <QMouseEvent>
@@ -61,20 +63,11 @@ void PitchRangeView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRectF area = rect();
     painter.fillRect(area, palette().base());
-    painter.fillRect(QRectF(xAt(start_), 0, xAt(end_) - xAt(start_), area.height()),
-                     palette().highlight().color().lighter(170));
-    // The sound, a column of low to high per pixel.
-    const double middle = area.height() / 2;
+    SoundColumns::shade(painter, area, seconds_, start_, end_, palette().highlight().color());
+    // The sound softly, under its pitch.
     QColor sound = palette().text().color();
     sound.setAlphaF(0.35f);
-    painter.setPen(sound);
-    const std::size_t count = columns_.size();
-    for (int x = 0; x < width() && count > 0; ++x) {
-        const auto& [low, high] = columns_[std::min(
-            count - 1, static_cast<std::size_t>(x) * count / static_cast<std::size_t>(width()))];
-        painter.drawLine(QPointF(x + 0.5, middle - high * middle),
-                         QPointF(x + 0.5, middle - low * middle));
-    }
+    SoundColumns::paint(painter, columns_, area, sound);
     // The pitch, low notes at the bottom; a gap where there is none.
     const double octaves = std::log2(WaveResynthesis::highestHz / WaveResynthesis::lowestHz);
     QPainterPath path;
