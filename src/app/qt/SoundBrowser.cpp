@@ -90,32 +90,20 @@ SoundBrowser::SoundBrowser(BrowserCommands& commands, QWidget* editor)
             [this](QTreeWidgetItem* item) { take(item); });
     connect(list_->verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this] { preferVisible(); });
-    commands_.setBrowserLine([self = QPointer<SoundBrowser>(this)](const std::string& text) {
+    const QPointer<SoundBrowser> self(this);
+    commands_.setBrowserLine([self](const std::string& text) {
         if (self) {
             self->say(fromUtf8(text));
         }
     });
-    QPointer<SoundBrowser> self(this);
+    // Details come on the reader's thread and are shown on this one, while the window lives.
     reader_ = std::make_unique<SoundInfoReader>(
         [self](int generation, std::size_t row, SoundInfoReader::Info info) {
             QMetaObject::invokeMethod(
                 self.data(),
                 [self, generation, row, info = std::move(info)] {
-                    if (!self || generation != self->generation_ ||
-                        row >= static_cast<std::size_t>(self->list_->topLevelItemCount())) {
-                        return;
-                    }
-                    QTreeWidgetItem* item = self->list_->topLevelItem(static_cast<int>(row));
-                    if (!info.error.empty()) {
-                        item->setText(1, QStringLiteral("unreadable"));
-                        item->setToolTip(0, fromUtf8(info.error));
-                        return;
-                    }
-                    item->setText(1, fromUtf8(info.format));
-                    if (info.rate > 0) {
-                        item->setText(2, QString::number(info.channels));
-                        item->setText(3, QStringLiteral("%1 Hz").arg(info.rate, 0, 'f', 0));
-                        item->setText(4, seconds(info.seconds));
+                    if (self) {
+                        self->showInfo(generation, row, info);
                     }
                 },
                 Qt::QueuedConnection);
@@ -154,6 +142,7 @@ void SoundBrowser::openFolder(const std::filesystem::path& folder) {
     folder_ = std::filesystem::absolute(folder).lexically_normal();
     entries_ = std::move(entries);
     static_cast<SoundList*>(list_)->folder = folder_;
+    // Refilled and its first row made current by the program: no audition.
     filtering_ = true;
     list_->clear();
     std::vector<std::filesystem::path> files;
@@ -169,12 +158,29 @@ void SoundBrowser::openFolder(const std::filesystem::path& folder) {
     list_->addTopLevelItems(items);
     generation_ = reader_->setFolder(std::move(files));
     applyFilter();
-    filtering_ = true;
     list_->setCurrentItem(list_->topLevelItem(0));
     filtering_ = false;
     showPath();
     preferVisible();
     say(QStringLiteral("%1 entries").arg(entries_.size()));
+}
+
+void SoundBrowser::showInfo(int generation, std::size_t row, const SoundInfoReader::Info& info) {
+    if (generation != generation_ || row >= static_cast<std::size_t>(list_->topLevelItemCount())) {
+        return; // a folder left behind
+    }
+    QTreeWidgetItem* item = list_->topLevelItem(static_cast<int>(row));
+    if (!info.error.empty()) {
+        item->setText(1, QStringLiteral("unreadable"));
+        item->setToolTip(0, fromUtf8(info.error));
+        return;
+    }
+    item->setText(1, fromUtf8(info.format));
+    if (info.rate > 0) {
+        item->setText(2, QString::number(info.channels));
+        item->setText(3, QStringLiteral("%1 Hz").arg(info.rate, 0, 'f', 0));
+        item->setText(4, seconds(info.seconds));
+    }
 }
 
 void SoundBrowser::showPath() {
@@ -202,6 +208,7 @@ void SoundBrowser::showPath() {
 
 void SoundBrowser::applyFilter() {
     const std::vector<std::size_t> shown = SoundFolder::filter(entries_, toUtf8(filter_->text()));
+    const bool refilling = filtering_;
     filtering_ = true;
     for (int row = 0; row < list_->topLevelItemCount(); ++row) {
         list_->topLevelItem(row)->setHidden(true);
@@ -209,7 +216,7 @@ void SoundBrowser::applyFilter() {
     for (const std::size_t i : shown) {
         list_->topLevelItem(static_cast<int>(i))->setHidden(false);
     }
-    filtering_ = false;
+    filtering_ = refilling;
     preferVisible();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/SoundFolder.h"
+#include "app/SoundInfoReader.h"
 
 #include <QWidget>
 
@@ -15,7 +16,6 @@ class QLabel;
 class QLineEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
-class SoundInfoReader;
 
 // The sound browser, a window beside the editor: a folder's subfolders and sound files with
 // their format, channels, rate and length (read in the background, the visible rows first), a
@@ -41,6 +41,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // A file's details, when they belong to the folder shown.
+    void showInfo(int generation, std::size_t row, const SoundInfoReader::Info& info);
     void showPath();
     void applyFilter();
     void preferVisible();
