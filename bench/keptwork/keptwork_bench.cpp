@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
             WorkKeeper keeper(document, kept, selection);
             keeper.start();
             WorkKeeper::Selection restored;
-            if (!keeper.restore(restored)) {
+            if (!keeper.restoreOffered(restored)) {
                 std::fprintf(stderr, "keptwork_bench: nothing restored\n");
             }
         });

@@ -51,7 +51,7 @@ VanetoEditorController::~VanetoEditorController() {
 }
 
 void VanetoEditorController::keepWork(const std::filesystem::path& folder, bool restoreNow,
-                                      WorkOfferView& offer) {
+                                      WorkOfferView& offer, const std::string& restoreId) {
     work_ = std::make_unique<WorkController>(
         *document_, offer,
         WorkController::Hooks{
@@ -63,7 +63,7 @@ void VanetoEditorController::keepWork(const std::filesystem::path& folder, bool 
                 selectBank(selection.bank);
             },
             [this] { refreshWaveform(false); }, [this] { return !document_->transferring(); }});
-    work_->start(folder, restoreNow);
+    work_->start(folder, restoreNow, restoreId);
 }
 
 void VanetoEditorController::setResynthesisView(ResynthesisView* dialog) {
@@ -82,8 +82,24 @@ void VanetoEditorController::dismissWork() {
     }
 }
 
+void VanetoEditorController::showKeptWork() {
+    if (work_) {
+        work_->showKept();
+    }
+}
+
+void VanetoEditorController::pollWork() {
+    if (work_) {
+        work_->poll();
+    }
+}
+
 bool VanetoEditorController::finishWork(std::chrono::milliseconds limit) {
     return !work_ || work_->finish(limit);
+}
+
+std::string VanetoEditorController::unkeptWork() const {
+    return work_ ? work_->unkept() : std::string();
 }
 
 void VanetoEditorController::setBytesPerSecond(double bytesPerSecond) {

@@ -127,12 +127,19 @@ public:
     void dropFiles(const std::vector<std::string>& paths, int bank);
 
     // The work kept on disk, so that nothing is lost (see WorkController): begun once the
-    // dialog is up; with restoreNow the newest ended state comes back at once.
-    void keepWork(const std::filesystem::path& folder, bool restoreNow, WorkOfferView& offer);
+    // dialog is up; with restoreNow a state comes back at once (restoreId's, else the newest).
+    void keepWork(const std::filesystem::path& folder, bool restoreNow, WorkOfferView& offer,
+                  const std::string& restoreId = {});
     void restoreWork();
     void dismissWork();
-    // At quit: what is pending written, within the limit.
+    // Every kept state in a list, any of them to restore.
+    void showKeptWork();
+    // Notices a failure of writing the kept work (the window asks every second).
+    void pollWork();
+    // At quit: what is pending written, within the limit. False when changes of this run are
+    // left unkept; unkeptWork says why.
     bool finishWork(std::chrono::milliseconds limit);
+    std::string unkeptWork() const;
     WorkController* work() { return work_.get(); }
 
     // What the sound browser asks of the editor.

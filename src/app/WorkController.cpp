@@ -1,32 +1,49 @@
 #include "app/WorkController.h"
 
-#include "app/WorkOfferView.h"
+#include <ctime>
 
 WorkController::WorkController(BankDocument& document, WorkOfferView& offer, Hooks hooks)
     : document_(document), offer_(offer), hooks_(std::move(hooks)) {}
 
 WorkController::~WorkController() = default;
 
-void WorkController::start(const std::filesystem::path& folder, bool restoreNow) {
-    keeper_ = std::make_unique<WorkKeeper>(document_, folder, hooks_.selection);
+void WorkController::start(const std::filesystem::path& folder, bool restoreNow,
+                           const std::string& restoreId, WorkFiles& files) {
+    keeper_ = std::make_unique<WorkKeeper>(document_, folder, hooks_.selection, files);
     document_.addObserver([this](const BankDocument::Event& event) { documentChanged(event); });
     keeper_->start();
-    if (restoreNow) {
-        restore();
-    } else if (const std::string text = keeper_->offer(); !text.empty()) {
+    if (const std::string text = keeper_->offer(); !text.empty()) {
         offer_.showWorkOffer(text);
+    }
+    if (restoreNow) {
+        Selection selection;
+        restored(restoreId.empty() ? keeper_->restoreNewest(selection)
+                                   : keeper_->restore(restoreId, selection),
+                 selection);
+    }
+    takeNotice();
+}
+
+void WorkController::restored(bool done, Selection selection) {
+    if (done) {
+        offer_.hideWorkOffer();
+        hooks_.select(selection);
     }
     takeNotice();
 }
 
 void WorkController::restore() {
     Selection selection;
-    if (!keeper_ || !hooks_.mayRestore() || !keeper_->restore(selection)) {
-        return;
+    if (keeper_ && hooks_.mayRestore()) {
+        restored(keeper_->restoreOffered(selection), selection);
     }
-    offer_.hideWorkOffer();
-    hooks_.select(selection);
-    takeNotice();
+}
+
+void WorkController::restore(const std::string& id) {
+    Selection selection;
+    if (keeper_ && hooks_.mayRestore()) {
+        restored(keeper_->restore(id, selection), selection);
+    }
 }
 
 void WorkController::dismiss() {
@@ -36,12 +53,69 @@ void WorkController::dismiss() {
     offer_.hideWorkOffer();
 }
 
+WorkOfferView::KeptRow WorkController::rowOf(const WorkKeeper::Listed& listed) {
+    WorkOfferView::KeptRow row;
+    row.id = listed.state.id;
+    const auto when =
+        std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(listed.state.left));
+    std::tm local{};
+    localtime_r(&when, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    row.when = stamp;
+    row.reads = listed.reads;
+    if (!listed.reads) {
+        row.ending = "damaged: " + listed.error;
+        return row;
+    }
+    row.ending = listed.ending == WorkReader::Ending::open ? "open in another editor"
+                                                           : WorkReader::name(listed.ending);
+    for (const std::string& name : listed.changed) {
+        row.banks += (row.banks.empty() ? "" : ", ") + name;
+    }
+    row.steps = listed.steps;
+    return row;
+}
+
+void WorkController::showKept() {
+    if (!keeper_) {
+        return;
+    }
+    std::vector<WorkOfferView::KeptRow> rows;
+    for (const WorkKeeper::Listed& listed : keeper_->list()) {
+        rows.push_back(rowOf(listed));
+    }
+    const std::string id = offer_.chooseKeptWork(rows);
+    if (!id.empty()) {
+        restore(id);
+    }
+}
+
+std::string WorkController::note() const {
+    if (keeper_ && !keeper_->failure().empty()) {
+        return "your work is not being kept: " + keeper_->failure();
+    }
+    return note_;
+}
+
+void WorkController::poll() {
+    if (!keeper_) {
+        return;
+    }
+    keeper_->poll();
+    if (keeper_->failure() != failure_) {
+        failure_ = keeper_->failure();
+        hooks_.refreshLine();
+    }
+}
+
 void WorkController::takeNotice() {
     const std::string notice = keeper_->takeNotice();
     if (!notice.empty()) {
         note_ = notice;
-        hooks_.refreshLine();
     }
+    failure_ = keeper_->failure();
+    hooks_.refreshLine();
 }
 
 void WorkController::documentChanged(const BankDocument::Event& event) {
@@ -49,15 +123,18 @@ void WorkController::documentChanged(const BankDocument::Event& event) {
     if (event.kind == Kind::moved || event.kind == Kind::cancelled) {
         return;
     }
-    if (keeper_->offer().empty()) {
-        offer_.hideWorkOffer();
+    // A note is said once: the change after it clears it. A failure stays until the work is
+    // kept again.
+    const std::string before = note();
+    note_.clear();
+    const std::string notice = keeper_->takeNotice();
+    if (!notice.empty()) {
+        note_ = notice;
     }
-    // A note is said once: the change after it clears it.
-    if (!note_.empty()) {
-        note_.clear();
+    failure_ = keeper_->failure();
+    if (note() != before) {
         hooks_.refreshLine();
     }
-    takeNotice();
 }
 
 bool WorkController::finish(std::chrono::milliseconds limit) {

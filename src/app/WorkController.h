@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/WorkKeeper.h"
+#include "app/WorkOfferView.h"
 
 #include <chrono>
 #include <filesystem>
@@ -9,11 +10,11 @@
 #include <string>
 
 class BankDocument;
-class WorkOfferView;
 
-// The editor's side of the kept work: the offer in the window (Restore, Dismiss), the selection
-// a restore brings back, and the note on the panel's line when the work is not kept or could not
-// be read (shown until the next change).
+// The editor's side of the kept work: the offer in the window (Restore, Dismiss, Other kept
+// work...), the list of kept states, the selection a restore brings back, and the note on the
+// panel's line: while the work is not kept, why (until it is kept again); a state that could
+// not be read or restored (until the next change).
 class WorkController {
 public:
     using Selection = WorkKeeper::Selection;
@@ -28,17 +29,27 @@ public:
     WorkController(const WorkController&) = delete;
     WorkController& operator=(const WorkController&) = delete;
 
-    // Keeps the work in `folder`; with restoreNow the newest ended state comes back at once,
-    // otherwise it is offered when its banks changed.
-    void start(const std::filesystem::path& folder, bool restoreNow);
+    // Keeps the work in `folder`; with restoreNow a state comes back at once (the one named
+    // by restoreId, else the newest that reads), otherwise the newest unanswered is offered.
+    void start(const std::filesystem::path& folder, bool restoreNow,
+               const std::string& restoreId = {}, WorkFiles& files = WorkFiles::system());
     void restore();
+    void restore(const std::string& id);
     void dismiss();
-    const std::string& note() const { return note_; }
+    // The list of every kept state, any of which can be restored from it.
+    void showKept();
+    std::string note() const;
+    // Notices a failure of the journal's writing (the window asks now and then).
+    void poll();
     bool finish(std::chrono::milliseconds limit);
+    const std::string& unkept() const { return keeper_->unkept(); }
     WorkKeeper& keeper() { return *keeper_; }
+
+    static WorkOfferView::KeptRow rowOf(const WorkKeeper::Listed& listed);
 
 private:
     void documentChanged(const BankDocument::Event& event);
+    void restored(bool done, Selection selection);
     void takeNotice();
 
     BankDocument& document_;
@@ -46,4 +57,5 @@ private:
     Hooks hooks_;
     std::unique_ptr<WorkKeeper> keeper_;
     std::string note_;
+    std::string failure_; // as last shown
 };

@@ -1,5 +1,7 @@
 #include "app/WorkFolder.h"
 
+#include "app/WorkJournal.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -7,7 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 #include <ctime>
 #include <map>
@@ -15,13 +17,23 @@
 
 namespace {
 
-constexpr const char* extensions[] = {".journal", ".mid", ".lock"};
+constexpr const char* stateFiles[] = {".journal", ".mid"};
+constexpr const char* allFiles[] = {".journal", ".mid", ".answered", ".journal.new", ".lock"};
 
 bool isStateId(const std::string& id) {
     // yyyymmdd-hhmmss-pid
     return id.size() > 16 && id[8] == '-' && id[15] == '-' &&
            std::all_of(id.begin(), id.end(),
                        [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
+}
+
+bool endsWith(const std::string& name, const std::string& ending) {
+    return name.size() > ending.size() &&
+           name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
+}
+
+std::string reason(int code) {
+    return std::generic_category().message(code);
 }
 
 } // namespace
@@ -40,7 +52,8 @@ std::filesystem::path WorkFolder::defaultPath() {
     return pathFor(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
 }
 
-WorkFolder::WorkFolder(std::filesystem::path path) : path_(std::move(path)) {}
+WorkFolder::WorkFolder(std::filesystem::path path, WorkFiles& files)
+    : path_(std::move(path)), files_(files) {}
 
 WorkFolder::~WorkFolder() {
     release();
@@ -52,14 +65,30 @@ bool WorkFolder::prepare(std::string& error) {
         return false;
     }
     std::error_code code;
-    std::filesystem::create_directories(path_, code);
-    if (code) {
-        error = code.message();
+    std::filesystem::create_directories(path_.parent_path(), code);
+    if (::mkdir(path_.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = reason(errno);
         return false;
     }
-    ::chmod(path_.c_str(), 0700);
+    struct stat info {};
+    if (::stat(path_.c_str(), &info) != 0) {
+        error = reason(errno);
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        error = reason(ENOTDIR);
+        return false;
+    }
+    if (info.st_uid != ::geteuid()) {
+        error = path_.string() + " belongs to another user";
+        return false;
+    }
+    if ((info.st_mode & 022) != 0) {
+        error = path_.string() + " can be written by others (chmod 700 makes it yours alone)";
+        return false;
+    }
     if (::access(path_.c_str(), W_OK | X_OK) != 0) {
-        error = std::generic_category().message(errno);
+        error = reason(errno);
         return false;
     }
     return true;
@@ -78,13 +107,17 @@ std::filesystem::path WorkFolder::bankFile(const std::string& id) const {
 }
 
 bool WorkFolder::claim(const std::string& id, std::string& error) {
-    const int fd = ::open(file(id, ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (id == claimed_) {
+        return true;
+    }
+    const int fd =
+        ::open(file(id, ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
-        error = std::generic_category().message(errno);
+        error = reason(errno);
         return false;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        error = "another editor has it";
+        error = "another editor has it open";
         ::close(fd);
         return false;
     }
@@ -104,11 +137,17 @@ bool WorkFolder::claimNew(std::string& error) {
     // A second state in the same second of the same process gets a suffix.
     for (int n = 0; n < 100; ++n) {
         const std::string id = n == 0 ? base : base + std::to_string(n);
+        const int fd = ::open(file(id, ".lock").c_str(),
+                              O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         std::error_code code;
-        if (!std::filesystem::exists(file(id, ".lock"), code) &&
-            !std::filesystem::exists(journal(id), code)) {
-            return claim(id, error);
+        if (fd < 0 || std::filesystem::exists(journal(id), code)) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            continue;
         }
+        ::close(fd);
+        return claim(id, error);
     }
     error = "no free name for the state";
     return false;
@@ -126,7 +165,7 @@ bool WorkFolder::isRunning(const std::string& id) const {
     if (id == claimed_) {
         return true;
     }
-    const int fd = ::open(file(id, ".lock").c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(file(id, ".lock").c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         return false; // no lock: nobody runs it
     }
@@ -135,69 +174,160 @@ bool WorkFolder::isRunning(const std::string& id) const {
     return held;
 }
 
-std::vector<WorkFolder::State> WorkFolder::ended() const {
+std::vector<WorkFolder::State> WorkFolder::states() const {
     std::map<std::string, State> states;
+    std::map<std::string, std::uint64_t> bytes;
     std::error_code code;
     for (std::filesystem::directory_iterator it(path_, code), end; !code && it != end;
          it.increment(code)) {
         const std::string name = it->path().filename().string();
-        for (const char* extension : extensions) {
-            const std::string ext = extension;
-            if (name.size() <= ext.size() ||
-                name.compare(name.size() - ext.size(), ext.size(), ext) != 0) {
+        if (!it->is_regular_file(code) || it->is_symlink(code)) {
+            continue;
+        }
+        for (const char* extension : allFiles) {
+            if (!endsWith(name, extension)) {
                 continue;
             }
-            const std::string id = name.substr(0, name.size() - ext.size());
-            if (!isStateId(id) || !it->is_regular_file(code)) {
+            const std::string id = name.substr(0, name.size() - std::string(extension).size());
+            if (!isStateId(id)) {
                 continue;
+            }
+            bytes[id] += it->file_size(code);
+            if (std::find(std::begin(stateFiles), std::end(stateFiles), std::string(extension)) ==
+                std::end(stateFiles)) {
+                break;
             }
             auto [at, added] = states.try_emplace(id);
             State& state = at->second;
             if (added) {
                 state.id = id;
-                state.left = std::filesystem::file_time_type::min(); // none yet
+                state.left = std::filesystem::file_time_type::min();
             }
-            state.bytes += it->file_size(code);
-            if (ext != ".lock") {
-                state.left = std::max(state.left, it->last_write_time(code));
-            }
+            state.left = std::max(state.left, it->last_write_time(code));
+            state.journal = state.journal || std::string(extension) == ".journal";
+            break;
         }
     }
     std::vector<State> result;
     for (auto& [id, state] : states) {
-        if (state.left != std::filesystem::file_time_type::min() && !isRunning(id)) {
-            result.push_back(state);
+        state.bytes = bytes[id];
+        state.running = isRunning(id);
+        if (state.journal) {
+            const WorkJournal::Contents header = WorkJournal::readHeader(files_, journal(id));
+            state.generation = header.generation;
+            state.damaged = header.error;
+            state.newer = header.version > WorkJournal::formatVersion;
         }
+        std::string ignored;
+        const int handle = files_.openRead(file(id, ".answered"), ignored);
+        if (handle >= 0) {
+            char text[24] = {};
+            const long n =
+                files_.read(handle, reinterpret_cast<std::uint8_t*>(text), sizeof text - 1);
+            files_.close(handle);
+            std::uint64_t answered = 0;
+            state.answered = n > 0 && std::from_chars(text, text + n, answered).ec == std::errc() &&
+                             answered >= state.generation;
+        }
+        result.push_back(std::move(state));
     }
     std::sort(result.begin(), result.end(), [](const State& a, const State& b) {
+        if (a.generation != b.generation) {
+            return a.generation > b.generation;
+        }
         return a.left != b.left ? a.left > b.left : a.id > b.id;
     });
     return result;
 }
 
-void WorkFolder::prune(const std::string& keep) const {
-    const std::vector<State> states = ended();
-    std::uint64_t total = 0;
+std::vector<WorkFolder::State> WorkFolder::ended() const {
+    std::vector<State> result = states();
+    std::erase_if(result, [](const State& state) { return state.running; });
+    return result;
+}
+
+std::uint64_t WorkFolder::nextGeneration() const {
+    std::uint64_t highest = 0;
+    for (const State& state : states()) {
+        highest = std::max(highest, state.generation);
+    }
+    return highest + 1;
+}
+
+void WorkFolder::answer(const State& state) const {
+    const std::filesystem::path target = file(state.id, ".answered");
+    const std::filesystem::path next = target.string() + ".new";
+    const std::string text = std::to_string(state.generation);
+    std::string error;
+    files_.remove(next);
+    const int handle = files_.create(next, error);
+    if (handle < 0) {
+        return;
+    }
+    const bool written = files_.write(handle, reinterpret_cast<const std::uint8_t*>(text.data()),
+                                      text.size(), error) &&
+                         files_.sync(handle, error);
+    files_.close(handle);
+    if (!written || !files_.rename(next, target, error)) {
+        files_.remove(next);
+    }
+}
+
+bool WorkFolder::remove(const std::string& id, std::string& error) const {
+    if (isRunning(id)) {
+        error = "an editor has it open";
+        return false;
+    }
+    for (const char* extension : allFiles) {
+        files_.remove(file(id, extension));
+    }
+    files_.remove(file(id, ".answered.new"));
+    return true;
+}
+
+void WorkFolder::removeLeftovers() const {
     std::error_code code;
+    std::vector<std::filesystem::path> leftovers;
     for (std::filesystem::directory_iterator it(path_, code), end; !code && it != end;
          it.increment(code)) {
-        if (it->is_regular_file(code)) {
-            total += it->file_size(code);
+        const std::string name = it->path().filename().string();
+        for (const std::string ending : {".journal.new", ".answered.new"}) {
+            if (endsWith(name, ending)) {
+                const std::string id = name.substr(0, name.size() - ending.size());
+                if (isStateId(id) && !isRunning(id)) {
+                    leftovers.push_back(it->path());
+                }
+            }
         }
     }
-    // Oldest first, until both limits hold.
+    // Not while the folder is being read.
+    for (const std::filesystem::path& leftover : leftovers) {
+        files_.remove(leftover);
+    }
+}
+
+void WorkFolder::prune(const std::string& keep) const {
+    std::vector<State> states = this->states();
+    std::uint64_t total = 0;
+    for (const State& state : states) {
+        total += state.bytes;
+    }
     std::size_t count = states.size();
-    for (auto it = states.rbegin(); it != states.rend(); ++it) {
+    // The states that may go, in the order they go: answered ones first, each kind oldest first.
+    std::erase_if(states, [&](const State& state) {
+        return state.running || state.id == keep || !state.damaged.empty() || state.newer;
+    });
+    const auto answered = std::stable_partition(states.begin(), states.end(),
+                                                [](const State& state) { return state.answered; });
+    std::reverse(states.begin(), answered);
+    std::reverse(answered, states.end());
+    std::string error;
+    for (const State& state : states) {
         if (count <= keptStates && total <= keptBytes) {
             break;
         }
-        if (it->id == keep) {
-            continue;
-        }
-        for (const char* extension : extensions) {
-            std::filesystem::remove(file(it->id, extension), code);
-        }
-        total -= std::min(total, it->bytes);
+        remove(state.id, error);
+        total -= std::min(total, state.bytes);
         --count;
     }
 }

@@ -2,38 +2,26 @@
 
 #include <zlib.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <system_error>
 
 namespace {
 
-constexpr char header[8] = {'V', 'N', 'W', 'O', 'R', 'K', '\r', '\n'};
+constexpr char magic[8] = {'V', 'N', 'K', 'E', 'P', 'T', '\r', '\n'};
+constexpr char firstMagic[8] = {'V', 'N', 'W', 'O', 'R', 'K', '\r', '\n'};
+constexpr std::size_t headerSize = 24; // magic, version, generation, CRC
 constexpr std::size_t recordHead = 16; // length, CRC, sequence
 
-std::string systemError(int error) {
-    return std::generic_category().message(error);
-}
-
-std::uint32_t checksum(std::uint64_t sequence, std::span<const std::uint8_t> payload) {
-    std::uint8_t number[8];
-    for (int i = 0; i < 8; ++i) {
-        number[i] = static_cast<std::uint8_t>(sequence >> (8 * i));
+std::uint32_t crcOf(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+    if (size == 0) {
+        return crc; // zlib answers its initial value for no buffer, whatever came before
     }
-    uLong crc = crc32(0L, Z_NULL, 0);
-    crc = crc32(crc, number, sizeof number);
     // zlib takes at most 4 GiB at a time; a record is far smaller.
-    crc = crc32(crc, payload.data(), static_cast<uInt>(payload.size()));
-    return static_cast<std::uint32_t>(crc);
+    return static_cast<std::uint32_t>(crc32(crc, data, static_cast<uInt>(size)));
 }
 
-void put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
+void put(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
         out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     }
 }
@@ -46,42 +34,124 @@ std::uint64_t get(const std::uint8_t* p, int bytes) {
     return value;
 }
 
+std::uint32_t checksum(std::uint64_t sequence, std::span<const std::uint8_t> payload) {
+    std::vector<std::uint8_t> number;
+    put(number, sequence, 8);
+    const std::uint32_t crc =
+        crcOf(static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0)), number.data(), number.size());
+    return crcOf(crc, payload.data(), payload.size());
+}
+
+std::vector<std::uint8_t> header(std::uint64_t generation) {
+    std::vector<std::uint8_t> bytes(magic, magic + sizeof magic);
+    put(bytes, WorkJournal::formatVersion, 4);
+    put(bytes, generation, 8);
+    put(bytes, crcOf(static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0)), bytes.data() + 8, 12), 4);
+    return bytes;
+}
+
 std::vector<std::uint8_t> frame(std::uint64_t sequence, std::span<const std::uint8_t> payload) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(recordHead + payload.size());
-    put32(bytes, static_cast<std::uint32_t>(payload.size()));
-    put32(bytes, checksum(sequence, payload));
-    put32(bytes, static_cast<std::uint32_t>(sequence));
-    put32(bytes, static_cast<std::uint32_t>(sequence >> 32));
+    put(bytes, payload.size(), 4);
+    put(bytes, checksum(sequence, payload), 4);
+    put(bytes, sequence, 8);
     bytes.insert(bytes.end(), payload.begin(), payload.end());
     return bytes;
 }
 
-// Writes all of the bytes; false with errno set otherwise.
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
+// Reads exactly `size` bytes unless the file ends or fails first.
+bool readFully(WorkFiles& files, int handle, std::uint8_t* data, std::size_t size) {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        const long n = files.read(handle, data, size);
+        if (n <= 0) {
             return false;
         }
-        data += written;
-        size -= static_cast<std::size_t>(written);
+        data += n;
+        size -= static_cast<std::size_t>(n);
     }
     return true;
 }
 
-void syncFolderOf(const std::filesystem::path& path) {
-    const int folder = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
+// Opens a journal and reads its header; -1 with contents.error when it is none.
+int openJournal(WorkFiles& files, const std::filesystem::path& path,
+                WorkJournal::Contents& contents) {
+    const int handle = files.openRead(path, contents.error);
+    if (handle < 0) {
+        return -1;
     }
+    std::uint8_t head[headerSize];
+    const std::size_t got = readFully(files, handle, head, 8) ? 8 : 0;
+    if (got == 8 && std::memcmp(head, firstMagic, 8) == 0) {
+        contents.readable = true;
+        contents.version = 1;
+        contents.goodEnd = 8;
+        return handle;
+    }
+    if (got != 8 || std::memcmp(head, magic, 8) != 0 ||
+        !readFully(files, handle, head + 8, headerSize - 8) ||
+        get(head + 20, 4) !=
+            crcOf(static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0)), head + 8, 12)) {
+        contents.error = "not a journal of this editor";
+        files.close(handle);
+        return -1;
+    }
+    contents.version = static_cast<std::uint32_t>(get(head + 8, 4));
+    contents.generation = get(head + 12, 8);
+    contents.goodEnd = headerSize;
+    if (contents.version > WorkJournal::formatVersion) {
+        contents.error = "written by a newer version of the editor (format " +
+                         std::to_string(contents.version) + ")";
+        files.close(handle);
+        return -1;
+    }
+    contents.readable = true;
+    return handle;
 }
 
 } // namespace
+
+WorkJournal::Contents WorkJournal::readHeader(WorkFiles& files, const std::filesystem::path& path) {
+    Contents contents;
+    const int handle = openJournal(files, path, contents);
+    if (handle >= 0) {
+        files.close(handle);
+    }
+    return contents;
+}
+
+WorkJournal::Contents WorkJournal::read(WorkFiles& files, const std::filesystem::path& path,
+                                        const std::function<bool(Record&)>& each) {
+    Contents contents;
+    const int handle = openJournal(files, path, contents);
+    if (handle < 0) {
+        return contents;
+    }
+    const std::uint64_t size = files.size(handle);
+    // Every record moves goodEnd forward by at least its head: the loop ends.
+    for (;;) {
+        std::uint8_t head[recordHead];
+        if (size - contents.goodEnd < recordHead || !readFully(files, handle, head, sizeof head)) {
+            break;
+        }
+        const std::uint64_t length = get(head, 4);
+        if (length > recordLimit || length > size - contents.goodEnd - recordHead) {
+            break;
+        }
+        Record record{get(head + 8, 8), std::vector<std::uint8_t>(length)};
+        if (!readFully(files, handle, record.payload.data(), record.payload.size()) ||
+            get(head + 4, 4) != checksum(record.sequence, record.payload)) {
+            break;
+        }
+        contents.goodEnd += recordHead + length;
+        ++contents.records;
+        if (!each(record)) {
+            break;
+        }
+    }
+    files.close(handle);
+    return contents;
+}
 
 struct WorkJournal::Shared {
     std::mutex mutex;
@@ -92,118 +162,192 @@ struct WorkJournal::Shared {
     bool finished = false;
     std::string failure;
     std::atomic<std::uint64_t> durable{0};
-    // The writer's own: the open file and its path.
-    int fd = -1;
-    std::filesystem::path path;
+    std::atomic<std::uint64_t> compactions{0};
 };
 
-WorkJournal::Contents WorkJournal::read(const std::filesystem::path& path, std::uint64_t limit) {
-    Contents contents;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        contents.error = fd < 0 ? systemError(errno) : "not a regular file";
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        return contents;
-    }
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    if (size > limit) {
-        ::close(fd);
-        contents.error = "larger than any journal this editor writes";
-        return contents;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    bytes.resize(got);
-    if (bytes.size() < sizeof header || std::memcmp(bytes.data(), header, sizeof header) != 0) {
-        contents.error = "not a journal of this editor";
-        return contents;
-    }
-    contents.readable = true;
-    std::size_t at = sizeof header;
-    // Every record moves `at` forward by at least its head: the loop ends.
-    while (bytes.size() - at >= recordHead) {
-        const std::uint8_t* p = bytes.data() + at;
-        const std::uint64_t length = get(p, 4);
-        if (length > bytes.size() - at - recordHead) {
-            break;
-        }
-        const std::uint64_t sequence = get(p + 8, 8);
-        const std::span<const std::uint8_t> payload(p + recordHead,
-                                                    static_cast<std::size_t>(length));
-        if (get(p + 4, 4) != checksum(sequence, payload)) {
-            break;
-        }
-        contents.records.push_back({sequence, {payload.begin(), payload.end()}});
-        at += recordHead + static_cast<std::size_t>(length);
-    }
-    contents.goodEnd = at;
-    return contents;
+// The writer's thread: it owns the open file and shares only `shared` with the journal.
+class WorkJournal::Writer {
+public:
+    Writer(WorkFiles& files, std::shared_ptr<Shared> shared, std::filesystem::path path,
+           std::uint64_t generation, std::chrono::milliseconds interval, Compactor compactor,
+           std::uint64_t compactPercent)
+        : files_(files), shared_(std::move(shared)), path_(std::move(path)),
+          generation_(generation), interval_(interval), compactor_(std::move(compactor)),
+          compactPercent_(compactPercent) {}
+
+    void run();
+
+private:
+    using Clock = std::chrono::steady_clock;
+    bool append(const Job& job);
+    // A new file beside the journal with one snapshot, synced, in its place.
+    bool replace(std::uint64_t sequence, std::span<const std::uint8_t> snapshot);
+    bool syncNow();
+    void fail(const std::string& why);
+
+    WorkFiles& files_;
+    std::shared_ptr<Shared> shared_;
+    std::filesystem::path path_;
+    std::uint64_t generation_;
+    std::chrono::milliseconds interval_;
+    Compactor compactor_;
+    std::uint64_t compactPercent_;
+    int handle_ = -1;
+    std::uint64_t fileBytes_ = 0;
+    std::uint64_t snapshotBytes_ = 0;
+    std::uint64_t written_ = 0; // the last sequence written, not yet synced
+    bool dirty_ = false;
+    bool failed_ = false;
+    Clock::time_point lastSync_ = Clock::now();
+};
+
+void WorkJournal::Writer::fail(const std::string& why) {
+    failed_ = true;
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->failure = why;
+    shared_->jobs.clear();
 }
 
-WorkJournal::WorkJournal() : shared_(std::make_shared<Shared>()) {}
+bool WorkJournal::Writer::replace(std::uint64_t sequence, std::span<const std::uint8_t> snapshot) {
+    const std::filesystem::path next = path_.string() + ".new";
+    files_.remove(next); // a leftover of an interrupted compaction of ours
+    std::string error;
+    const int handle = files_.create(next, error);
+    if (handle < 0) {
+        fail(error);
+        return false;
+    }
+    const std::vector<std::uint8_t> head = header(generation_);
+    const std::vector<std::uint8_t> record = frame(sequence, snapshot);
+    if (!files_.write(handle, head.data(), head.size(), error) ||
+        !files_.write(handle, record.data(), record.size(), error) || !files_.sync(handle, error) ||
+        !files_.rename(next, path_, error)) {
+        files_.close(handle);
+        files_.remove(next);
+        std::string ignored;
+        if (handle_ >= 0 && dirty_ && files_.sync(handle_, ignored)) {
+            shared_->durable.store(written_); // the old journal holds everything so far
+        }
+        fail(error);
+        return false;
+    }
+    files_.syncFolder(path_.parent_path());
+    if (handle_ >= 0) {
+        files_.close(handle_);
+    }
+    handle_ = handle;
+    fileBytes_ = head.size() + record.size();
+    snapshotBytes_ = record.size();
+    written_ = sequence;
+    dirty_ = false;
+    shared_->durable.store(sequence);
+    lastSync_ = Clock::now();
+    return true;
+}
+
+bool WorkJournal::Writer::append(const Job& job) {
+    const std::vector<std::uint8_t> bytes = frame(job.sequence, job.payload);
+    std::string error;
+    if (handle_ < 0 || !files_.write(handle_, bytes.data(), bytes.size(), error)) {
+        fail(handle_ < 0 ? "the journal is not open" : error);
+        return false;
+    }
+    fileBytes_ += bytes.size();
+    written_ = job.sequence;
+    dirty_ = true;
+    return true;
+}
+
+bool WorkJournal::Writer::syncNow() {
+    std::string error;
+    if (!files_.sync(handle_, error)) {
+        fail(error);
+        return false;
+    }
+    shared_->durable.store(written_);
+    lastSync_ = Clock::now();
+    dirty_ = false;
+    return true;
+}
+
+void WorkJournal::Writer::run() {
+    Shared& s = *shared_;
+    for (;;) {
+        std::deque<Job> jobs;
+        bool stopping = false;
+        {
+            std::unique_lock<std::mutex> lock(s.mutex);
+            const auto ready = [&] { return !s.jobs.empty() || s.stopping; };
+            if (dirty_) {
+                s.wake.wait_until(lock, lastSync_ + interval_, ready);
+            } else {
+                s.wake.wait(lock, ready);
+            }
+            jobs.swap(s.jobs);
+            stopping = s.stopping;
+        }
+        for (Job& job : jobs) {
+            if (failed_) {
+                break;
+            }
+            switch (job.kind) {
+            case Job::Kind::run:
+                job.work();
+                break;
+            case Job::Kind::append:
+                append(job);
+                break;
+            case Job::Kind::replace:
+                replace(job.sequence, job.payload);
+                break;
+            }
+        }
+        if (!failed_ && compactor_ && snapshotBytes_ > 0 &&
+            fileBytes_ * 100 > compactPercent_ * snapshotBytes_) {
+            std::vector<std::uint8_t> snapshot;
+            std::uint64_t sequence = 0;
+            // The records are all written: the file reads as the document stands.
+            if (compactor_(path_, snapshot, sequence) && sequence == written_ &&
+                replace(sequence, snapshot)) {
+                s.compactions.fetch_add(1);
+            } else {
+                snapshotBytes_ = fileBytes_; // not again before it has grown as much
+            }
+        }
+        if (dirty_ && !failed_ && (stopping || Clock::now() - lastSync_ >= interval_)) {
+            syncNow();
+        }
+        if (stopping || failed_) {
+            std::unique_lock<std::mutex> lock(s.mutex);
+            if (s.jobs.empty() || failed_) {
+                if (handle_ >= 0) {
+                    files_.close(handle_);
+                    handle_ = -1;
+                }
+                s.finished = true;
+                s.done.notify_all();
+                return;
+            }
+        }
+    }
+}
+
+WorkJournal::WorkJournal(WorkFiles& files) : files_(files), shared_(std::make_shared<Shared>()) {}
 
 WorkJournal::~WorkJournal() {
     finish(std::chrono::milliseconds(2000));
 }
 
-bool WorkJournal::create(const std::filesystem::path& path, std::string& error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        error = systemError(errno);
-        return false;
-    }
-    if (!writeAll(fd, reinterpret_cast<const std::uint8_t*>(header), sizeof header) ||
-        ::fdatasync(fd) != 0) {
-        error = systemError(errno);
-        ::close(fd);
-        return false;
-    }
-    syncFolderOf(path);
-    start(fd, path);
-    return true;
-}
-
-bool WorkJournal::resume(const std::filesystem::path& path, std::uint64_t goodEnd,
-                         std::string& error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(goodEnd)) != 0) {
-        error = systemError(errno);
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        return false;
-    }
-    start(fd, path);
-    return true;
-}
-
-void WorkJournal::start(int fd, std::filesystem::path path) {
-    if (thread_.joinable()) {
-        finish(std::chrono::milliseconds(2000));
-        shared_ = std::make_shared<Shared>();
-    }
-    shared_->fd = fd;
-    shared_->path = std::move(path);
+void WorkJournal::begin(const std::filesystem::path& path, std::uint64_t generation,
+                        std::uint64_t sequence, std::vector<std::uint8_t> snapshot) {
+    finish(std::chrono::milliseconds(2000));
+    shared_ = std::make_shared<Shared>();
+    shared_->jobs.push_back({Job::Kind::replace, sequence, std::move(snapshot), {}});
+    auto writer = std::make_shared<Writer>(files_, shared_, path, generation, syncInterval_,
+                                           compactor_, compactPercent_);
     try {
-        thread_ =
-            std::thread([shared = shared_, interval = syncInterval_] { write(shared, interval); });
+        thread_ = std::thread([writer] { writer->run(); });
     } catch (const std::system_error& e) {
-        ::close(fd);
-        shared_->fd = -1;
         shared_->finished = true;
         shared_->failure = std::string("cannot start the writing thread: ") + e.what();
     }
@@ -211,6 +355,10 @@ void WorkJournal::start(int fd, std::filesystem::path path) {
 
 std::uint64_t WorkJournal::durable() const {
     return shared_->durable.load();
+}
+
+std::uint64_t WorkJournal::compactions() const {
+    return shared_->compactions.load();
 }
 
 std::string WorkJournal::failure() const {
@@ -243,110 +391,18 @@ void WorkJournal::run(std::function<void()> job) {
 
 bool WorkJournal::finish(std::chrono::milliseconds limit) {
     if (!thread_.joinable()) {
-        return true;
+        return failure().empty();
     }
     std::unique_lock<std::mutex> lock(shared_->mutex);
     shared_->stopping = true;
     shared_->wake.notify_one();
     const bool ended = shared_->done.wait_for(lock, limit, [this] { return shared_->finished; });
+    const bool failed = !shared_->failure.empty();
     lock.unlock();
     if (ended) {
         thread_.join();
     } else {
         thread_.detach();
     }
-    return ended;
-}
-
-void WorkJournal::write(const std::shared_ptr<Shared>& shared,
-                        std::chrono::milliseconds syncInterval) {
-    using Clock = std::chrono::steady_clock;
-    Shared& s = *shared;
-    Clock::time_point lastSync = Clock::now() - syncInterval;
-    std::uint64_t written = 0; // the last sequence written, not yet synced
-    bool dirty = false;
-    std::string failure;
-    const auto fail = [&](const std::string& why) {
-        failure = why;
-        const std::lock_guard<std::mutex> lock(s.mutex);
-        s.failure = why;
-        s.jobs.clear();
-    };
-    for (;;) {
-        std::deque<Job> jobs;
-        bool stopping = false;
-        {
-            std::unique_lock<std::mutex> lock(s.mutex);
-            const auto ready = [&] { return !s.jobs.empty() || s.stopping; };
-            if (dirty) {
-                s.wake.wait_until(lock, lastSync + syncInterval, ready);
-            } else {
-                s.wake.wait(lock, ready);
-            }
-            jobs.swap(s.jobs);
-            stopping = s.stopping;
-        }
-        for (Job& job : jobs) {
-            if (!failure.empty()) {
-                break;
-            }
-            if (job.kind == Job::Kind::run) {
-                job.work();
-                continue;
-            }
-            const std::vector<std::uint8_t> bytes = frame(job.sequence, job.payload);
-            if (job.kind == Job::Kind::append) {
-                if (!writeAll(s.fd, bytes.data(), bytes.size())) {
-                    fail(systemError(errno));
-                    break;
-                }
-                written = job.sequence;
-                dirty = true;
-                continue;
-            }
-            // The journal replaced: a new file beside it takes its place when it is whole.
-            const std::filesystem::path next = s.path.string() + ".new";
-            const int fd =
-                ::open(next.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
-            const bool whole =
-                fd >= 0 &&
-                writeAll(fd, reinterpret_cast<const std::uint8_t*>(header), sizeof header) &&
-                writeAll(fd, bytes.data(), bytes.size()) && ::fdatasync(fd) == 0 &&
-                ::rename(next.c_str(), s.path.c_str()) == 0;
-            if (!whole) {
-                // The old journal stays as it was, and the records go on into it.
-                if (fd >= 0) {
-                    ::close(fd);
-                }
-                ::unlink(next.c_str());
-                continue;
-            }
-            syncFolderOf(s.path);
-            ::close(s.fd);
-            s.fd = fd;
-            written = job.sequence;
-            dirty = false;
-            s.durable.store(written);
-            lastSync = Clock::now();
-        }
-        if (dirty && failure.empty() && (stopping || Clock::now() - lastSync >= syncInterval)) {
-            if (::fdatasync(s.fd) != 0) {
-                fail(systemError(errno));
-            } else {
-                s.durable.store(written);
-            }
-            lastSync = Clock::now();
-            dirty = false;
-        }
-        if (stopping || !failure.empty()) {
-            std::unique_lock<std::mutex> lock(s.mutex);
-            if (s.jobs.empty() || !failure.empty()) {
-                ::close(s.fd);
-                s.fd = -1;
-                s.finished = true;
-                s.done.notify_all();
-                return;
-            }
-        }
-    }
+    return ended && !failed;
 }

@@ -9,22 +9,12 @@
 #include <ctime>
 #include <utility>
 
-struct WorkKeeper::Candidate {
-    std::string id;
-    std::unique_ptr<BankDocument> document = std::make_unique<BankDocument>();
-    Selection selection;
-    std::filesystem::file_time_type left;
-    int changed = 0;
-    std::uint64_t sequence = 0;
-    std::uint64_t goodEnd = 0;
-    bool resumable = false; // its journal read whole: later records go on after it
-    bool historyDropped = false;
-};
-
 WorkKeeper::WorkKeeper(BankDocument& document, std::filesystem::path folder,
-                       std::function<Selection()> selection)
-    : document_(document), folder_(std::move(folder)), selection_(std::move(selection)) {
+                       std::function<Selection()> selection, WorkFiles& files)
+    : document_(document), files_(files), folder_(std::move(folder), files),
+      selection_(std::move(selection)), journal_(files) {
     document_.addObserver([this](const BankDocument::Event& event) { documentChanged(event); });
+    journal_.setCompactor(WorkReader::compactor(files));
 }
 
 WorkKeeper::~WorkKeeper() = default;
@@ -35,156 +25,216 @@ void WorkKeeper::start() {
         notKept(error);
         return;
     }
-    const std::vector<WorkFolder::State> states = folder_.ended();
-    for (const WorkFolder::State& state : states) {
-        candidate_ = load(state);
-        if (candidate_) {
+    usable_ = true;
+    folder_.removeLeftovers();
+    bool tried = false;
+    for (const WorkFolder::State& state : folder_.ended()) {
+        if (state.answered || state.newer) {
+            continue;
+        }
+        tried = true;
+        const WorkReader::State read = WorkReader::read(folder_, state);
+        if (read.ok) {
+            if (!read.changed.empty()) {
+                offered_ = Offered{state, read.changed.size(), read.ending};
+            }
+            tried = false;
             break;
         }
     }
-    if (!candidate_ && !states.empty()) {
+    if (tried) {
         notice_ =
             "the work kept from an earlier run could not be read: these are the factory banks";
     }
-    folder_.prune(candidate_ ? candidate_->id : std::string());
-}
-
-std::unique_ptr<WorkKeeper::Candidate> WorkKeeper::load(const WorkFolder::State& state) const {
-    auto candidate = std::make_unique<Candidate>();
-    candidate->id = state.id;
-    candidate->left = state.left;
-    const WorkJournal::Contents contents =
-        WorkJournal::read(folder_.journal(state.id), journalLimit);
-    bool any = false;
-    candidate->resumable = contents.readable;
-    for (const WorkJournal::Record& record : contents.records) {
-        // A journal begins with a snapshot; a record that does not play ends the reading.
-        const bool snapshot =
-            !record.payload.empty() &&
-            record.payload[0] == static_cast<std::uint8_t>(WorkState::Kind::snapshot);
-        if ((!any && !snapshot) ||
-            !WorkState::replay(record.payload, *candidate->document, candidate->selection,
-                               candidate->historyDropped)) {
-            candidate->resumable = false;
-            break;
-        }
-        any = true;
-        candidate->sequence = record.sequence;
-    }
-    candidate->goodEnd = contents.goodEnd;
-    if (!any) {
-        // The bank file of the last quit: the banks without their history.
-        bool loaded = false;
-        candidate->document->restore(
-            DvVaneto::allBanks(), [&](DvVaneto& banks, BankDocument::Origins&) {
-                std::vector<int> banksRead;
-                loaded = BankFile::load(folder_.bankFile(state.id), banks, banksRead) ==
-                             BankFile::ReadResult::ok &&
-                         !banksRead.empty();
-                return loaded;
-            });
-        if (!loaded) {
-            return nullptr;
-        }
-        candidate->historyDropped = true;
-        candidate->resumable = false;
-    }
-    candidate->changed = WorkState::changedBanks(candidate->document->banks());
-    return candidate;
+    folder_.prune(offered_ ? offered_->state.id : std::string());
 }
 
 std::string WorkKeeper::offer() const {
-    if (!candidate_ || candidate_->changed == 0 || dismissed_ || stepped_) {
+    if (!offered_) {
         return {};
     }
     const auto when =
-        std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(candidate_->left));
+        std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(offered_->state.left));
     std::tm local{};
     localtime_r(&when, &local);
     static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  "The banks as you left them on %d %s %02d:%02d can be restored (%d bank%s "
-                  "changed).",
-                  local.tm_mday, months[local.tm_mon % 12], local.tm_hour, local.tm_min,
-                  candidate_->changed, candidate_->changed == 1 ? "" : "s");
-    return text;
+    char stamp[40];
+    std::snprintf(stamp, sizeof stamp, "%d %s %02d:%02d", local.tm_mday, months[local.tm_mon % 12],
+                  local.tm_hour, local.tm_min);
+    const std::size_t changed = offered_->changed;
+    const std::string banks =
+        "(" + std::to_string(changed) + (changed == 1 ? " bank" : " banks") + " changed).";
+    if (offered_->ending == WorkReader::Ending::crash) {
+        return std::string("The editor ended unexpectedly on ") + stamp +
+               ": the banks as they were then can be restored " + banks;
+    }
+    return std::string("The banks as you left them on ") + stamp + " can be restored " + banks;
 }
 
-bool WorkKeeper::restore(Selection& selection) {
-    if (!candidate_ || stepped_) {
+WorkKeeper::Listed WorkKeeper::describe(const WorkFolder& folder, const WorkFolder::State& state) {
+    Listed listed;
+    listed.state = state;
+    {
+        const WorkReader::State read = WorkReader::read(folder, state);
+        listed.reads = read.ok;
+        listed.error = read.error;
+        listed.ending = read.ending;
+        listed.steps = read.steps;
+        for (const int bank : read.changed) {
+            listed.changed.push_back(read.document->banks().bankName(bank));
+        }
+    }
+    return listed;
+}
+
+std::vector<WorkKeeper::Listed> WorkKeeper::list() const {
+    std::vector<Listed> listed;
+    if (!usable_) {
+        return listed;
+    }
+    for (const WorkFolder::State& state : folder_.states()) {
+        if (state.id != folder_.claimed()) {
+            listed.push_back(describe(folder_, state));
+        }
+    }
+    return listed;
+}
+
+bool WorkKeeper::restoreOffered(Selection& selection) {
+    return offered_ && restore(offered_->state.id, selection);
+}
+
+bool WorkKeeper::restoreNewest(Selection& selection) {
+    if (!usable_) {
+        return false;
+    }
+    for (const WorkFolder::State& state : folder_.ended()) {
+        if (WorkReader::read(folder_, state).ok) {
+            return restore(state.id, selection);
+        }
+    }
+    return false;
+}
+
+bool WorkKeeper::restore(const std::string& id, Selection& selection) {
+    if (!usable_ || id == folder_.claimed() || document_.transferring() ||
+        document_.operation() != BankDocument::Operation::none) {
+        return false;
+    }
+    // This run's own work first, as a state of its own that can be restored in turn.
+    if (journal_.isOpen() && !endState(std::chrono::seconds(2))) {
+        notice_ = "nothing was restored: this run's work could not be kept first (" + unkept_ + ")";
         return false;
     }
     std::string error;
-    if (!folder_.claim(candidate_->id, error)) {
+    if (!folder_.claim(id, error)) {
+        notice_ = "that kept work could not be restored: " + error;
         return false;
     }
-    adopting_ = true;
-    const bool adopted = document_.adopt(*candidate_->document);
-    adopting_ = false;
-    if (!adopted) {
+    // What the files hold now, under the lock: another editor may have changed them since
+    // they were offered.
+    std::optional<WorkFolder::State> state;
+    for (WorkFolder::State& candidate : folder_.states()) {
+        if (candidate.id == id) {
+            state = std::move(candidate);
+        }
+    }
+    WorkReader::State read;
+    if (state && state->newer) {
+        read.error = state->damaged;
+    } else if (state) {
+        read = WorkReader::read(folder_, *state);
+    } else {
+        read.error = "it is no longer there";
+    }
+    if (read.ok) {
+        adopting_ = true;
+        read.ok = document_.adopt(*read.document);
+        adopting_ = false;
+    }
+    if (!read.ok) {
         folder_.release();
+        notice_ = "that kept work could not be restored: " + read.error;
         return false;
     }
-    selection = candidate_->selection;
-    sequence_ = candidate_->sequence;
-    const std::filesystem::path path = folder_.journal(candidate_->id);
-    const bool resumed = candidate_->resumable ? journal_.resume(path, candidate_->goodEnd, error)
-                                               : journal_.create(path, error);
-    if (!resumed) {
-        notKept(error);
-    } else if (!candidate_->resumable) {
-        journal_.append(++sequence_, WorkState::snapshot(document_, selection));
-    }
-    if (candidate_->historyDropped) {
+    selection = read.selection;
+    sequence_ = read.sequence + 1;
+    // Taken over: the journal begins anew beside the old one and takes its place when whole,
+    // with a generation that makes it the newest.
+    journal_.begin(folder_.journal(id), folder_.nextGeneration(), sequence_,
+                   WorkState::snapshot(document_, selection));
+    changed_ = false;
+    offered_.reset();
+    if (read.historyDropped) {
         notice_ = "the banks are restored; their history could not be read";
     }
-    candidate_.reset();
     return true;
+}
+
+void WorkKeeper::dismiss() {
+    if (offered_) {
+        folder_.answer(offered_->state);
+        offered_.reset();
+    }
 }
 
 std::string WorkKeeper::takeNotice() {
-    if (!failed_ && !journal_.failure().empty()) {
-        notKept(journal_.failure());
-    }
+    poll();
     return std::exchange(notice_, std::string());
 }
 
-void WorkKeeper::notKept(const std::string& why) {
-    failed_ = true;
-    notice_ = "your work is not being kept: " + why;
+void WorkKeeper::poll() {
+    const std::string failure = journal_.failure();
+    if (!failure.empty()) {
+        notKept(failure);
+    } else if (!failure_.empty() && usable_ && retried_ != 0 && journal_.durable() >= retried_) {
+        failure_.clear(); // kept again
+    }
 }
 
-bool WorkKeeper::beginState() {
+void WorkKeeper::notKept(const std::string& why) {
+    failure_ = why;
+}
+
+void WorkKeeper::beginState() {
     std::string error;
-    if (!folder_.claimNew(error) || !journal_.create(folder_.journal(folder_.claimed()), error)) {
+    if (folder_.claimed().empty() && !folder_.claimNew(error)) {
         notKept(error);
-        return false;
+        return;
     }
-    journal_.append(++sequence_, WorkState::snapshot(document_, selection_()));
-    return true;
+    journal_.begin(folder_.journal(folder_.claimed()), folder_.nextGeneration(), ++sequence_,
+                   WorkState::snapshot(document_, selection_()));
+    retried_ = sequence_;
 }
 
 void WorkKeeper::documentChanged(const BankDocument::Event& event) {
     using Kind = BankDocument::Event::Kind;
-    if (adopting_ || failed_ || event.kind == Kind::moved || event.kind == Kind::cancelled) {
+    if (adopting_ || event.kind == Kind::moved || event.kind == Kind::cancelled) {
         return;
     }
-    stepped_ = true;
-    if (!journal_.isOpen()) {
-        // The state's first record holds the document as it stands, this change included.
+    changed_ = true;
+    if (!usable_) {
+        return;
+    }
+    poll();
+    if (!journal_.isOpen() || !failure_.empty()) {
+        // The state's first record holds the document as it stands, this change included; after
+        // a failure a fresh one is tried at each step.
         beginState();
         return;
     }
     journal_.append(++sequence_, WorkState::record(document_, event, selection_()));
 }
 
-bool WorkKeeper::finish(std::chrono::milliseconds limit) {
-    if (!journal_.isOpen()) {
-        return true;
+bool WorkKeeper::endState(std::chrono::milliseconds limit) {
+    poll();
+    if (!failure_.empty()) {
+        beginState(); // one more try, from the document as it stands
     }
-    journal_.replace(sequence_, WorkState::snapshot(document_, selection_()));
+    const Selection selection = selection_();
+    journal_.replace(sequence_, WorkState::snapshot(document_, selection));
+    journal_.append(++sequence_, WorkState::end(selection));
     // The banks as a bank file, from a copy: the writer may outlive the document.
     auto copy = std::make_shared<DvVaneto>();
     BankHistory copier(*copy);
@@ -197,5 +247,29 @@ bool WorkKeeper::finish(std::chrono::milliseconds limit) {
             ::chmod(path.c_str(), 0600);
         }
     });
-    return journal_.finish(limit);
+    const bool kept = journal_.finish(limit);
+    if (!kept) {
+        const std::string why = journal_.failure();
+        unkept_ = why.empty()
+                      ? "the disk did not take it within " + std::to_string(limit.count()) + " ms"
+                      : why;
+        notKept(unkept_);
+        return false;
+    }
+    folder_.release();
+    sequence_ = 0;
+    changed_ = false;
+    return true;
+}
+
+bool WorkKeeper::finish(std::chrono::milliseconds limit) {
+    if (!usable_ || !journal_.isOpen()) {
+        poll();
+        if (changed_) {
+            unkept_ = failure_.empty() ? "the work was not written" : failure_;
+        }
+        return !changed_;
+    }
+    const bool changed = changed_;
+    return endState(limit) || !changed;
 }

@@ -55,6 +55,10 @@ std::vector<std::uint8_t> WorkState::snapshot(BankDocument& document, Selection 
     return std::move(out.bytes());
 }
 
+std::vector<std::uint8_t> WorkState::end(Selection selection) {
+    return std::move(begin(Kind::end, selection).bytes());
+}
+
 std::vector<std::uint8_t> WorkState::record(BankDocument& document,
                                             const BankDocument::Event& event, Selection selection) {
     using EventKind = BankDocument::Event::Kind;
@@ -89,6 +93,11 @@ bool WorkState::replay(std::span<const std::uint8_t> record, BankDocument& docum
     std::vector<BankHistory::Saved> parts;
     std::string label;
     switch (kind) {
+    case Kind::end:
+        if (!in.ok()) {
+            return false;
+        }
+        break;
     case Kind::undo:
     case Kind::redo:
         if (!in.ok()) {
@@ -127,9 +136,9 @@ bool WorkState::replay(std::span<const std::uint8_t> record, BankDocument& docum
     return true;
 }
 
-int WorkState::changedBanks(const DvVaneto& banks) {
+std::vector<int> WorkState::changedBanks(const DvVaneto& banks) {
     const DvVaneto factory;
-    int changed = 0;
+    std::vector<int> changed;
     for (int bank = 0; bank < DvVaneto::bankTotal; ++bank) {
         bool same = banks.isSingleSample(bank) == factory.isSingleSample(bank) &&
                     banks.bankName(bank) == factory.bankName(bank) &&
@@ -137,7 +146,9 @@ int WorkState::changedBanks(const DvVaneto& banks) {
         for (int s = 0; s < DvVaneto::sampleNamesPerBank && same; ++s) {
             same = banks.sampleName(bank, s) == factory.sampleName(bank, s);
         }
-        changed += same ? 0 : 1;
+        if (!same) {
+            changed.push_back(bank);
+        }
     }
     return changed;
 }

@@ -14,6 +14,7 @@
 //   undo      one step back
 //   redo      one step forward
 //   banks     banks replaced without a step, as they stand
+//   end       the editor quit here (the last record of a state that ended well)
 //
 // and every record carries the selected bank and slot as they were after it.
 class WorkState {
@@ -23,9 +24,20 @@ public:
         int slot = 0;
         bool operator==(const Selection&) const = default;
     };
-    enum class Kind : std::uint8_t { snapshot = 1, step = 2, undo = 3, redo = 4, banks = 5 };
+    enum class Kind : std::uint8_t {
+        snapshot = 1,
+        step = 2,
+        undo = 3,
+        redo = 4,
+        banks = 5,
+        end = 6
+    };
 
     static std::vector<std::uint8_t> snapshot(BankDocument& document, Selection selection);
+    static std::vector<std::uint8_t> end(Selection selection);
+    static Kind kindOf(std::span<const std::uint8_t> record) {
+        return record.empty() ? Kind{} : static_cast<Kind>(record[0]);
+    }
     // The record of a document event (a step, an undo or redo, banks restored); empty for the
     // events that change nothing lasting (a drag's moves, a cancelled drag).
     static std::vector<std::uint8_t> record(BankDocument& document,
@@ -38,5 +50,5 @@ public:
                        Selection& selection, bool& historyDropped);
 
     // The banks whose values, layout or names differ from the factory image's.
-    static int changedBanks(const DvVaneto& banks);
+    static std::vector<int> changedBanks(const DvVaneto& banks);
 };

@@ -2,6 +2,7 @@
 
 #include "cli/CheckCommand.h"
 #include "cli/ExportCommand.h"
+#include "cli/KeptCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/MakeCommand.h"
 #include "cli/PlayCommand.h"
@@ -251,6 +252,27 @@ Ctrl-C stops at once (exit status 130). A device that cannot be opened is named 
 reason (exit status 1).
 )";
 
+constexpr std::string_view keptText =
+    R"(Usage: vaneto kept [list]
+       vaneto kept save ID FILE
+       vaneto kept remove ID
+
+The editor keeps its work as it changes (every bank, name, layout and step), so that Esc, a
+crash or a power cut loses nothing: in $XDG_STATE_HOME/vaneto-editor when that is an absolute
+path, else in ~/.local/state/vaneto-editor. Each run of the editor leaves a state there.
+
+  list     one line per kept state, newest first, fields separated by tabs: its ID, when it
+           was left (local time, YYYY-MM-DD HH:MM:SS), how it ended (quit, crash, or open:
+           an editor has it now), the number of banks it changed and its number of steps.
+           A state that does not read shows "damaged: " and the reason in the third field.
+  save     writes the state's seven banks to FILE as a bank file, as "Save to Disk..." of
+           all banks writes it (a crashed state too: its journal is read)
+  remove   drops the state; refused while an editor has it open
+
+`vaneto-editor --restore=ID` brings a state back into the editor.
+Exit status: 0 success, 1 an ID that is not there or does not read, 2 bad usage.
+)";
+
 template <class Command> int runCommand(const CliContext& context, CliArguments& args) {
     return Command(context).run(args);
 }
@@ -273,6 +295,8 @@ constexpr CliCommand table[] = {
      receiveText, true, runCommand<ReceiveCommand>, ReceiveCommand::options},
     {"check", "check a MIDI interface and cable in a loop, and find a rate that is safe", checkText,
      true, runCommand<CheckCommand>, CheckCommand::options},
+    {"kept", "list, save or remove the work the editor keeps", keptText, false,
+     runCommand<KeptCommand>, KeptCommand::options},
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 // The work kept on disk: a quit, a kill or a cut file loses nothing that was written, and
 // damaged files never stop a start.
-#include "RecordingEditorView.h"
+#include "KeptEditor.h"
 #include "app/BankDocument.h"
 #include "app/VanetoEditorController.h"
 #include "app/WorkController.h"
@@ -25,61 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Offer final : WorkOfferView {
-    std::string text;
-    void showWorkOffer(const std::string& shown) override { text = shown; }
-    void hideWorkOffer() override { text.clear(); }
-};
-
-// An editor as the program puts it together, keeping its work in a folder.
-struct Editor {
-    explicit Editor(const fs::path& folder, bool restoreNow = false)
-        : service(std::make_shared<SimulatedMidiOutService>(clock, std::vector<std::string>{})),
-          controller(view, service, clock) {
-        controller.initDialog();
-        controller.keepWork(folder, restoreNow, offer);
-    }
-    // Change number n of a seeded sequence: renames, layouts, edits, undo and redo.
-    void change(int n, std::mt19937& random) {
-        view.setListSelection(EditorView::BankList, static_cast<int>(random() % 7));
-        controller.showSelectedBank();
-        switch (random() % 5) {
-        case 0:
-            view.setText(EditorView::BankNameEdit, "name " + std::to_string(n));
-            controller.commitBankName();
-            break;
-        case 1:
-            controller.setLayout(random() % 2 == 0);
-            break;
-        case 2:
-            controller.undo();
-            break;
-        case 3:
-            controller.redo();
-            break;
-        default:
-            controller.sampleOperation(WaveOperations::Kind::invert, 0,
-                                       static_cast<long>(random() % 65536));
-        }
-    }
-    // Everything restored, as one number (the values, names, layouts and the step to undo).
-    std::size_t state() {
-        std::string all;
-        const DvVaneto& banks = controller.banks();
-        for (int bank = 0; bank < DvVaneto::bankTotal; ++bank) {
-            const auto values = banks.bankData(bank);
-            all.append(reinterpret_cast<const char*>(values.data()), values.size_bytes());
-            all += banks.bankName(bank) + (banks.isSingleSample(bank) ? "1" : "256");
-        }
-        return std::hash<std::string>()(all + controller.document().history().undoLabel());
-    }
-
-    VirtualClock clock;
-    RecordingEditorView view;
-    Offer offer;
-    std::shared_ptr<SimulatedMidiOutService> service;
-    VanetoEditorController controller;
-};
+using keptwork::Editor;
 
 class KeptWork : public ::testing::Test {
 protected:
@@ -129,25 +75,33 @@ namespace {
 
 TEST(WorkJournalFile, ACutAtAnyByteOfTheLastRecordReadsBackToTheRecordBefore) {
     const fs::path path = fs::temp_directory_path() / ("cut-" + std::to_string(::getpid()));
+    fs::remove(path);
     {
         WorkJournal journal;
-        std::string error;
-        ASSERT_TRUE(journal.create(path, error)) << error;
-        for (std::uint64_t n = 1; n <= 3; ++n) {
+        journal.begin(path, 1, 1, std::vector<std::uint8_t>(100, 1));
+        for (std::uint64_t n = 2; n <= 3; ++n) {
             journal.append(n, std::vector<std::uint8_t>(100 * n, static_cast<std::uint8_t>(n)));
         }
         ASSERT_TRUE(journal.finish(std::chrono::seconds(2)));
         EXPECT_EQ(journal.durable(), 3u);
     }
-    const WorkJournal::Contents whole = WorkJournal::read(path, 1 << 20);
-    ASSERT_EQ(whole.records.size(), 3u);
+    const auto read = [&] {
+        std::vector<WorkJournal::Record> records;
+        const WorkJournal::Contents contents =
+            WorkJournal::read(WorkFiles::system(), path, [&](WorkJournal::Record& record) {
+                records.push_back(std::move(record));
+                return true;
+            });
+        return std::pair(contents, records);
+    };
+    ASSERT_EQ(read().second.size(), 3u);
     const std::uint64_t size = fs::file_size(path);
     const std::uint64_t lastBegins = size - 16 - 300;
     for (std::uint64_t cut = lastBegins; cut < size; ++cut) {
         fs::resize_file(path, cut);
-        const WorkJournal::Contents contents = WorkJournal::read(path, 1 << 20);
-        ASSERT_EQ(contents.records.size(), 2u) << cut;
-        EXPECT_EQ(contents.records.back().payload, std::vector<std::uint8_t>(200, 2));
+        const auto [contents, records] = read();
+        ASSERT_EQ(records.size(), 2u) << cut;
+        EXPECT_EQ(records.back().payload, std::vector<std::uint8_t>(200, 2));
         EXPECT_EQ(contents.goodEnd, lastBegins);
     }
     fs::remove(path);
@@ -262,9 +216,9 @@ TEST_F(KeptWork, DamagedStatesNeverStopTheStart) {
     EXPECT_TRUE(fs::exists(folder / "notes.txt"));
 }
 
-// A folder that cannot be made: the work goes on, the panel's line says once why it is not
-// kept.
-TEST_F(KeptWork, AFolderThatCannotBeWrittenIsSaidOnce) {
+// A folder that cannot be made: the work goes on, and the panel's line says why it is not kept
+// for as long as it is not.
+TEST_F(KeptWork, AFolderThatCannotBeWrittenIsSaid) {
     fs::create_directories(folder);
     std::ofstream(folder / "file") << "x";
     Editor editor(folder / "file" / "state");
@@ -272,8 +226,10 @@ TEST_F(KeptWork, AFolderThatCannotBeWrittenIsSaidOnce) {
               std::string::npos);
     editor.view.setText(EditorView::BankNameEdit, "Two");
     editor.controller.commitBankName();
-    EXPECT_EQ(editor.view.waveforms().back().find("not being kept"), std::string::npos);
+    EXPECT_NE(editor.view.waveforms().back().find("not being kept"), std::string::npos);
     EXPECT_EQ(editor.controller.banks().bankName(0), "Two");
+    EXPECT_FALSE(editor.controller.finishWork(std::chrono::seconds(2)));
+    EXPECT_EQ(editor.controller.unkeptWork(), "Not a directory");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "app/SampleImport.h"
 #include "app/VanetoEditorController.h"
 #include "app/qt/CAboutDlg.h"
+#include "app/qt/KeptWorkDialog.h"
 #include "app/qt/PartChooserDialog.h"
 #include "app/qt/QtText.h"
 #include "app/qt/ResynthesisDialog.h"
@@ -172,10 +173,11 @@ private slots:
                                         QString::fromUtf8("control1016=A3 \u00b7 220.00 Hz"),
                                         "control1=OK (hidden)",
                                         "control2=Cancel (hidden)",
-                                        "dismissWork=Dismiss (hidden)",
+                                        "dismissWork=&Dismiss (hidden)",
                                         "oneSample=One sample",
+                                        "otherKeptWork=&Other kept work... (hidden)",
                                         "play=Play",
-                                        "restoreWork=Restore (hidden)",
+                                        "restoreWork=&Restore (hidden)",
                                         "slotLabel=",
                                         "waves=256 waves",
                                         "workOfferText="}));
@@ -615,6 +617,29 @@ private slots:
         QVERIFY(dashed.error.empty());
         QCOMPARE(dashed.file.value_or(""), std::string("--restore"));
         QCOMPARE(VanetoEditorApp::parse({"--rate=200", "a.wav"}).rate, 200.0);
+        // Only the = form takes an ID: a word after --restore is the file.
+        const auto named = VanetoEditorApp::parse({"--restore=20261209-140211-4711"});
+        QCOMPARE(named.restoreId, std::string("20261209-140211-4711"));
+        const auto file = VanetoEditorApp::parse({"--restore", "20261209-140211-4711"});
+        QVERIFY(file.restore && file.restoreId.empty());
+        QCOMPARE(file.file.value_or(""), std::string("20261209-140211-4711"));
+    }
+
+    // The list of kept work by keys alone: it opens with the newest selected; a state that does
+    // not read cannot be taken; Down and Return take the next one.
+    void keptWorkListByKeys() {
+        KeptWorkDialog dialog({{"1", "2026-12-09 14:02:11", "damaged: not a journal", "", 0, false},
+                               {"2", "2026-12-08 09:00:00", "crash", "Strings", 3, true}},
+                              nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(QApplication::focusWidget(), dialog.list());
+        QTest::keyClick(dialog.list(), Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QTest::keyClick(dialog.list(), Qt::Key_Down);
+        QTest::keyClick(dialog.list(), Qt::Key_Return);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.chosen(), std::string("2"));
     }
 };
 

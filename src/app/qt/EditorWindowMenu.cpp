@@ -36,6 +36,7 @@ void EditorWindowMenu::exec(const QPoint& at) {
     menu.addSeparator();
     QAction* browse = menu.addAction(QStringLiteral("&Browse..."));
     browse->setShortcut(QKeySequence(Qt::Key_F3));
+    QAction* kept = menu.addAction(QStringLiteral("&Kept Work..."));
     QAction* chosen = menu.exec(at);
     if (chosen == undo) {
         handlers_.undo();
@@ -45,5 +46,7 @@ void EditorWindowMenu::exec(const QPoint& at) {
         handlers_.about();
     } else if (chosen == browse) {
         handlers_.browse();
+    } else if (chosen == kept) {
+        handlers_.kept();
     }
 }

@@ -71,10 +71,10 @@ QtEditorDialog::QtEditorDialog(QWidget* parent)
     layoutControls();
     layout_.fitToScreen();
     // Browse... opens what the program gives (the browser window lives beside the window).
-    menu_ = new EditorWindowMenu(*this, {[this] { showAboutBox(); },
-                                         command<&VanetoEditorController::undo>(),
-                                         command<&VanetoEditorController::redo>(),
-                                         [this] { browse_ ? browse_() : void(); }});
+    menu_ = new EditorWindowMenu(
+        *this, {[this] { showAboutBox(); }, command<&VanetoEditorController::undo>(),
+                command<&VanetoEditorController::redo>(), [this] { browse_ ? browse_() : void(); },
+                command<&VanetoEditorController::showKeptWork>()});
 }
 
 QtEditorDialog::~QtEditorDialog() = default;
@@ -198,6 +198,7 @@ void QtEditorDialog::buildControls() {
     });
     offer_ = new WorkOfferBar(*this, {command<&VanetoEditorController::restoreWork>(),
                                       command<&VanetoEditorController::dismissWork>(),
+                                      command<&VanetoEditorController::showKeptWork>(),
                                       [this] { layoutPanel(); }});
     bankNameEdit_->setAcceptDrops(false);
     sampleNameEdit_->setAcceptDrops(false);

@@ -99,6 +99,12 @@ VanetoEditorApp::StartOptions VanetoEditorApp::parse(const std::vector<std::stri
             options.version = true;
         } else if (word == "--restore") {
             options.restore = true;
+        } else if (word.rfind("--restore=", 0) == 0) {
+            options.restore = true;
+            options.restoreId = word.substr(10);
+            if (options.restoreId.empty()) {
+                options.error = "--restore= takes the ID of a kept state (see `vaneto kept`)";
+            }
         } else if (word == "--browse") {
             if (i + 1 >= words.size()) {
                 options.error = "--browse takes a folder";
@@ -127,7 +133,7 @@ VanetoEditorApp::StartOptions VanetoEditorApp::parse(const std::vector<std::stri
 }
 
 const char* VanetoEditorApp::helpText() {
-    return R"(Usage: vaneto-editor [--rate B] [--restore] [--browse DIR] [--] [FILE]
+    return R"(Usage: vaneto-editor [--rate B] [--restore[=ID]] [--browse DIR] [--] [FILE]
 
 Edits the sample memory of the Vaneto synthesizer, seven banks of 65536 signed 16-bit values,
 in one window: import WAV, AIFF or raw audio into a bank, name banks and samples, reset banks
@@ -143,7 +149,9 @@ Options:
                rate), for interfaces that lose data at the full rate; `vaneto check
                --find-rate` finds a safe one. Not stored: give it at every start.
   --restore    bring back the banks as the last editor left them, with their history,
-               without offering it first (nothing to restore: start as usual)
+               without offering it first (nothing to restore: start as usual); FILE,
+               when given, is opened into them afterwards
+  --restore=ID bring back the kept state ID (from `vaneto kept`) instead
   --browse DIR open the sound browser on DIR at start, its file list holding the keys
                (the browser is also on the window's right-click menu and F3): moving to a
                file plays it as the selected bank would hold it, Return takes it in
@@ -152,11 +160,24 @@ Options:
 
 The editor keeps its work as it changes (the banks, their names, layouts and history) in
 $XDG_STATE_HOME/vaneto-editor, or ~/.local/state/vaneto-editor: after Esc, a crash or a
-power cut the next start offers to restore it. At each quit the banks are also written
-there as a bank file (<state>.mid) that "Open from Disk..." and `vaneto list` read.
+power cut the next start offers to restore it, until it is restored or dismissed; Other
+kept work... lists every kept state. At each quit the banks are also written there as a bank
+file (<state>.mid) that "Open from Disk..." and `vaneto list` read; `vaneto kept` lists,
+saves and removes the kept states from a shell. When changes of this run could not be kept
+(a full disk, a folder that is not yours), the quit says why and the exit status is 1.
 
 The command-line tool `vaneto` does the same from scripts; see `vaneto --help`.
 )";
+}
+
+int VanetoEditorApp::finish(VanetoEditorController& controller) {
+    // What is pending goes to the disk first: within 2 s, then the program ends anyway.
+    if (controller.finishWork(std::chrono::seconds(2))) {
+        return 0;
+    }
+    std::fprintf(stderr, "vaneto-editor: the changes of this run were not kept: %s\n",
+                 controller.unkeptWork().c_str());
+    return 1;
 }
 
 int VanetoEditorApp::run(int& argc, char** argv) {
@@ -165,7 +186,8 @@ int VanetoEditorApp::run(int& argc, char** argv) {
     if (!options.error.empty()) {
         std::fprintf(
             stderr,
-            "vaneto-editor: %s\nUsage: vaneto-editor [--rate B] [--restore] [--browse DIR] [--] "
+            "vaneto-editor: %s\nUsage: vaneto-editor [--rate B] [--restore[=ID]] [--browse DIR] "
+            "[--] "
             "[FILE]\nTry "
             "'vaneto-editor --help'.\n",
             options.error.c_str());
@@ -197,7 +219,12 @@ int VanetoEditorApp::run(int& argc, char** argv) {
     dialog.setController(&controller);
     controller.setBytesPerSecond(rate);
     controller.initDialog();
-    controller.keepWork(WorkFolder::defaultPath(), options.restore, dialog.workOffer());
+    controller.keepWork(WorkFolder::defaultPath(), options.restore, dialog.workOffer(),
+                        options.restoreId);
+    // A failure of the kept work's writing shows on the panel's line within a second.
+    QTimer workPoll;
+    QObject::connect(&workPoll, &QTimer::timeout, &dialog, [&] { controller.pollWork(); });
+    workPoll.start(1000);
     // The sound browser, made when first asked for: a window of the dialog's (whose exec()
     // would otherwise keep the keys from it), deleted before the controller it calls.
     std::unique_ptr<SoundBrowser> browser;
@@ -251,13 +278,12 @@ int VanetoEditorApp::run(int& argc, char** argv) {
         dialog.installEventFilter(&quitAfterPaint);
         dialog.show();
         const int code = QApplication::exec();
-        controller.finishWork(std::chrono::seconds(2));
+        const int kept = finish(controller);
         dialog.setController(nullptr);
-        return code;
+        return code != 0 ? code : kept;
     }
     dialog.exec();
-    // What is pending goes to the disk first: within 2 s, then the program ends anyway.
-    controller.finishWork(std::chrono::seconds(2));
+    const int code = finish(controller);
     dialog.setController(nullptr);
-    return 0;
+    return code;
 }

@@ -27,11 +27,15 @@ public:
         std::optional<std::string> file;
         bool help = false;
         bool version = false;
-        bool restore = false;              // the work of the last run brought back at start
+        bool restore = false;              // kept work brought back at start
+        std::string restoreId;             // which (--restore=ID); empty: the newest
         std::optional<std::string> browse; // the sound browser opened on this folder at start
         std::string error;                 // set when refused
     };
     static StartOptions parse(const std::vector<std::string>& words);
+    // The kept work written at quit: the exit status (1, said on standard error, when changes
+    // of this run were left unkept).
+    static int finish(VanetoEditorController& controller);
 
     // What --help prints.
     static const char* helpText();

@@ -1,5 +1,6 @@
 #include "app/qt/WorkOfferBar.h"
 
+#include "app/qt/KeptWorkDialog.h"
 #include "app/qt/QtText.h"
 
 #include <QHBoxLayout>
@@ -8,12 +9,14 @@
 
 WorkOfferBar::WorkOfferBar(QWidget& window, Handlers handlers)
     : QFrame(&window), handlers_(std::move(handlers)), text_(new QLabel(this)),
-      restore_(new QPushButton(QStringLiteral("Restore"), this)),
-      dismiss_(new QPushButton(QStringLiteral("Dismiss"), this)) {
+      restore_(new QPushButton(QStringLiteral("&Restore"), this)),
+      dismiss_(new QPushButton(QStringLiteral("&Dismiss"), this)),
+      others_(new QPushButton(QStringLiteral("&Other kept work..."), this)) {
     setObjectName(QStringLiteral("workOffer"));
     text_->setObjectName(QStringLiteral("workOfferText"));
     restore_->setObjectName(QStringLiteral("restoreWork"));
     dismiss_->setObjectName(QStringLiteral("dismissWork"));
+    others_->setObjectName(QStringLiteral("otherKeptWork"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::ToolTipBase);
@@ -23,8 +26,10 @@ WorkOfferBar::WorkOfferBar(QWidget& window, Handlers handlers)
     row->addWidget(text_, 1);
     row->addWidget(restore_);
     row->addWidget(dismiss_);
+    row->addWidget(others_);
     connect(restore_, &QPushButton::clicked, this, [this] { handlers_.restore(); });
     connect(dismiss_, &QPushButton::clicked, this, [this] { handlers_.dismiss(); });
+    connect(others_, &QPushButton::clicked, this, [this] { handlers_.others(); });
     hide();
 }
 
@@ -39,6 +44,11 @@ void WorkOfferBar::hideWorkOffer() {
         hide();
         handlers_.relayout();
     }
+}
+
+std::string WorkOfferBar::chooseKeptWork(const std::vector<KeptRow>& rows) {
+    KeptWorkDialog dialog(rows, parentWidget());
+    return dialog.exec() == QDialog::Accepted ? dialog.chosen() : std::string();
 }
 
 QSize WorkOfferBar::arrange(QSize window) {
