@@ -28,6 +28,10 @@ public:
     virtual bool sync(int handle, std::string& error) = 0;
     virtual void close(int handle) = 0;
     virtual std::uint64_t size(int handle) = 0;
+    // The first `size` bytes of a file open for reading, mapped read-only; null when it cannot
+    // be (the caller then reads). unmap gives the mapping back.
+    virtual const std::uint8_t* map(int handle, std::uint64_t size) = 0;
+    virtual void unmap(const std::uint8_t* data, std::uint64_t size) = 0;
     // Replaces `to` by `from` in one step.
     virtual bool rename(const std::filesystem::path& from, const std::filesystem::path& to,
                         std::string& error) = 0;

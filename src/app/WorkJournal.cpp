@@ -121,33 +121,58 @@ WorkJournal::Contents WorkJournal::readHeader(WorkFiles& files, const std::files
 }
 
 WorkJournal::Contents WorkJournal::read(WorkFiles& files, const std::filesystem::path& path,
-                                        const std::function<bool(Record&)>& each) {
+                                        const Each& each) {
     Contents contents;
     const int handle = openJournal(files, path, contents);
     if (handle < 0) {
         return contents;
     }
     const std::uint64_t size = files.size(handle);
+    // Mapped when it can be (journals are never cut in place, so the mapping stays whole), else
+    // read record by record into one buffer, grown as needed and never cleared first.
+    const std::uint8_t* mapped = files.map(handle, size);
+    std::unique_ptr<std::uint8_t[]> buffer;
+    std::uint64_t capacity = 0;
     // Every record moves goodEnd forward by at least its head: the loop ends.
     for (;;) {
         std::uint8_t head[recordHead];
-        if (size - contents.goodEnd < recordHead || !readFully(files, handle, head, sizeof head)) {
+        if (size - contents.goodEnd < recordHead) {
+            break;
+        }
+        if (mapped != nullptr) {
+            std::memcpy(head, mapped + contents.goodEnd, sizeof head);
+        } else if (!readFully(files, handle, head, sizeof head)) {
             break;
         }
         const std::uint64_t length = get(head, 4);
         if (length > recordLimit || length > size - contents.goodEnd - recordHead) {
             break;
         }
-        Record record{get(head + 8, 8), std::vector<std::uint8_t>(length)};
-        if (!readFully(files, handle, record.payload.data(), record.payload.size()) ||
-            get(head + 4, 4) != checksum(record.sequence, record.payload)) {
+        const std::uint8_t* data =
+            mapped != nullptr ? mapped + contents.goodEnd + recordHead : nullptr;
+        if (data == nullptr) {
+            if (length > capacity) {
+                buffer.reset(new std::uint8_t[length]);
+                capacity = length;
+            }
+            if (!readFully(files, handle, buffer.get(), length)) {
+                break;
+            }
+            data = buffer.get();
+        }
+        const std::uint64_t sequence = get(head + 8, 8);
+        const std::span<const std::uint8_t> payload(data, length);
+        if (get(head + 4, 4) != checksum(sequence, payload)) {
             break;
         }
         contents.goodEnd += recordHead + length;
         ++contents.records;
-        if (!each(record)) {
+        if (!each(sequence, payload)) {
             break;
         }
+    }
+    if (mapped != nullptr) {
+        files.unmap(mapped, size);
     }
     files.close(handle);
     return contents;
@@ -180,8 +205,10 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     bool append(const Job& job);
-    // A new file beside the journal with one snapshot, synced, in its place.
-    bool replace(std::uint64_t sequence, std::span<const std::uint8_t> snapshot);
+    // A new file beside the journal with the given records, synced, in its place.
+    bool replace(const std::vector<Record>& records);
+    // The journal read back and replaced by what the compactor makes of it.
+    bool compact();
     bool syncNow();
     void fail(const std::string& why);
 
@@ -208,22 +235,22 @@ void WorkJournal::Writer::fail(const std::string& why) {
     shared_->jobs.clear();
 }
 
-bool WorkJournal::Writer::replace(std::uint64_t sequence, std::span<const std::uint8_t> snapshot) {
+bool WorkJournal::Writer::replace(const std::vector<Record>& records) {
     const std::filesystem::path next = path_.string() + ".new";
     files_.remove(next); // a leftover of an interrupted compaction of ours
     std::string error;
     const int handle = files_.create(next, error);
-    if (handle < 0) {
-        fail(error);
-        return false;
+    std::vector<std::uint8_t> bytes = header(generation_);
+    for (const Record& record : records) {
+        const std::vector<std::uint8_t> framed = frame(record.sequence, record.payload);
+        bytes.insert(bytes.end(), framed.begin(), framed.end());
     }
-    const std::vector<std::uint8_t> head = header(generation_);
-    const std::vector<std::uint8_t> record = frame(sequence, snapshot);
-    if (!files_.write(handle, head.data(), head.size(), error) ||
-        !files_.write(handle, record.data(), record.size(), error) || !files_.sync(handle, error) ||
-        !files_.rename(next, path_, error)) {
-        files_.close(handle);
-        files_.remove(next);
+    if (handle < 0 || !files_.write(handle, bytes.data(), bytes.size(), error) ||
+        !files_.sync(handle, error) || !files_.rename(next, path_, error)) {
+        if (handle >= 0) {
+            files_.close(handle);
+            files_.remove(next);
+        }
         std::string ignored;
         if (handle_ >= 0 && dirty_ && files_.sync(handle_, ignored)) {
             shared_->durable.store(written_); // the old journal holds everything so far
@@ -236,13 +263,23 @@ bool WorkJournal::Writer::replace(std::uint64_t sequence, std::span<const std::u
         files_.close(handle_);
     }
     handle_ = handle;
-    fileBytes_ = head.size() + record.size();
-    snapshotBytes_ = record.size();
-    written_ = sequence;
+    fileBytes_ = bytes.size();
+    snapshotBytes_ = records.empty() ? bytes.size() : records.front().payload.size();
+    written_ = records.empty() ? written_ : records.back().sequence;
     dirty_ = false;
-    shared_->durable.store(sequence);
+    shared_->durable.store(written_);
     lastSync_ = Clock::now();
     return true;
+}
+
+bool WorkJournal::Writer::compact() {
+    std::vector<Record> records;
+    // The records are all written: the file reads as the document stands.
+    if (!compactor_ || !compactor_(path_, records) || records.empty() ||
+        (handle_ >= 0 && records.back().sequence != written_)) {
+        return false;
+    }
+    return replace(records);
 }
 
 bool WorkJournal::Writer::append(const Job& job) {
@@ -298,19 +335,35 @@ void WorkJournal::Writer::run() {
                 append(job);
                 break;
             case Job::Kind::replace:
-                replace(job.sequence, job.payload);
+                replace({{job.sequence, std::move(job.payload)}});
+                break;
+            case Job::Kind::compact:
+                if (handle_ < 0) {
+                    // A state taken over: its journal begins anew from what it holds.
+                    if (!compact() && !failed_) {
+                        fail("the kept work taken over does not read");
+                    }
+                    break;
+                }
+                if (dirty_) {
+                    syncNow(); // what is written is safe before the compaction begins
+                }
+                if (!failed_ && compact()) {
+                    s.compactions.fetch_add(1);
+                }
+                break;
+            case Job::Kind::sync:
+                if (dirty_) {
+                    syncNow();
+                }
                 break;
             }
         }
         if (!failed_ && compactor_ && snapshotBytes_ > 0 &&
             fileBytes_ * 100 > compactPercent_ * snapshotBytes_) {
-            std::vector<std::uint8_t> snapshot;
-            std::uint64_t sequence = 0;
-            // The records are all written: the file reads as the document stands.
-            if (compactor_(path_, snapshot, sequence) && sequence == written_ &&
-                replace(sequence, snapshot)) {
+            if (compact()) {
                 s.compactions.fetch_add(1);
-            } else {
+            } else if (!failed_) {
                 snapshotBytes_ = fileBytes_; // not again before it has grown as much
             }
         }
@@ -340,9 +393,17 @@ WorkJournal::~WorkJournal() {
 
 void WorkJournal::begin(const std::filesystem::path& path, std::uint64_t generation,
                         std::uint64_t sequence, std::vector<std::uint8_t> snapshot) {
+    start(path, generation, {Job::Kind::replace, sequence, std::move(snapshot), {}});
+}
+
+void WorkJournal::takeOver(const std::filesystem::path& path, std::uint64_t generation) {
+    start(path, generation, {Job::Kind::compact, 0, {}, {}});
+}
+
+void WorkJournal::start(const std::filesystem::path& path, std::uint64_t generation, Job first) {
     finish(std::chrono::milliseconds(2000));
     shared_ = std::make_shared<Shared>();
-    shared_->jobs.push_back({Job::Kind::replace, sequence, std::move(snapshot), {}});
+    shared_->jobs.push_back(std::move(first));
     auto writer = std::make_shared<Writer>(files_, shared_, path, generation, syncInterval_,
                                            compactor_, compactPercent_);
     try {
@@ -381,8 +442,12 @@ void WorkJournal::append(std::uint64_t sequence, std::vector<std::uint8_t> paylo
     push({Job::Kind::append, sequence, std::move(payload), {}});
 }
 
-void WorkJournal::replace(std::uint64_t sequence, std::vector<std::uint8_t> payload) {
-    push({Job::Kind::replace, sequence, std::move(payload), {}});
+void WorkJournal::sync() {
+    push({Job::Kind::sync, 0, {}, {}});
+}
+
+void WorkJournal::compact() {
+    push({Job::Kind::compact, 0, {}, {}});
 }
 
 void WorkJournal::run(std::function<void()> job) {

@@ -54,15 +54,16 @@ public:
     // The header alone.
     static Contents readHeader(WorkFiles& files, const std::filesystem::path& path);
     // Hands each whole record to `each`, one at a time, until it answers false or the records
-    // end (at a cut, a damaged record or the end of the file).
-    static Contents read(WorkFiles& files, const std::filesystem::path& path,
-                         const std::function<bool(Record&)>& each);
+    // end (at a cut, a damaged record or the end of the file). The payload lives until `each`
+    // returns.
+    using Each =
+        std::function<bool(std::uint64_t sequence, std::span<const std::uint8_t> payload)>;
+    static Contents read(WorkFiles& files, const std::filesystem::path& path, const Each& each);
 
-    // Reads the journal at `path` (whose records are all written) and answers the snapshot of
-    // its state and the sequence of its last record; false when it does not read.
+    // Reads the journal at `path` (whose records are all written) and answers the records of
+    // the same state in short (a snapshot, and an end when it ended); false when it does not read.
     using Compactor =
-        std::function<bool(const std::filesystem::path& path, std::vector<std::uint8_t>& snapshot,
-                           std::uint64_t& sequence)>;
+        std::function<bool(const std::filesystem::path& path, std::vector<Record>& records)>;
 
     explicit WorkJournal(WorkFiles& files = WorkFiles::system());
     ~WorkJournal();
@@ -71,8 +72,11 @@ public:
 
     // Starts the writer with a journal at `path` that holds one snapshot (the file there, if
     // any, is replaced once the new one is whole). A journal already open is finished first.
-    void begin(const std::filesystem::path& path, std::uint64_t generation, std::uint64_t sequence,
-               std::vector<std::uint8_t> snapshot);
+    void begin(const std::filesystem::path& path, std::uint64_t generation,
+               std::uint64_t sequence, std::vector<std::uint8_t> snapshot);
+    // Starts the writer on the journal at `path` as it stands, compacted by the compactor into
+    // a new file of the given generation: a state taken over, without serializing it here.
+    void takeOver(const std::filesystem::path& path, std::uint64_t generation);
     bool isOpen() const { return thread_.joinable(); }
     // How often the file is synced at most (before begin).
     void setSyncInterval(std::chrono::milliseconds interval) { syncInterval_ = interval; }
@@ -84,8 +88,10 @@ public:
     }
 
     void append(std::uint64_t sequence, std::vector<std::uint8_t> payload);
-    // The journal replaced by one snapshot record.
-    void replace(std::uint64_t sequence, std::vector<std::uint8_t> payload);
+    // What is written so far synced now.
+    void sync();
+    // The journal compacted now (on the writer's thread, from its own file).
+    void compact();
     // Work for the writer's thread after what is queued before it.
     void run(std::function<void()> job);
 
@@ -98,12 +104,13 @@ public:
     std::uint64_t compactions() const;
 
     // Writes and syncs what is queued, then stops the thread. False when `limit` passed first
-    // (the thread is then left to end on its own: the program is ending) or writing failed.
+    // (the thread is then left to end on its own: the program is ending) or writing failed; the
+    // records synced by then are in durable().
     bool finish(std::chrono::milliseconds limit);
 
 private:
     struct Job {
-        enum class Kind { append, replace, run } kind = Kind::append;
+        enum class Kind { append, replace, compact, sync, run } kind = Kind::append;
         std::uint64_t sequence = 0;
         std::vector<std::uint8_t> payload;
         std::function<void()> work;
@@ -112,6 +119,7 @@ private:
     class Writer;
 
     void push(Job job);
+    void start(const std::filesystem::path& path, std::uint64_t generation, Job first);
 
     WorkFiles& files_;
     std::shared_ptr<Shared> shared_;

@@ -33,10 +33,10 @@ void WorkKeeper::start() {
             continue;
         }
         tried = true;
-        const WorkReader::State read = WorkReader::read(folder_, state);
+        WorkReader::State read = WorkReader::read(folder_, state);
         if (read.ok) {
             if (!read.changed.empty()) {
-                offered_ = Offered{state, read.changed.size(), read.ending};
+                offered_ = Offered{state, read.changed.size(), read.ending, std::move(read)};
             }
             tried = false;
             break;
@@ -133,7 +133,7 @@ bool WorkKeeper::restore(const std::string& id, Selection& selection) {
         return false;
     }
     // What the files hold now, under the lock: another editor may have changed them since
-    // they were offered.
+    // they were offered. The offered state read at start serves when its files are the same.
     std::optional<WorkFolder::State> state;
     for (WorkFolder::State& candidate : folder_.states()) {
         if (candidate.id == id) {
@@ -141,12 +141,16 @@ bool WorkKeeper::restore(const std::string& id, Selection& selection) {
         }
     }
     WorkReader::State read;
-    if (state && state->newer) {
-        read.error = state->damaged;
-    } else if (state) {
-        read = WorkReader::read(folder_, *state);
-    } else {
+    if (!state) {
         read.error = "it is no longer there";
+    } else if (state->newer) {
+        read.error = state->damaged;
+    } else if (offered_ && offered_->state.id == id &&
+               offered_->state.generation == state->generation &&
+               offered_->state.left == state->left && offered_->state.bytes == state->bytes) {
+        read = std::move(offered_->read);
+    } else {
+        read = WorkReader::read(folder_, *state);
     }
     if (read.ok) {
         adopting_ = true;
@@ -156,14 +160,20 @@ bool WorkKeeper::restore(const std::string& id, Selection& selection) {
     if (!read.ok) {
         folder_.release();
         notice_ = "that kept work could not be restored: " + read.error;
+        offered_.reset();
         return false;
     }
     selection = read.selection;
-    sequence_ = read.sequence + 1;
+    sequence_ = read.sequence;
     // Taken over: the journal begins anew beside the old one and takes its place when whole,
-    // with a generation that makes it the newest.
-    journal_.begin(folder_.journal(id), folder_.nextGeneration(), sequence_,
-                   WorkState::snapshot(document_, selection));
+    // with a generation that makes it the newest; what it holds is compacted on the journal's
+    // thread (a state from its bank file alone is written from here).
+    if (state->journal && !read.historyDropped) {
+        journal_.takeOver(folder_.journal(id), folder_.nextGeneration());
+    } else {
+        journal_.begin(folder_.journal(id), folder_.nextGeneration(), ++sequence_,
+                       WorkState::snapshot(document_, selection));
+    }
     changed_ = false;
     offered_.reset();
     if (read.historyDropped) {
@@ -232,10 +242,11 @@ bool WorkKeeper::endState(std::chrono::milliseconds limit) {
     if (!failure_.empty()) {
         beginState(); // one more try, from the document as it stands
     }
-    const Selection selection = selection_();
-    journal_.replace(sequence_, WorkState::snapshot(document_, selection));
-    journal_.append(++sequence_, WorkState::end(selection));
-    // The banks as a bank file, from a copy: the writer may outlive the document.
+    // The end on the disk first; then, as time allows, the journal compacted and the banks
+    // written beside it as a bank file (from a copy: the writer may outlive the document).
+    journal_.append(++sequence_, WorkState::end(selection_()));
+    journal_.sync();
+    journal_.compact();
     auto copy = std::make_shared<DvVaneto>();
     BankHistory copier(*copy);
     for (const int bank : DvVaneto::allBanks()) {
@@ -247,12 +258,12 @@ bool WorkKeeper::endState(std::chrono::milliseconds limit) {
             ::chmod(path.c_str(), 0600);
         }
     });
-    const bool kept = journal_.finish(limit);
-    if (!kept) {
+    const bool finished = journal_.finish(limit);
+    if (!finished && journal_.durable() < sequence_) {
         const std::string why = journal_.failure();
-        unkept_ = why.empty()
-                      ? "the disk did not take it within " + std::to_string(limit.count()) + " ms"
-                      : why;
+        unkept_ = why.empty() ? "the disk did not take it within " +
+                                    std::to_string(limit.count()) + " ms"
+                              : why;
         notKept(unkept_);
         return false;
     }

@@ -91,6 +91,7 @@ private:
         WorkFolder::State state;
         std::size_t changed = 0;
         WorkReader::Ending ending = WorkReader::Ending::crash;
+        WorkReader::State read; // as read at start: taken when its files are still the same
     };
     void documentChanged(const BankDocument::Event& event);
     // Begins a journal of this run's state with a snapshot of the document as it stands.

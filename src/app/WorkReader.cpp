@@ -17,18 +17,19 @@ WorkReader::State WorkReader::readJournal(WorkFiles& files, const std::filesyste
     state.document = std::make_unique<BankDocument>();
     bool any = false;
     bool ended = false;
-    const WorkJournal::Contents contents =
-        WorkJournal::read(files, path, [&](WorkJournal::Record& record) {
-            // A journal begins with a snapshot; a record that does not play ends the reading.
-            const WorkState::Kind kind = WorkState::kindOf(record.payload);
+    const WorkJournal::Contents contents = WorkJournal::read(
+        files, path, [&](std::uint64_t sequence, std::span<const std::uint8_t> payload) {
+            // A journal begins with a snapshot; a record that does not play
+            // ends the reading.
+            const WorkState::Kind kind = WorkState::kindOf(payload);
             if ((!any && kind != WorkState::Kind::snapshot) ||
-                !WorkState::replay(record.payload, *state.document, state.selection,
+                !WorkState::replay(payload, *state.document, state.selection,
                                    state.historyDropped)) {
                 return false;
             }
             any = true;
             ended = kind == WorkState::Kind::end;
-            state.sequence = record.sequence;
+            state.sequence = sequence;
             return true;
         });
     state.generation = contents.generation;
@@ -95,14 +96,17 @@ const char* WorkReader::name(Ending ending) {
 }
 
 WorkJournal::Compactor WorkReader::compactor(WorkFiles& files) {
-    return [&files](const std::filesystem::path& path, std::vector<std::uint8_t>& snapshot,
-                    std::uint64_t& sequence) {
+    return [&files](const std::filesystem::path& path, std::vector<WorkJournal::Record>& records) {
         State state = readJournal(files, path);
         if (!state.ok) {
             return false;
         }
-        snapshot = WorkState::snapshot(*state.document, state.selection);
-        sequence = state.sequence;
+        const bool ended = state.ending == Ending::quit;
+        records.push_back({state.sequence - (ended ? 1 : 0),
+                           WorkState::snapshot(*state.document, state.selection)});
+        if (ended) {
+            records.push_back({state.sequence, WorkState::end(state.selection)});
+        }
         return true;
     };
 }

@@ -1,3 +1,4 @@
+#include "app/MemoryReuse.h"
 #include "cli/VanetoCli.h"
 
 #include <iostream>
@@ -6,6 +7,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    keepFreedMemoryForReuse();
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     CliContext context{std::cout, std::cerr, std::cin, isatty(STDIN_FILENO) == 1,
                        isatty(STDERR_FILENO) == 1};

@@ -169,6 +169,10 @@ struct FillingFiles final : WorkFiles {
     bool sync(int handle, std::string& error) override { return real.sync(handle, error); }
     void close(int handle) override { real.close(handle); }
     std::uint64_t size(int handle) override { return real.size(handle); }
+    const std::uint8_t* map(int handle, std::uint64_t size) override {
+        return real.map(handle, size);
+    }
+    void unmap(const std::uint8_t* data, std::uint64_t size) override { real.unmap(data, size); }
     bool rename(const fs::path& from, const fs::path& to, std::string& error) override {
         return real.rename(from, to, error);
     }

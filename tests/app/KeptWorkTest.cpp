@@ -88,10 +88,11 @@ TEST(WorkJournalFile, ACutAtAnyByteOfTheLastRecordReadsBackToTheRecordBefore) {
     const auto read = [&] {
         std::vector<WorkJournal::Record> records;
         const WorkJournal::Contents contents =
-            WorkJournal::read(WorkFiles::system(), path, [&](WorkJournal::Record& record) {
-                records.push_back(std::move(record));
-                return true;
-            });
+            WorkJournal::read(WorkFiles::system(), path,
+                              [&](std::uint64_t sequence, std::span<const std::uint8_t> payload) {
+                                  records.push_back({sequence, {payload.begin(), payload.end()}});
+                                  return true;
+                              });
         return std::pair(contents, records);
     };
     ASSERT_EQ(read().second.size(), 3u);
@@ -169,6 +170,9 @@ TEST_F(KeptWork, AKillLosesNothingReportedOnDisk) {
         for (std::size_t n = 0; n < recorded.size() && !found; ++n) {
             found = recorded[n] >= durable && expected[n] == state;
         }
+        // The change under way when the kill landed may have reached the journal without its
+        // report reaching the pipe.
+        found = found || (recorded.size() < expected.size() && expected[recorded.size()] == state);
         EXPECT_TRUE(found) << "killed after change " << killAt << ", " << durable
                            << " records reported on disk";
     }
