@@ -80,11 +80,11 @@ bool WorkFolder::prepare(std::string& error) {
         return false;
     }
     if (info.st_uid != ::geteuid()) {
-        error = path_.string() + " belongs to another user";
+        error = "its folder belongs to another user";
         return false;
     }
     if ((info.st_mode & 022) != 0) {
-        error = path_.string() + " can be written by others (chmod 700 makes it yours alone)";
+        error = "its folder can be written by others (chmod 700 it)";
         return false;
     }
     if (::access(path_.c_str(), W_OK | X_OK) != 0) {

@@ -56,7 +56,7 @@ KeptWorkDialog::KeptWorkDialog(const std::vector<WorkOfferView::KeptRow>& rows, 
     selectionChanged();
     list_->setFocus(Qt::OtherFocusReason);
     const int width = fontMetrics().averageCharWidth();
-    resize(width * 100, fontMetrics().height() * 20);
+    resize(width * 112, fontMetrics().height() * 18);
 }
 
 void KeptWorkDialog::selectionChanged() {

@@ -175,8 +175,8 @@ int VanetoEditorApp::finish(VanetoEditorController& controller) {
     if (controller.finishWork(std::chrono::seconds(2))) {
         return 0;
     }
-    std::fprintf(stderr, "vaneto-editor: the changes of this run were not kept: %s\n",
-                 controller.unkeptWork().c_str());
+    std::fprintf(stderr, "vaneto-editor: the changes of this run were not kept in %s: %s\n",
+                 WorkFolder::defaultPath().c_str(), controller.unkeptWork().c_str());
     return 1;
 }
 
