@@ -275,7 +275,7 @@ bool WorkJournal::Writer::replace(const std::vector<Record>& records) {
 bool WorkJournal::Writer::compact() {
     std::vector<Record> records;
     // The records are all written: the file reads as the document stands.
-    if (!compactor_ || !compactor_(path_, records) || records.empty() ||
+    if (!compactor_ || !compactor_(path_, handle_ >= 0, records) || records.empty() ||
         (handle_ >= 0 && records.back().sequence != written_)) {
         return false;
     }

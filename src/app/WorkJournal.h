@@ -56,14 +56,14 @@ public:
     // Hands each whole record to `each`, one at a time, until it answers false or the records
     // end (at a cut, a damaged record or the end of the file). The payload lives until `each`
     // returns.
-    using Each =
-        std::function<bool(std::uint64_t sequence, std::span<const std::uint8_t> payload)>;
+    using Each = std::function<bool(std::uint64_t sequence, std::span<const std::uint8_t> payload)>;
     static Contents read(WorkFiles& files, const std::filesystem::path& path, const Each& each);
 
     // Reads the journal at `path` (whose records are all written) and answers the records of
-    // the same state in short (a snapshot, and an end when it ended); false when it does not read.
-    using Compactor =
-        std::function<bool(const std::filesystem::path& path, std::vector<Record>& records)>;
+    // the same state in short: a snapshot, and its end when it ended and `keepEnd` asks for it
+    // (a state taken over goes on instead); false when it does not read.
+    using Compactor = std::function<bool(const std::filesystem::path& path, bool keepEnd,
+                                         std::vector<Record>& records)>;
 
     explicit WorkJournal(WorkFiles& files = WorkFiles::system());
     ~WorkJournal();
@@ -72,8 +72,8 @@ public:
 
     // Starts the writer with a journal at `path` that holds one snapshot (the file there, if
     // any, is replaced once the new one is whole). A journal already open is finished first.
-    void begin(const std::filesystem::path& path, std::uint64_t generation,
-               std::uint64_t sequence, std::vector<std::uint8_t> snapshot);
+    void begin(const std::filesystem::path& path, std::uint64_t generation, std::uint64_t sequence,
+               std::vector<std::uint8_t> snapshot);
     // Starts the writer on the journal at `path` as it stands, compacted by the compactor into
     // a new file of the given generation: a state taken over, without serializing it here.
     void takeOver(const std::filesystem::path& path, std::uint64_t generation);

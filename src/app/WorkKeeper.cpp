@@ -164,7 +164,8 @@ bool WorkKeeper::restore(const std::string& id, Selection& selection) {
         return false;
     }
     selection = read.selection;
-    sequence_ = read.sequence;
+    // Records go on after the last that changed the state (an end is left behind).
+    sequence_ = read.sequence - (read.ending == WorkReader::Ending::quit && read.sequence > 0);
     // Taken over: the journal begins anew beside the old one and takes its place when whole,
     // with a generation that makes it the newest; what it holds is compacted on the journal's
     // thread (a state from its bank file alone is written from here).

@@ -96,7 +96,8 @@ const char* WorkReader::name(Ending ending) {
 }
 
 WorkJournal::Compactor WorkReader::compactor(WorkFiles& files) {
-    return [&files](const std::filesystem::path& path, std::vector<WorkJournal::Record>& records) {
+    return [&files](const std::filesystem::path& path, bool keepEnd,
+                    std::vector<WorkJournal::Record>& records) {
         State state = readJournal(files, path);
         if (!state.ok) {
             return false;
@@ -104,7 +105,7 @@ WorkJournal::Compactor WorkReader::compactor(WorkFiles& files) {
         const bool ended = state.ending == Ending::quit;
         records.push_back({state.sequence - (ended ? 1 : 0),
                            WorkState::snapshot(*state.document, state.selection)});
-        if (ended) {
+        if (ended && keepEnd) {
             records.push_back({state.sequence, WorkState::end(state.selection)});
         }
         return true;
