@@ -1,5 +1,7 @@
 #include "app/BankFile.h"
 
+#include "midi/FileGate.h"
+
 #include "app/AtomicFile.h"
 #include "device/DvBankMessages.h"
 #include "device/DvVaneto.h"
@@ -19,23 +21,6 @@ namespace {
 std::string oneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
-}
-
-// openError's answer for a path that is neither a regular file nor a directory.
-constexpr int notRegular = -1;
-
-int openError(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
-    }
-    struct stat status {};
-    int code = ::fstat(fd, &status) != 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
-    if (code == 0 && !S_ISREG(status.st_mode)) {
-        code = notRegular; // a pipe or a device could block or never end
-    }
-    ::close(fd);
-    return code;
 }
 
 LoMidiEvent metaEvent(std::initializer_list<std::uint8_t> head, std::string_view text = {}) {
@@ -109,7 +94,7 @@ BankFile::ReadResult BankFile::read(const std::filesystem::path& path, std::vect
                                     int& trackCount) {
     tracks.clear();
     trackCount = 0;
-    if (openError(path) != 0) {
+    if (std::string reason; !FileGate::mayRead(path, reason)) {
         return ReadResult::cannotOpen;
     }
     LoMidiFileReader reader(path);
@@ -156,7 +141,7 @@ BankFile::ReadResult BankFile::readIntact(const std::filesystem::path& path,
                                           std::vector<Track>& tracks, Damage& damage) {
     tracks.clear();
     damage = Damage{};
-    if (openError(path) != 0) {
+    if (std::string reason; !FileGate::mayRead(path, reason)) {
         return ReadResult::cannotOpen;
     }
     LoMidiFileReader reader(path);
@@ -224,9 +209,9 @@ std::string BankFile::describe(ReadResult result, const std::filesystem::path& p
     case ReadResult::ok:
         return {};
     case ReadResult::cannotOpen: {
-        const int code = openError(path);
-        return "cannot open " + name + ": " +
-               (code == notRegular ? "Not a regular file" : std::strerror(code != 0 ? code : EIO));
+        std::string reason;
+        FileGate::mayRead(path, reason);
+        return "cannot open " + name + ": " + (reason.empty() ? std::strerror(EIO) : reason);
     }
     case ReadResult::notMidiFile:
         return name + " is not a MIDI file";

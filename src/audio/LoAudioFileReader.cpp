@@ -1,6 +1,7 @@
 #include "audio/LoAudioFileReader.h"
 
 #include "audio/LoSample.h"
+#include "midi/FileGate.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,18 +14,9 @@ LoAudioFileReader::LoAudioFileReader(std::span<const std::uint8_t> bytes) : LoFi
 LoAudioFileReader::~LoAudioFileReader() = default;
 
 std::string LoAudioFileReader::whyNotReadable(const std::filesystem::path& path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error) {
-        return error.message();
-    }
-    if (std::filesystem::is_directory(status)) {
-        return std::generic_category().message(EISDIR);
-    }
-    if (!std::filesystem::is_regular_file(status)) {
-        return "Not a regular file";
-    }
-    return {};
+    std::string reason;
+    FileGate::mayRead(path, reason);
+    return reason;
 }
 
 LoSample& LoAudioFileReader::readSample(LoSample& sample, std::uint32_t byteLimit,

@@ -1,5 +1,9 @@
 #include "audio/LoSndfileDecoder.h"
 
+#include "midi/FileGate.h"
+
+#include <unistd.h>
+
 #include "audio/LoSample.h"
 
 #include <sndfile.h>
@@ -91,7 +95,12 @@ bool LoSndfileDecoder::startsWithMpegFrames(std::span<const std::uint8_t> bytes)
 
 LoSndfileDecoder::LoSndfileDecoder(const std::filesystem::path& path)
     : source_(std::make_unique<Source>()) {
-    source_->file = std::fopen(path.c_str(), "rb");
+    std::string reason;
+    const int fd = FileGate::open(path, reason);
+    source_->file = fd >= 0 ? ::fdopen(fd, "rb") : nullptr;
+    if (fd >= 0 && source_->file == nullptr) {
+        ::close(fd);
+    }
     if (source_->file != nullptr && std::fseek(source_->file, 0, SEEK_END) == 0) {
         const long size = std::ftell(source_->file);
         source_->size = size < 0 ? 0 : size;

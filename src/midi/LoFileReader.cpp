@@ -1,12 +1,11 @@
 #include "midi/LoFileReader.h"
 
+#include "midi/FileGate.h"
 #include "midi/LoBuffer.h"
 
 #include <algorithm>
 
-LoFileReader::LoFileReader() : std::istream(nullptr) {
-    rdbuf(&file_);
-}
+LoFileReader::LoFileReader() : std::istream(nullptr) {}
 
 LoFileReader::LoFileReader(const std::filesystem::path& path) : LoFileReader() {
     open(path);
@@ -20,19 +19,26 @@ LoFileReader::LoFileReader(std::span<const std::uint8_t> bytes)
 LoFileReader::~LoFileReader() = default;
 
 bool LoFileReader::is_open() const {
-    return inMemory_ || file_.is_open();
+    return inMemory_ || (file_ && file_->is_open());
 }
 
 void LoFileReader::open(const std::filesystem::path& path) {
-    if (inMemory_ || file_.open(path, std::ios::in | std::ios::binary) == nullptr) {
+    if (is_open()) {
         setstate(std::ios::failbit);
-    } else {
-        clear();
+        return;
     }
+    const int fd = FileGate::open(path, openError_);
+    if (fd < 0) {
+        setstate(std::ios::failbit);
+        return;
+    }
+    file_ = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(fd, std::ios::in | std::ios::binary);
+    rdbuf(file_.get());
+    clear();
 }
 
 void LoFileReader::close() {
-    if (!inMemory_ && file_.close() == nullptr) {
+    if (!inMemory_ && (!file_ || file_->close() == nullptr)) {
         setstate(std::ios::failbit);
     }
 }

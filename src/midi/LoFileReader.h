@@ -1,11 +1,14 @@
 #pragma once
 
+#include <ext/stdio_filebuf.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <istream>
+#include <memory>
 #include <span>
+#include <string>
 
 #include "midi/LoMemoryStreamBuffer.h"
 
@@ -13,7 +16,8 @@ class LoBuffer;
 
 // A binary input stream with fixed-width reads in either byte order, over a file or over bytes
 // in memory (which read exactly as a file of the same bytes would). Reports through the stream
-// state only: a file that cannot be opened gives a failed stream that delivers no bytes.
+// state only: a file that cannot be opened gives a failed stream that delivers no bytes. Files
+// are opened through the FileGate: a pipe or a device fails at once, with openError saying why.
 class LoFileReader : public std::istream {
 public:
     // A reader with no file yet; a subclass opens one later with open.
@@ -30,6 +34,8 @@ public:
     bool is_open() const;
     void open(const std::filesystem::path& path);
     void close();
+    // Why the last open failed ("a named pipe, not a file"); empty after a good one.
+    const std::string& openError() const { return openError_; }
 
     // Unformatted read of up to count bytes; returns the count delivered (0 for a null
     // destination or a count of 0, without touching the stream).
@@ -49,7 +55,8 @@ public:
     std::int64_t fileSize();
 
 private:
-    std::filebuf file_;
+    std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> file_;
+    std::string openError_;
     LoMemoryStreamBuffer memory_;
     bool inMemory_ = false;
 };

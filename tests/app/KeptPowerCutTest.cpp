@@ -194,7 +194,7 @@ TEST(KeptPowerCut, EveryImageReadsToAStateAtOrAfterWhatWasReportedDurable) {
     states[1] = fingerprint(document);
     journal.begin(path, 1, 1, WorkState::snapshot(document, {0, 0}));
     std::mt19937 random(5);
-    for (int n = 0; n < 60; ++n) {
+    for (int n = 0; n < 36; ++n) {
         const int bank = static_cast<int>(random() % 7);
         if (n % 3 == 2) {
             document.undo();

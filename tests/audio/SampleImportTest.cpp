@@ -230,7 +230,7 @@ TEST_F(SampleImportTest, FilesThatCannotBeOpenedChangeNothing) {
         const char* reason;
     } cases[] = {
         {dir / "missing.wav", "No such file or directory"},
-        {dir / "folder.wav", "Is a directory"},
+        {dir / "folder.wav", "a folder"},
         {dir / "locked.wav", "Permission denied"},
     };
     for (const Case& c : cases) {

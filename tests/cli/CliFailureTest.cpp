@@ -130,7 +130,7 @@ TEST_F(CliRefusals, FailedOperations) {
         "*.wav).";
     const std::vector<Refusal> refusals = {
         {{"list", "missing.mid"}, 1, "cannot open missing.mid: No such file or directory"},
-        {{"list", "folder.mid"}, 1, "cannot open folder.mid: Is a directory"},
+        {{"list", "folder.mid"}, 1, "cannot open folder.mid: a folder"},
         {{"list", "notes.txt"}, 1, "notes.txt is not a MIDI file"},
         {{"list", "foreign.mid"}, 1, "foreign.mid: " + wrongFormat},
         {{"list", "bank9.mid"}, 1, "bank9.mid: " + wrongFormat},
@@ -143,10 +143,10 @@ TEST_F(CliRefusals, FailedOperations) {
          "packed.aifc: AIFF-C, compression 'NONE'" + pcmOnly},
         {{"list", "empty.mid"}, 1, "empty.mid holds no banks"},
         {{"make", "out.mid", "--from", "empty.mid"}, 1, "empty.mid holds no banks"},
-        {{"list", "/dev/null"}, 1, "cannot open /dev/null: Not a regular file"},
+        {{"list", "/dev/null"}, 1, "cannot open /dev/null: a device, not a file"},
         {{"make", "out.mid", "--bank", "1", "/dev/null"},
          1,
-         "cannot open /dev/null: Not a regular file"},
+         "cannot open /dev/null: a device, not a file"},
         {{"make", "out.mid", "--from", "notes.txt"}, 1, "notes.txt is not a MIDI file"},
         {{"make", "out.mid", "--from", "foreign.mid"}, 1, wrongFormat},
         {{"make", "nowhere/out.mid"}, 1, "cannot write nowhere/out.mid: No such file or directory"},
