@@ -6,6 +6,7 @@
 #include "app/SampleImport.h"
 #include "app/SoundFolder.h"
 #include "app/Utf8Text.h"
+#include "audio/AudioFileSource.h"
 #include "device/DvVaneto.h"
 #include "wavetable/WavetableImport.h"
 #include "wavetable/WavetableSource.h"
@@ -78,6 +79,24 @@ AuditionController::Sound AuditionController::prepare(const Request& request) {
                           (b == banks.back() ? "" : ",");
         }
         return sound;
+    }
+    // Only what the import recognises as a sound is heard: never raw data (random bytes would
+    // play at full scale), never a rate or a channel count that no sound has.
+    {
+        const AudioFileSource source(request.path);
+        std::string reason;
+        if (source.kind() == AudioFileSource::Kind::unopened) {
+            sound.line = name + ": nothing to hear: " + source.why();
+            return sound;
+        }
+        if (source.kind() == AudioFileSource::Kind::raw) {
+            sound.line = name + ": not a sound file";
+            return sound;
+        }
+        if (!source.soundLike(reason)) {
+            sound.line = name + ": nothing to hear: " + reason;
+            return sound;
+        }
     }
     if (request.waveLayout) {
         WavetableSource source;

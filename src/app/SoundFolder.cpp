@@ -53,7 +53,7 @@ bool SoundFolder::list(const std::filesystem::path& folder, std::vector<Entry>& 
         std::error_code kind;
         if (it->is_directory(kind)) {
             entries.push_back({name, true, false});
-        } else if (isSoundFile(name)) {
+        } else if (isSoundFile(name) && it->is_regular_file(kind)) {
             entries.push_back({name, false, isBankFile(name)});
         }
     }

@@ -80,6 +80,9 @@ SoundInfoReader::Info SoundInfoReader::read(const std::filesystem::path& path) {
         info.format = "WAV";
         break;
     }
+    if (!source.soundLike(info.error)) {
+        return info;
+    }
     info.channels = source.format().getChannels();
     info.rate = source.format().getSampleRate();
     info.seconds = info.rate > 0 ? static_cast<double>(source.frames()) / info.rate : 0.0;

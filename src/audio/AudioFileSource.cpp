@@ -93,3 +93,19 @@ bool AudioFileSource::readFrames(LoSample& sample, std::uint64_t first, std::uin
                         first * frameBytes);
     return true;
 }
+
+bool AudioFileSource::soundLike(std::string& reason) const {
+    const std::uint32_t rate = format_.getSampleRate();
+    const std::uint16_t channels = format_.getChannels();
+    if (rate < lowestRate || rate > highestRate) {
+        reason = "a rate of " + std::to_string(rate) + " Hz, which no sound has (" +
+                 std::to_string(lowestRate) + " to " + std::to_string(highestRate) + " Hz)";
+        return false;
+    }
+    if (channels == 0 || channels > mostChannels) {
+        reason = std::to_string(channels) + " channels, which no sound has (1 to " +
+                 std::to_string(mostChannels) + ")";
+        return false;
+    }
+    return true;
+}

@@ -31,7 +31,16 @@ public:
     AudioFileSource(const AudioFileSource&) = delete;
     AudioFileSource& operator=(const AudioFileSource&) = delete;
 
+    // What a sound can have. A rate or channel count beyond these sizes no buffer: the
+    // resynthesis, the wavetable source and the browser refuse it (the sample import converts
+    // any rate, as it allocates by the bank's size).
+    static constexpr std::uint32_t lowestRate = 1000;
+    static constexpr std::uint32_t highestRate = 768000;
+    static constexpr std::uint16_t mostChannels = 64;
+
     Kind kind() const { return kind_; }
+    // Whether the format's rate and channels are a sound's; the reason when not.
+    bool soundLike(std::string& reason) const;
     const std::string& why() const { return why_; }
     LoAudioFileReader* reader() { return reader_.get(); }
     LoSndfileDecoder* decoder() { return decoder_.get(); }

@@ -63,11 +63,17 @@ bool WavetableSource::start(std::string& error) {
     case AudioFileSource::Kind::raw:
         error = name_ + " is neither WAV nor AIFF, nor FLAC, Ogg or MP3";
         return false;
-    case AudioFileSource::Kind::compressed:
-        kind_ = source_->decoder()->formatName();
-        return true;
     default:
         break;
+    }
+    // A rate or channel count sizes the buffers that follow: checked before any is made.
+    if (std::string reason; !source_->soundLike(reason)) {
+        error = name_ + ": " + reason;
+        return false;
+    }
+    if (source_->kind() == AudioFileSource::Kind::compressed) {
+        kind_ = source_->decoder()->formatName();
+        return true;
     }
     LoAudioFileReader& reader = *source_->reader();
     auto* wave = dynamic_cast<LoWaveFileReader*>(&reader);

@@ -9,6 +9,7 @@
 #include "audio/WaveFileWriter.h"
 #include "wavetable/WavetableImport.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -115,6 +116,35 @@ TEST(AuditionTest, HeardAsTheBankWouldHoldIt) {
 }
 
 class BrowserTakeTest : public EditorFixture {};
+
+// What is no sound is never heard: a named pipe is neither listed nor waited on, random bytes
+// named .wav are not played as raw data, and a rate no sound has is refused.
+TEST(AuditionTest, OnlySoundsAreHeard) {
+    Folder folder;
+    ASSERT_EQ(::mkfifo((folder.path / "b.mid").c_str(), 0600), 0);
+    std::ofstream noise(folder.path / "noise.wav", std::ios::binary);
+    for (int i = 0; i < 20000; ++i) {
+        noise.put(static_cast<char>((i * 7919) % 251));
+    }
+    noise.close();
+    std::vector<SoundFolder::Entry> entries;
+    std::string error;
+    ASSERT_TRUE(SoundFolder::list(folder.path, entries, error));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "noise.wav");
+    const auto pipe = AuditionController::prepare({(folder.path / "b.mid").string(), 0, false});
+    EXPECT_TRUE(pipe.values.empty());
+    const auto raw = AuditionController::prepare({(folder.path / "noise.wav").string(), 0, false});
+    EXPECT_TRUE(raw.values.empty());
+    EXPECT_EQ(raw.line, "noise.wav: not a sound file");
+    std::vector<std::int16_t> values(4410, 1000);
+    WaveFileWriter(folder.path / "fast.wav").writeMono16(values.data(), values.size(), 4294967295u);
+    EXPECT_NE(SoundInfoReader::read(folder.path / "fast.wav").error.find("which no sound has"),
+              std::string::npos);
+    EXPECT_NE(AuditionController::prepare({(folder.path / "fast.wav").string(), 0, true})
+                  .line.find("which no sound has"),
+              std::string::npos);
+}
 
 TEST_F(BrowserTakeTest, ReturnIsOneUndoStep) {
     Folder folder;

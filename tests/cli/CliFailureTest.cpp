@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using clitest::Bytes;
 using clitest::Folder;
 
@@ -237,6 +239,60 @@ TEST_F(CliRefusals, WavetableRefusals) {
          "holds one sample, not waves"},
     };
     for (const Refusal& refusal : failures) {
+        expectRefused(refusal);
+    }
+}
+
+namespace {
+
+// A one-channel 16-bit WAV of silence whose header says the given rate.
+Bytes waveAtRate(std::uint32_t rate) {
+    Bytes bytes = {'R', 'I', 'F', 'F', 0,  0, 0, 0, 'W', 'A', 'V', 'E',
+                   'f', 'm', 't', ' ', 16, 0, 0, 0, 1,   0,   1,   0};
+    for (const std::uint32_t field : {rate, rate * 2}) {
+        for (int i = 0; i < 4; ++i) {
+            bytes.push_back(static_cast<std::uint8_t>(field >> (8 * i)));
+        }
+    }
+    bytes.insert(bytes.end(), {2, 0, 16, 0, 'd', 'a', 't', 'a', 0x40, 0x1F, 0, 0});
+    bytes.resize(bytes.size() + 8000, 0);
+    const std::uint32_t riff = static_cast<std::uint32_t>(bytes.size() - 8);
+    for (int i = 0; i < 4; ++i) {
+        bytes[4 + i] = static_cast<std::uint8_t>(riff >> (8 * i));
+    }
+    return bytes;
+}
+
+} // namespace
+
+// Pipes get a reason at once, never a hang; a rate no sound has is refused before the
+// resynthesis sizes anything by it.
+TEST_F(CliRefusals, PipesAndRatesNoSoundHas) {
+    ASSERT_EQ(::mkfifo((folder / "pipe.mid").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((folder / "pipe.wav").c_str(), 0600), 0);
+    for (const std::uint32_t rate : {0u, 1u, 4294967295u}) {
+        clitest::writeBytes(folder / ("rate" + std::to_string(rate) + ".wav"), waveAtRate(rate));
+    }
+    // An AIFF whose rate is infinite (the 80-bit float's largest exponent).
+    Bytes aiff = {'F',  'O',  'R',  'M', 0, 0,  0, 46, 'A', 'I', 'F', 'F', 'C', 'O',
+                  'M',  'M',  0,    0,   0, 18, 0, 1,  0,   0,   0,   4,   0,   16,
+                  0x7F, 0xFF, 0x80, 0,   0, 0,  0, 0,  0,   0,   'S', 'S', 'N', 'D',
+                  0,    0,    0,    16,  0, 0,  0, 0,  0,   0,   0,   0};
+    aiff.resize(aiff.size() + 8, 0);
+    clitest::writeBytes(folder / "inf.aif", aiff);
+    before = folder.files();
+    const std::vector<Refusal> refusals = {
+        {{"list", "pipe.mid"}, 1, "cannot open pipe.mid: a named pipe, not a file"},
+        {{"make", "out.mid", "--bank", "1", "pipe.wav"}, 1, "a named pipe, not a file"},
+        {{"make", "out.mid", "--from", "pipe.mid"}, 1, "a named pipe, not a file"},
+        {{"make", "out.mid", "--table", "1", "rate0.wav", "--resynth"}, 1, "which no sound has"},
+        {{"make", "out.mid", "--table", "1", "rate1.wav", "--resynth"}, 1, "which no sound has"},
+        {{"make", "out.mid", "--table", "1", "rate4294967295.wav", "--resynth"},
+         1,
+         "a rate of 4294967295 Hz, which no sound has"},
+        {{"make", "out.mid", "--table", "1", "inf.aif", "--resynth"}, 1, "which no sound has"},
+    };
+    for (const Refusal& refusal : refusals) {
         expectRefused(refusal);
     }
 }
