@@ -42,13 +42,17 @@ std::string bashCompletion() {
                 after += "        " + name + ") COMPREPLY=($(compgen -W \"" + numbers(option) +
                          "\" -- \"$cur\")); return ;;\n";
             } else if (option.takes == Takes::value || option.takes == Takes::text) {
-                after += "        " + name + ") COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n";
+                after += "        " + name + ") _vaneto_files; return ;;\n";
             }
         }
         cases += "    " + std::string(command.name) + ")\n        case \"$prev\" in\n" + after +
                  "        esac\n        words=\"" + optionWords + "\" ;;\n";
     }
     return "# bash completion for vaneto, made from its option tables when it was built\n"
+           "# File names one to an element, spaces and all (bash quotes them as it inserts them).\n"
+           "_vaneto_files() {\n"
+           "    mapfile -t COMPREPLY < <(compgen -f -- \"$cur\")\n"
+           "}\n"
            "_vaneto() {\n"
            "    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]} words\n"
            "    if [[ $COMP_CWORD -eq 1 ]]; then\n"
@@ -65,7 +69,7 @@ std::string bashCompletion() {
            "        COMPREPLY=($(compgen -W \"$words\" -- \"$cur\"))\n"
            "        [[ ${COMPREPLY[0]} == *= ]] && compopt -o nospace\n"
            "    else\n"
-           "        COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+           "        _vaneto_files\n"
            "    fi\n"
            "}\n"
            "complete -o filenames -o bashdefault -F _vaneto vaneto\n";

@@ -29,6 +29,7 @@ public:
     std::string error() const override { return "this build has no MIDI ports"; }
     int descriptor() const override { return -1; }
     std::vector<Change> changes() override { return {}; }
+    std::vector<Port> ports() const override { return {}; }
 };
 
 } // namespace

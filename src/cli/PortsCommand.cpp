@@ -58,7 +58,12 @@ int PortsCommand::watch() {
     if (!ports->error().empty()) {
         return context_.failure("ports", ports->error());
     }
-    print(portNames(), noPortText);
+    // The list from the same snapshot as the baseline that the changes are told against.
+    std::vector<std::string> names;
+    for (const PortWatch::Port& port : ports->ports()) {
+        names.push_back(port.name);
+    }
+    print(names, noPortText);
     context_.out << std::flush;
     for (;;) {
         pollfd waits[2] = {{ports->descriptor(), POLLIN, 0}, {signals.readFd(), POLLIN, 0}};

@@ -27,4 +27,6 @@ public:
     // What changed since the last call: ports that left, then ports that appeared (a port that
     // changed its name does both).
     virtual std::vector<Change> changes() = 0;
+    // The ports as last seen: at first the baseline that changes() compares with.
+    virtual std::vector<Port> ports() const = 0;
 };

@@ -625,6 +625,20 @@ private slots:
         QCOMPARE(file.file.value_or(""), std::string("20261209-140211-4711"));
     }
 
+    // A dragged path carries its own bytes, UTF-8 or not.
+    void dragsCarryAPathsOwnBytes() {
+        const std::vector<std::string> paths = {"/tmp/caf\xE9 1.wav", "/tmp/\xC3\xA9t\xC3\xA9.wav"};
+        QMimeData data;
+        setLocalFiles(data, paths);
+        QCOMPARE(droppedFiles(data), paths);
+        // What another program drags: URLs of UTF-8 names.
+        QMimeData other;
+        other.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/\u00e9t\u00e9 2.wav"))});
+        QCOMPARE(droppedFiles(other), std::vector<std::string>{"/tmp/\xC3\xA9t\xC3\xA9 2.wav"});
+        other.setUrls({QUrl(QStringLiteral("https://example.org/a.wav"))});
+        QVERIFY(droppedFiles(other).empty());
+    }
+
     // The list of kept work by keys alone: it opens with the newest selected; a state that does
     // not read cannot be taken; Down and Return take the next one.
     void keptWorkListByKeys() {

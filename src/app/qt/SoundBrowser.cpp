@@ -31,12 +31,13 @@ public:
 protected:
     QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override {
         auto* files = new QMimeData;
-        QList<QUrl> urls;
+        std::vector<std::string> paths;
+        // The file's own bytes, whatever their encoding, not its name as shown.
         for (const QTreeWidgetItem* item : items) {
-            urls << QUrl::fromLocalFile(
-                QString::fromStdString((folder / toUtf8(item->text(0))).string()));
+            const QByteArray name = item->data(0, Qt::UserRole).toByteArray();
+            paths.push_back((folder / name.toStdString()).string());
         }
-        files->setUrls(urls);
+        setLocalFiles(*files, paths);
         return files;
     }
 };
@@ -151,6 +152,7 @@ void SoundBrowser::openFolder(const std::filesystem::path& folder) {
         const SoundFolder::Entry& entry = entries_[i];
         auto* item = new QTreeWidgetItem(
             {fromUtf8(entry.name) + (entry.folder ? QStringLiteral("/") : QString())});
+        item->setData(0, Qt::UserRole, QByteArray::fromStdString(entry.name));
         item->setData(0, entryRole, static_cast<qulonglong>(i));
         items << item;
         files.push_back(entry.folder ? std::filesystem::path() : folder_ / entry.name);

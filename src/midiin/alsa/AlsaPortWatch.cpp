@@ -82,3 +82,11 @@ std::vector<PortWatch::Change> AlsaPortWatch::changes() {
     known_ = now;
     return changes;
 }
+
+std::vector<PortWatch::Port> AlsaPortWatch::ports() const {
+    std::vector<Port> ports;
+    for (const AlsaPortAddress& port : known_) {
+        ports.push_back({port.client, port.port, port.name});
+    }
+    return ports;
+}

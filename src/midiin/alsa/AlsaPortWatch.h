@@ -18,6 +18,7 @@ public:
     std::string error() const override { return error_; }
     int descriptor() const override { return descriptor_; }
     std::vector<Change> changes() override;
+    std::vector<Port> ports() const override;
 
 private:
     std::vector<AlsaPortAddress> list();
