@@ -90,6 +90,25 @@ const BankOrigin& BankDocument::origin(int bank) const {
                : none;
 }
 
+void BankDocument::refuse(Command command) const {
+    if (!refusal_ || transfer_.load() || allows(command)) {
+        return;
+    }
+    switch (operation_) {
+    case Operation::drag:
+        refusal_("not now: a drag on a wave is under way");
+        break;
+    case Operation::file:
+        refusal_("not now: a bank file is being read or written");
+        break;
+    case Operation::import:
+        refusal_("not now: an import is under way");
+        break;
+    case Operation::none:
+        break;
+    }
+}
+
 void BankDocument::addObserver(Observer observer) {
     observers_.push_back(std::move(observer));
 }
@@ -125,13 +144,17 @@ bool BankDocument::change(const Change& change, const Apply& apply) {
     const Operation during =
         operation_ == operationOf(change.command) ? Operation::none : operation_;
     if (!allowed(change.command, transfer_.load(), during) || change.parts.empty()) {
+        if (!change.parts.empty()) {
+            refuse(change.command);
+        }
         return false;
     }
     const std::uint64_t step = history_->record(change.label, change.parts);
     if (!apply(*store_, origins_)) {
-        history_->revertLast(step);
+        history_->revertLast(step); // the steps to redo come back
         return false;
     }
+    history_->settle();
     tell({Event::Kind::step, banksOf(change.parts), onlyNames(change.parts), change.label,
           change.parts});
     return true;
@@ -156,6 +179,7 @@ bool BankDocument::adopt(BankDocument& other) {
 
 bool BankDocument::beginDrag(const Change& change) {
     if (!allows(Command::drag) || change.parts.empty() || !beginOperation(Operation::drag)) {
+        refuse(Command::drag);
         return false;
     }
     dragStep_ = history_->record(change.label, change.parts);
@@ -177,6 +201,7 @@ bool BankDocument::dragTo(const Apply& apply) {
 void BankDocument::endDrag() {
     if (dragging()) {
         endOperation();
+        history_->settle();
         tell({Event::Kind::step, dragBanks_, false, dragChange_.label, dragChange_.parts});
     }
 }
@@ -194,6 +219,9 @@ bool BankDocument::step(bool forward) {
     const bool can = forward ? history_->canRedo() : history_->canUndo();
     const bool content = forward ? history_->redoIsContent() : history_->undoIsContent();
     if (!can || !allows(content ? Command::undoValues : Command::undoNames)) {
+        if (can) {
+            refuse(content ? Command::undoValues : Command::undoNames);
+        }
         return false;
     }
     const std::vector<int> banks = forward ? history_->redo() : history_->undo();

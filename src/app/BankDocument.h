@@ -85,6 +85,14 @@ public:
     const BankHistory& history() const { return *history_; }
 
     void addObserver(Observer observer);
+    // Hears why a command was refused because of the editor's own busy state (a drag, a file,
+    // an import); refusals during a transfer stay silent.
+    void setRefusalListener(std::function<void(const std::string& why)> listener) {
+        refusal_ = std::move(listener);
+    }
+    // Says why the command cannot start now (to the refusal listener), unless it can or a
+    // transfer is the reason.
+    void refuse(Command command) const;
 
     // One step: false when refused, or when apply changed nothing.
     bool change(const Change& change, const Apply& apply);
@@ -125,6 +133,7 @@ private:
     Origins origins_;
     std::unique_ptr<BankHistory> history_;
     std::vector<Observer> observers_;
+    std::function<void(const std::string&)> refusal_;
     Operation operation_ = Operation::none;
     std::atomic<bool> transfer_{false};
     // The drag's step and its banks.
@@ -140,6 +149,9 @@ public:
     DocumentOperation(BankDocument& document, BankDocument::Command command)
         : document_(document), begun_(document.allows(command) &&
                                       document.beginOperation(BankDocument::operationOf(command))) {
+        if (!begun_) {
+            document.refuse(command);
+        }
     }
     ~DocumentOperation() {
         if (begun_) {

@@ -50,10 +50,14 @@ std::size_t BankHistory::sizeOf(const Saved& saved) {
 }
 
 std::uint64_t BankHistory::record(std::string label, const std::vector<Part>& parts) {
+    parkedBytes = 0;
     for (const Step& step : redoSteps) {
-        total -= step.bytes;
+        parkedBytes += step.bytes;
     }
+    total -= parkedBytes;
+    parked = std::move(redoSteps);
     redoSteps.clear();
+    parkedFor = lastNumber + 1;
     Step step;
     step.label = std::move(label);
     step.number = ++lastNumber;
@@ -75,7 +79,18 @@ bool BankHistory::revertLast(std::uint64_t number) {
     exchange(undoSteps.back());
     total -= undoSteps.back().bytes;
     undoSteps.pop_back();
+    if (parkedFor == number) {
+        redoSteps = std::move(parked);
+        total += parkedBytes;
+    }
+    settle();
     return true;
+}
+
+void BankHistory::settle() {
+    parked.clear();
+    parkedBytes = 0;
+    parkedFor = 0;
 }
 
 void BankHistory::trim() {

@@ -50,9 +50,11 @@ public:
     // number, unique for this history.
     std::uint64_t record(std::string label, const std::vector<Part>& parts);
     // Takes back the step just recorded when it is the one numbered (its parts are put back as
-    // they were) and forgets it: its change did not happen after all. Any other last step
-    // stays.
+    // they were) and forgets it: its change did not happen after all, and the steps that could
+    // be redone before it can be again. Any other last step stays.
     bool revertLast(std::uint64_t step);
+    // The step just recorded happened: the steps it took from redo are gone for good.
+    void settle();
 
     bool canUndo() const { return !undoSteps.empty(); }
     bool canRedo() const { return !redoSteps.empty(); }
@@ -116,4 +118,8 @@ private:
     std::uint64_t lastNumber = 0;
     std::deque<Step> undoSteps;
     std::deque<Step> redoSteps;
+    // The redo steps the last record set aside, until it settles or is taken back.
+    std::deque<Step> parked;
+    std::size_t parkedBytes = 0;
+    std::uint64_t parkedFor = 0;
 };

@@ -53,6 +53,7 @@ void ImportController::openSound() {
 
 void ImportController::drop(const std::vector<std::string>& paths, int bank) {
     if (paths.empty() || !document_.allows(Command::import)) {
+        document_.refuse(Command::import);
         return;
     }
     if (paths.size() > 1) {

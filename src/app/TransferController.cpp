@@ -117,6 +117,7 @@ void TransferController::refreshPortList() {
 
 void TransferController::send(int selectedBank) {
     if (deviceCount_ == 0 || !document_.allows(BankDocument::Command::send)) {
+        document_.refuse(BankDocument::Command::send);
         return;
     }
     selectedBankOnly_.store(view_.isChecked(EditorView::SelectedBankOption));

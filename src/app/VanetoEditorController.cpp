@@ -39,6 +39,12 @@ VanetoEditorController::VanetoEditorController(EditorView& view_,
       browser_(std::make_unique<BrowserController>(view, *document_, *preview_, *imports_,
                                                    [this] { return selectedBank(); })) {
     document_->addObserver([this](const BankDocument::Event& event) { documentChanged(event); });
+    // A command refused by the editor's own busy state says why on the panel's line, until the
+    // next change.
+    document_->setRefusalListener([this](const std::string& why) {
+        refusal_ = why;
+        refreshWaveform(false);
+    });
 }
 
 VanetoEditorController::VanetoEditorController(EditorView& view_)
@@ -194,6 +200,9 @@ void VanetoEditorController::refreshWaveform(bool soundChanged) {
     if (work_ && !work_->note().empty()) {
         line += " \u00b7 " + work_->note();
     }
+    if (!refusal_.empty()) {
+        line += " \u00b7 " + refusal_;
+    }
     if (waveLayout) {
         const int slot = waves_->selected();
         view.showWaves(std::move(values), slot, waves_->first(), waves_->last(),
@@ -212,6 +221,7 @@ void VanetoEditorController::refreshWaveform(bool soundChanged) {
 }
 
 void VanetoEditorController::documentChanged(const BankDocument::Event& event) {
+    refusal_.clear();
     showHistory();
     if (event.kind == Kind::moved || event.kind == Kind::cancelled) {
         refreshWaveform();
@@ -379,6 +389,7 @@ void VanetoEditorController::pasteWaves() {
 void VanetoEditorController::sampleOperation(SampleOperation operation, long first, long last) {
     const int bank = selectedBank();
     if (bank < 0 || !banks().isSingleSample(bank) || !document_->allows(Command::edit)) {
+        document_->refuse(Command::edit);
         return;
     }
     const auto data = banks().bankData(bank);

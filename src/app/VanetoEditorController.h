@@ -186,4 +186,5 @@ private:
     std::unique_ptr<TransferController> transfer_;
     std::unique_ptr<BrowserCommands> browser_;
     std::unique_ptr<WorkController> work_;
+    std::string refusal_; // why the last command was refused, until the next change
 };

@@ -483,6 +483,50 @@ private slots:
         QVERIFY(std::equal(undone.begin(), undone.end(), original.begin()));
     }
 
+    // A stroke that loses the mouse to the right-button menu ends as if let go, and Ctrl+Z takes
+    // it back; a stroke taken back with Esc leaves the step to redo where it was.
+    void aStrokeEndsWhenItsViewLosesTheMouse() {
+        Editor editor;
+        editor.dialog.findChild<QRadioButton*>(QStringLiteral("waves"))->click();
+        auto* draw = editor.dialog.findChild<QWidget*>(QStringLiteral("waveDraw"));
+        const auto factory = editor.controller.banks().bankData(0);
+        const std::vector<std::int16_t> original(factory.begin(), factory.end());
+        const int y = draw->height() / 2;
+        QTest::mousePress(draw, Qt::LeftButton, {}, QPoint(draw->width() / 4, y));
+        QTest::mouseMove(draw, QPoint(draw->width() / 2, y));
+        // Ctrl+Z during the stroke is refused, and the line says why.
+        QApplication::setActiveWindow(&editor.dialog);
+        QTest::keyClick(draw, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(editor.dialog.findChild<QLabel*>(QStringLiteral("waveformLine"))
+                    ->text()
+                    .contains(QStringLiteral("not now: a drag on a wave is under way")));
+        QTimer::singleShot(200, [] {
+            if (QWidget* menu = QApplication::activePopupWidget()) {
+                menu->close();
+            }
+        });
+        QTest::mousePress(draw, Qt::RightButton, {}, QPoint(draw->width() / 2, y));
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(draw->width() / 2, y),
+                               draw->mapToGlobal(QPoint(draw->width() / 2, y)));
+        QApplication::sendEvent(draw, &menu);
+        QVERIFY(!editor.controller.document().dragging());
+        const std::vector<std::int16_t> drawn(editor.controller.banks().bankData(0).begin(),
+                                              editor.controller.banks().bankData(0).end());
+        QVERIFY(drawn != original);
+        QApplication::setActiveWindow(&editor.dialog);
+        QTest::keyClick(draw, Qt::Key_Z, Qt::ControlModifier);
+        auto now = editor.controller.banks().bankData(0);
+        QVERIFY(std::equal(now.begin(), now.end(), original.begin()));
+        // Redo waits; a stroke begun and taken back with Esc leaves it waiting.
+        QTest::mousePress(draw, Qt::LeftButton, {}, QPoint(0, 0));
+        QTest::mouseMove(draw, QPoint(draw->width() - 1, 0));
+        QTest::keyClick(draw, Qt::Key_Escape);
+        QTest::mouseRelease(draw, Qt::LeftButton, {}, QPoint(draw->width() - 1, 0));
+        QTest::keyClick(draw, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        now = editor.controller.banks().bankData(0);
+        QVERIFY(std::equal(now.begin(), now.end(), drawn.begin()));
+    }
+
     void choosePartByTypingClickingAndSpace() {
         std::vector<std::pair<float, float>> columns(100, {-0.5f, 0.5f});
         double played = -1;

@@ -9,7 +9,8 @@
 
 #include <algorithm>
 
-HarmonicsView::HarmonicsView(QWidget* parent) : QWidget(parent) {
+HarmonicsView::HarmonicsView(QWidget* parent)
+    : QWidget(parent), drag_([this] { endEdit(); }, [this] { cancelEdit(); }) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     levels_.fill(floorDb);
@@ -67,32 +68,45 @@ void HarmonicsView::mousePressEvent(QMouseEvent* event) {
         QWidget::mousePressEvent(event);
         return;
     }
-    dragging_ = true;
+    drag_.begin();
     controller_->beginHarmonicDrag(harmonicAt(event->position().x()));
     controller_->dragHarmonic(dbAt(event->position().y()));
 }
 
 void HarmonicsView::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_ && controller_ != nullptr) {
+    if (drag_.active() && controller_ != nullptr) {
         controller_->dragHarmonic(dbAt(event->position().y()));
     }
 }
 
 void HarmonicsView::mouseReleaseEvent(QMouseEvent* event) {
-    if (dragging_ && controller_ != nullptr && event->button() == Qt::LeftButton) {
-        dragging_ = false;
-        controller_->endEdit();
+    if (event->button() == Qt::LeftButton) {
+        drag_.release();
     }
 }
 
 void HarmonicsView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && dragging_) {
-        dragging_ = false;
-        if (controller_ != nullptr) {
-            controller_->cancelEdit();
-        }
+    if (event->key() == Qt::Key_Escape && drag_.active()) {
+        drag_.cancel();
         event->accept();
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+bool HarmonicsView::event(QEvent* event) {
+    drag_.watch(*event);
+    return QWidget::event(event);
+}
+
+void HarmonicsView::endEdit() {
+    if (controller_ != nullptr) {
+        controller_->endEdit();
+    }
+}
+
+void HarmonicsView::cancelEdit() {
+    if (controller_ != nullptr) {
+        controller_->cancelEdit();
+    }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/qt/ViewDrag.h"
+
 #include <QWidget>
 
 #include <array>
@@ -30,9 +32,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    void endEdit();
+    void cancelEdit();
+
     WaveCommands* controller_ = nullptr;
     std::array<double, 129> levels_{}; // dB per harmonic, index 1 ... 128
-    bool dragging_ = false;
+    ViewDrag drag_;
 };

@@ -8,7 +8,8 @@
 
 #include <algorithm>
 
-WaveDrawView::WaveDrawView(QWidget* parent) : QWidget(parent) {
+WaveDrawView::WaveDrawView(QWidget* parent)
+    : QWidget(parent), drag_([this] { endEdit(); }, [this] { cancelEdit(); }) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::CrossCursor);
@@ -66,32 +67,45 @@ void WaveDrawView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPointF at = toWave(event->position());
-    drawing_ = true;
+    drag_.begin();
     controller_->beginStroke(at.x(), at.y(), (event->modifiers() & Qt::ShiftModifier) != 0);
 }
 
 void WaveDrawView::mouseMoveEvent(QMouseEvent* event) {
-    if (drawing_ && controller_ != nullptr) {
+    if (drag_.active() && controller_ != nullptr) {
         const QPointF at = toWave(event->position());
         controller_->strokeTo(at.x(), at.y());
     }
 }
 
 void WaveDrawView::mouseReleaseEvent(QMouseEvent* event) {
-    if (drawing_ && controller_ != nullptr && event->button() == Qt::LeftButton) {
-        drawing_ = false;
-        controller_->endEdit();
+    if (event->button() == Qt::LeftButton) {
+        drag_.release();
     }
 }
 
 void WaveDrawView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && drawing_) {
-        drawing_ = false;
-        if (controller_ != nullptr) {
-            controller_->cancelEdit();
-        }
+    if (event->key() == Qt::Key_Escape && drag_.active()) {
+        drag_.cancel();
         event->accept();
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+bool WaveDrawView::event(QEvent* event) {
+    drag_.watch(*event);
+    return QWidget::event(event);
+}
+
+void WaveDrawView::endEdit() {
+    if (controller_ != nullptr) {
+        controller_->endEdit();
+    }
+}
+
+void WaveDrawView::cancelEdit() {
+    if (controller_ != nullptr) {
+        controller_->cancelEdit();
+    }
 }

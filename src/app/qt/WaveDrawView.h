@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/qt/ViewDrag.h"
+
 #include <QWidget>
 
 #include <cstdint>
@@ -26,10 +28,14 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    void endEdit();
+    void cancelEdit();
+
     WaveCommands* controller_ = nullptr;
     std::vector<std::int16_t> wave_;
     int slot_ = 0;
-    bool drawing_ = false;
+    ViewDrag drag_;
 };
