@@ -249,23 +249,13 @@ void ImportController::resynthesize(const std::string& path, int bank) {
     if (!columns) {
         return;
     }
-    // The pitch over the whole sound, and the span it offers first.
-    const WaveResynthesis::Result track = WaveResynthesis::make(path, {});
-    if (!track.ok) {
-        view_.messageBox(track.error, wrongFormatCaption, EditorView::Buttons::Ok,
-                         EditorView::Icon::Information);
-        return;
-    }
+    // The dialog computes the waves off this thread, the first time with the pitch over the
+    // whole sound and the span it offers; OK takes the waves it showed.
     ResynthesisView::Setup setup;
     setup.fileName = displayFileName(path);
     setup.overview = *columns;
     setup.seconds = seconds;
-    for (std::size_t k = 0; k < track.moments.size(); ++k) {
-        setup.pitch.emplace_back(track.moments[k], track.hertz[k]);
-    }
     setup.options.firstSlot = selection_.slot();
-    setup.options.start = track.startSeconds;
-    setup.options.end = track.endSeconds;
     setup.compute = [path](const WaveResynthesis::Options& options) {
         return WaveResynthesis::make(path, options);
     };
@@ -274,18 +264,13 @@ void ImportController::resynthesize(const std::string& path, int bank) {
                                                  WaveTone::frequencyOf(preview_.note()),
                                                  waves.endSeconds - waves.startSeconds));
     };
-    const std::optional<WaveResynthesis::Options> chosen =
+    const std::optional<WaveResynthesis::Result> chosen =
         resynthesisView_->chooseResynthesis(setup);
     preview_.stop();
-    if (!chosen) {
+    if (!chosen || !chosen->ok) {
         return;
     }
-    const WaveResynthesis::Result result = WaveResynthesis::make(path, *chosen);
-    if (!result.ok) {
-        view_.messageBox(result.error, wrongFormatCaption, EditorView::Buttons::Ok,
-                         EditorView::Icon::Information);
-        return;
-    }
+    const WaveResynthesis::Result& result = *chosen;
     document_.change({Command::import, importLabel(path, bank), {BankHistory::wholeBank(bank)}},
                      [&](DvVaneto& store, BankDocument::Origins& origins) {
                          WavetableImport::Options placing;

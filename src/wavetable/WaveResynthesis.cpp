@@ -29,10 +29,15 @@ struct Span {
 };
 
 // The frames from the first to the last at or above -60 dBFS; false when none is.
-bool audibleSpan(WavetableSource& source, Span& span, std::string& error) {
+bool audibleSpan(WavetableSource& source, Span& span, std::string& error,
+                 const std::atomic<bool>* stop) {
     std::vector<double> piece;
     bool found = false;
     for (std::uint64_t at = 0; at < source.frameCount(); at += levelPiece) {
+        if (stop != nullptr && stop->load()) {
+            error = "stopped";
+            return false;
+        }
         if (!source.readFrames(at, levelPiece, piece, error)) {
             return false;
         }
@@ -196,7 +201,7 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
     Span span;
     std::string error;
     if (!options.start || !options.end) {
-        if (!audibleSpan(source, span, error)) {
+        if (!audibleSpan(source, span, error, options.stop)) {
             return refuse(error);
         }
     }
@@ -248,6 +253,9 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
         return true;
     };
     for (int k = 0; k < slots; ++k) {
+        if (options.stop != nullptr && options.stop->load()) {
+            return refuse("stopped");
+        }
         double at = slots == 1
                         ? (static_cast<double>(span.first) + static_cast<double>(span.last)) / 2
                         : static_cast<double>(span.first) +

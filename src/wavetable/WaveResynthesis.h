@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +40,13 @@ public:
         // -60 dBFS.
         std::optional<double> start = std::nullopt;
         std::optional<double> end = std::nullopt;
+        // Asked to stop (a dialog closed while it works): the result is then an error.
+        const std::atomic<bool>* stop = nullptr;
+        // The same choice (the stop aside).
+        bool sameAs(const Options& other) const {
+            return mode == other.mode && firstSlot == other.firstSlot && start == other.start &&
+                   end == other.end;
+        }
     };
     struct Result {
         bool ok = false;

@@ -86,3 +86,8 @@ void PitchRangeView::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(palette().link().color(), 2));
     painter.drawPath(path);
 }
+
+void PitchRangeView::setPitch(std::vector<std::pair<double, double>> pitch) {
+    pitch_ = std::move(pitch);
+    update();
+}

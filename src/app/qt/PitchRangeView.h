@@ -18,6 +18,8 @@ public:
     double end() const { return end_; }
     // Clamped to the sound, the start kept before the end.
     void setRange(double start, double end);
+    // The pitch over the sound, once it is known: (seconds, Hz), 0 Hz where there is none.
+    void setPitch(std::vector<std::pair<double, double>> pitch);
     std::function<void(double start, double end)> onChanged;
 
     QSize sizeHint() const override { return {640, 140}; }

@@ -393,7 +393,7 @@ std::optional<std::size_t> QtEditorDialog::chooseFrameSize(std::size_t frames,
     return questions_->chooseFrameSize(frames, suggested, true);
 }
 
-std::optional<WaveResynthesis::Options> QtEditorDialog::chooseResynthesis(const Setup& setup) {
+std::optional<WaveResynthesis::Result> QtEditorDialog::chooseResynthesis(const Setup& setup) {
     return questions_->chooseResynthesis(setup);
 }
 

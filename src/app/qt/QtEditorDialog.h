@@ -85,7 +85,7 @@ public:
     void showPlayback(bool available, bool playing, const std::string& why) override;
     void showHistory(const std::string& undoText, const std::string& redoText) override;
     std::optional<std::size_t> chooseFrameSize(std::size_t frames, std::size_t suggested) override;
-    std::optional<WaveResynthesis::Options> chooseResynthesis(const Setup& setup) override;
+    std::optional<WaveResynthesis::Result> chooseResynthesis(const Setup& setup) override;
     bool showReading(const std::string& what, std::uint64_t done, std::uint64_t total) override;
     std::optional<double> choosePart(const std::vector<std::pair<float, float>>& overview,
                                      double seconds, double partSeconds, double start,

@@ -197,7 +197,7 @@ bool QtEditorQuestions::showReading(const std::string& what, std::uint64_t done,
     return !reading_->wasCanceled();
 }
 
-std::optional<WaveResynthesis::Options>
+std::optional<WaveResynthesis::Result>
 QtEditorQuestions::chooseResynthesis(const ResynthesisView::Setup& setup) {
     if (quitting_) {
         return std::nullopt;
@@ -206,5 +206,5 @@ QtEditorQuestions::chooseResynthesis(const ResynthesisView::Setup& setup) {
     if (dialog.exec() != QDialog::Accepted || quitting_) {
         return std::nullopt;
     }
-    return dialog.options();
+    return dialog.result();
 }

@@ -38,7 +38,7 @@ public:
     void showAboutBox();
     std::optional<std::size_t> chooseFrameSize(std::size_t frames, std::size_t suggested,
                                                bool offerResynthesis);
-    std::optional<WaveResynthesis::Options> chooseResynthesis(const ResynthesisView::Setup& setup);
+    std::optional<WaveResynthesis::Result> chooseResynthesis(const ResynthesisView::Setup& setup);
     std::optional<double> choosePart(const std::vector<std::pair<float, float>>& overview,
                                      double seconds, double partSeconds, double start,
                                      std::function<void(double)> preview);

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -20,10 +21,10 @@
 
 ResynthesisDialog::ResynthesisDialog(const ResynthesisView::Setup& setup, QWidget* parent)
     : QDialog(parent), setup_(setup),
-      range_(new PitchRangeView(setup.overview, setup.seconds, setup.pitch, this)),
+      range_(new PitchRangeView(setup.overview, setup.seconds, {}, this)),
       start_(new QDoubleSpinBox(this)), end_(new QDoubleSpinBox(this)), mode_(new QComboBox(this)),
       firstSlot_(new QSpinBox(this)), waves_(new WaveOverview(this)), said_(new QLabel(this)),
-      play_(new QPushButton(QStringLiteral("Play"), this)) {
+      play_(new QPushButton(QStringLiteral("Play"), this)), busy_(new QProgressBar(this)) {
     setWindowTitle(QStringLiteral("Resynthesize %1").arg(fromUtf8(setup.fileName)));
     range_->setObjectName(QStringLiteral("resynthRange"));
     start_->setObjectName(QStringLiteral("resynthStart"));
@@ -41,6 +42,9 @@ ResynthesisDialog::ResynthesisDialog(const ResynthesisView::Setup& setup, QWidge
     firstSlot_->setRange(1, DvVaneto::wavesPerBank);
     said_->setWordWrap(true);
     said_->setTextFormat(Qt::PlainText);
+    busy_->setObjectName(QStringLiteral("resynthBusy"));
+    busy_->setRange(0, 0); // working, for as long as it takes
+    busy_->setTextVisible(false);
 
     auto* choices = new QFormLayout;
     auto* span = new QHBoxLayout;
@@ -58,7 +62,9 @@ ResynthesisDialog::ResynthesisDialog(const ResynthesisView::Setup& setup, QWidge
     layout->addLayout(choices);
     layout->addWidget(waves_, 2);
     layout->addWidget(said_);
+    layout->addWidget(busy_);
     layout->addWidget(buttons);
+    ok_ = buttons->button(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(play_, &QPushButton::clicked, this, [this] {
@@ -69,6 +75,9 @@ ResynthesisDialog::ResynthesisDialog(const ResynthesisView::Setup& setup, QWidge
 
     const WaveResynthesis::Options& first = setup.options;
     range_->setRange(first.start.value_or(0.0), first.end.value_or(setup.seconds));
+    start_->setValue(range_->start());
+    end_->setValue(range_->end());
+    said_->setText(QStringLiteral("Finding the pitch of %1...").arg(fromUtf8(setup.fileName)));
     mode_->setCurrentIndex(first.mode == WaveResynthesis::Mode::spectral ? 1 : 0);
     firstSlot_->setValue(first.firstSlot + 1);
     const auto typed = [this] {
@@ -84,7 +93,11 @@ ResynthesisDialog::ResynthesisDialog(const ResynthesisView::Setup& setup, QWidge
     // Results come on the worker's thread and are shown on this one, while the dialog lives.
     QPointer<ResynthesisDialog> self(this);
     worker_ = std::make_unique<NewestWins<WaveResynthesis::Options, WaveResynthesis::Result>>(
-        setup.compute, [self](int request, WaveResynthesis::Result result) {
+        [this](WaveResynthesis::Options options) {
+            options.stop = &stop_;
+            return setup_.compute(options);
+        },
+        [self](int request, WaveResynthesis::Result result) {
             QMetaObject::invokeMethod(
                 self.data(),
                 [self, request, result = std::move(result)] {
@@ -94,12 +107,32 @@ ResynthesisDialog::ResynthesisDialog(const ResynthesisView::Setup& setup, QWidge
                 },
                 Qt::QueuedConnection);
         });
-    recompute();
+    // The first answer: the pitch over the whole sound and the span it offers.
+    askedFor_ = first;
+    asked_ = worker_->request(first);
+    play_->setEnabled(false);
 }
 
 ResynthesisDialog::~ResynthesisDialog() {
-    // Joined while the dialog is whole, so that no result is posted to it half destroyed.
+    // Stopped and joined while the dialog is whole, so that no result is posted to it half
+    // destroyed.
+    stop_ = true;
     worker_.reset();
+}
+
+void ResynthesisDialog::accept() {
+    if (!busy_->isHidden() || !shownFor_.sameAs(options())) {
+        acceptWhenShown_ = true; // taken as soon as the waves of this choice are there
+        return;
+    }
+    if (shown_.ok) {
+        QDialog::accept();
+    }
+}
+
+void ResynthesisDialog::reject() {
+    stop_ = true; // whatever is under way ends at its next slot
+    QDialog::reject();
 }
 
 WaveResynthesis::Options ResynthesisDialog::options() const {
@@ -119,14 +152,45 @@ void ResynthesisDialog::recompute() {
         start_->setValue(range_->start());
         end_->setValue(range_->end());
     }
-    asked_ = worker_->request(options());
+    if (first_) {
+        return; // the first answer comes before any choice
+    }
+    askedFor_ = options();
+    asked_ = worker_->request(askedFor_);
     play_->setEnabled(false);
+    ok_->setEnabled(true);
+    busy_->show();
+    said_->setText(QStringLiteral("Making the waves..."));
 }
 
 void ResynthesisDialog::show(int request, const WaveResynthesis::Result& result) {
     if (request != asked_) {
         return; // a newer choice is on its way
     }
+    shownFor_ = askedFor_;
+    if (first_) {
+        first_ = false;
+        if (result.ok) {
+            std::vector<std::pair<double, double>> pitch;
+            for (std::size_t k = 0; k < result.moments.size(); ++k) {
+                pitch.emplace_back(result.moments[k], result.hertz[k]);
+            }
+            range_->setPitch(std::move(pitch));
+            range_->setRange(result.startSeconds, result.endSeconds);
+            const QSignalBlocker blockStart(start_);
+            const QSignalBlocker blockEnd(end_);
+            start_->setValue(range_->start());
+            end_->setValue(range_->end());
+            // These waves are the span's: the choice as it now stands, unless the mode or the
+            // first slot changed meanwhile.
+            const WaveResynthesis::Options now = options();
+            if (now.mode == askedFor_.mode && now.firstSlot == askedFor_.firstSlot) {
+                shownFor_ = now;
+            }
+        }
+    }
+    busy_->hide();
+    ok_->setEnabled(result.ok);
     shown_ = result;
     play_->setEnabled(result.ok);
     said_->setText(fromUtf8(result.ok ? result.summary() : result.error));
@@ -138,4 +202,10 @@ void ResynthesisDialog::show(int request, const WaveResynthesis::Result& result)
                                                  DvVaneto::waveLength));
     }
     waves_->setWaves(values, result.firstSlot, result.firstSlot, result.firstSlot);
+    if (result.ok && !shownFor_.sameAs(options())) {
+        recompute(); // a choice made while the first answer was on its way
+    } else if (acceptWhenShown_) {
+        acceptWhenShown_ = false;
+        accept();
+    }
 }
