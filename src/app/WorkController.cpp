@@ -1,7 +1,5 @@
 #include "app/WorkController.h"
 
-#include <ctime>
-
 WorkController::WorkController(BankDocument& document, WorkOfferView& offer, Hooks hooks)
     : document_(document), offer_(offer), hooks_(std::move(hooks)) {}
 
@@ -53,37 +51,13 @@ void WorkController::dismiss() {
     offer_.hideWorkOffer();
 }
 
-WorkOfferView::KeptRow WorkController::rowOf(const WorkKeeper::Listed& listed) {
-    WorkOfferView::KeptRow row;
-    row.id = listed.state.id;
-    const auto when =
-        std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(listed.state.left));
-    std::tm local{};
-    localtime_r(&when, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    row.when = stamp;
-    row.reads = listed.reads;
-    if (!listed.reads) {
-        row.ending = "damaged: " + listed.error;
-        return row;
-    }
-    row.ending = listed.ending == WorkReader::Ending::open ? "open in another editor"
-                                                           : WorkReader::name(listed.ending);
-    for (const std::string& name : listed.changed) {
-        row.banks += (row.banks.empty() ? "" : ", ") + name;
-    }
-    row.steps = listed.steps;
-    return row;
-}
-
 void WorkController::showKept() {
     if (!keeper_) {
         return;
     }
     std::vector<WorkOfferView::KeptRow> rows;
     for (const WorkKeeper::Listed& listed : keeper_->list()) {
-        rows.push_back(rowOf(listed));
+        rows.push_back(WorkKeeper::row(listed));
     }
     const std::string id = offer_.chooseKeptWork(rows);
     if (!id.empty()) {

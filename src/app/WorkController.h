@@ -45,8 +45,6 @@ public:
     const std::string& unkept() const { return keeper_->unkept(); }
     WorkKeeper& keeper() { return *keeper_; }
 
-    static WorkOfferView::KeptRow rowOf(const WorkKeeper::Listed& listed);
-
 private:
     void documentChanged(const BankDocument::Event& event);
     void restored(bool done, Selection selection);

@@ -88,6 +88,30 @@ WorkKeeper::Listed WorkKeeper::describe(const WorkFolder& folder, const WorkFold
     return listed;
 }
 
+WorkKeeper::Row WorkKeeper::row(const Listed& listed) {
+    Row row;
+    row.id = listed.state.id;
+    const auto when =
+        std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(listed.state.left));
+    std::tm local{};
+    localtime_r(&when, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    row.when = stamp;
+    row.reads = listed.reads;
+    if (!listed.reads) {
+        row.ending = "damaged: " + listed.error;
+        return row;
+    }
+    row.ending = listed.ending == WorkReader::Ending::open ? "open in another editor"
+                                                           : WorkReader::name(listed.ending);
+    for (const std::string& name : listed.changed) {
+        row.banks += (row.banks.empty() ? "" : ", ") + name;
+    }
+    row.steps = listed.steps;
+    return row;
+}
+
 std::vector<WorkKeeper::Listed> WorkKeeper::list() const {
     std::vector<Listed> listed;
     if (!usable_) {
@@ -262,9 +286,9 @@ bool WorkKeeper::endState(std::chrono::milliseconds limit) {
     const bool finished = journal_.finish(limit);
     if (!finished && journal_.durable() < sequence_) {
         const std::string why = journal_.failure();
-        unkept_ = why.empty() ? "the disk did not take it within " +
-                                    std::to_string(limit.count()) + " ms"
-                              : why;
+        unkept_ = why.empty()
+                      ? "the disk did not take it within " + std::to_string(limit.count()) + " ms"
+                      : why;
         notKept(unkept_);
         return false;
     }

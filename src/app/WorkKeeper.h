@@ -53,6 +53,16 @@ public:
     std::vector<Listed> list() const;
     // One state of a folder, read.
     static Listed describe(const WorkFolder& folder, const WorkFolder::State& state);
+    // A state as a line of a list.
+    struct Row {
+        std::string id;
+        std::string when;   // "2026-12-09 14:02:11", local time
+        std::string ending; // "quit", "crash", "open in another editor", or why it does not read
+        std::string banks;  // the names of the banks it changed
+        std::size_t steps = 0;
+        bool reads = false;
+    };
+    static Row row(const Listed& listed);
     // Brings a state back (every field) and takes it over: the offered one, the newest that
     // reads, or one by its id. False when there is none, during a transfer or an operation,
     // when another editor holds it or when it does not read (takeNotice says why).

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cstddef>
+#include "app/WorkKeeper.h"
+
 #include <string>
 #include <vector>
 
@@ -8,14 +9,7 @@
 // line with Restore, Dismiss and Other kept work..., and the list of every kept state.
 class WorkOfferView {
 public:
-    struct KeptRow {
-        std::string id;
-        std::string when;   // "2026-12-09 14:02:11", local time
-        std::string ending; // "quit", "crash", "open in another editor", or why it does not read
-        std::string banks;  // the names of the banks it changed
-        std::size_t steps = 0;
-        bool reads = false;
-    };
+    using KeptRow = WorkKeeper::Row;
     virtual ~WorkOfferView() = default;
     virtual void showWorkOffer(const std::string& text) = 0;
     virtual void hideWorkOffer() = 0;

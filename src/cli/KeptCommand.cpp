@@ -1,8 +1,8 @@
 #include "cli/KeptCommand.h"
 
 #include "app/BankFile.h"
-#include "app/WorkController.h"
 #include "app/WorkFolder.h"
+#include "app/WorkKeeper.h"
 #include "app/WorkReader.h"
 
 #include <ostream>
@@ -56,7 +56,7 @@ int KeptCommand::run(CliArguments& args) {
     if (verb == "list") {
         for (const WorkFolder::State& state : folder.states()) {
             const WorkKeeper::Listed listed = WorkKeeper::describe(folder, state);
-            const WorkOfferView::KeptRow row = WorkController::rowOf(listed);
+            const WorkKeeper::Row row = WorkKeeper::row(listed);
             context_.out << row.id << '\t' << row.when << '\t';
             if (!row.reads) {
                 context_.out << row.ending << '\n';
