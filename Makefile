@@ -15,8 +15,8 @@ build: configure
 	@cmake --build --preset default -j $(JOBS)
 
 run: build
-	@if [ -x build/default/src/app/qt/vaneto-editor ]; then \
-		build/default/src/app/qt/vaneto-editor; \
+	@if [ -x build/default/src/editor/qt/vaneto-editor ]; then \
+		build/default/src/editor/qt/vaneto-editor; \
 	else \
 		echo "the editor is not built yet: everything else is"; \
 	fi

@@ -1,6 +1,6 @@
 // The whole import on arbitrary bytes, raw fallback included, into a bank store. 256 values take
 // every path that the bank's 65536 take, in a fraction of the time.
-#include "app/SampleImport.h"
+#include "files/SampleImport.h"
 #include "device/DvVaneto.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -6,9 +6,9 @@
 //   QT_QPA_PLATFORM=offscreen browser_bench [--runs N]
 
 #include "../MedianTime.h"
-#include "app/VanetoEditorController.h"
-#include "app/qt/QtEditorDialog.h"
-#include "app/qt/SoundBrowser.h"
+#include "editor/VanetoEditorController.h"
+#include "editor/qt/QtEditorDialog.h"
+#include "editor/qt/SoundBrowser.h"
 #include "midiout/SimulatedMidiOutService.h"
 #include "midiout/VirtualClock.h"
 #include "playback/alsa/AlsaPcmOutput.h"

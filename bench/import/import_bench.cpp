@@ -8,7 +8,7 @@
 // sox in a temporary folder and removed afterwards. --whole also times reading and converting
 // the whole file (what the import would cost without its byte limit), once per run.
 
-#include "app/SampleImport.h"
+#include "files/SampleImport.h"
 #include "device/DvVaneto.h"
 
 #include <sys/resource.h>

@@ -10,9 +10,9 @@
 //   largest   the restore of a state with 64 MiB of history
 //   list      `vaneto kept` over ten states of seven changed banks each (the whole process)
 #include "MedianTime.h"
-#include "app/BankDocument.h"
-#include "app/MemoryReuse.h"
-#include "app/WorkKeeper.h"
+#include "document/BankDocument.h"
+#include "files/MemoryReuse.h"
+#include "kept/WorkKeeper.h"
 #include "device/DvVaneto.h"
 
 #include <sys/wait.h>

@@ -5,8 +5,8 @@
 //   waveform_bench [--runs N]
 
 #include "../MedianTime.h"
-#include "app/WaveformPeaks.h"
-#include "app/qt/WaveformPanel.h"
+#include "files/WaveformPeaks.h"
+#include "editor/qt/views/WaveformPanel.h"
 #include "device/DvVaneto.h"
 
 #include <QApplication>

@@ -7,9 +7,9 @@
 //   waveviews_bench [--runs N]
 
 #include "../MedianTime.h"
-#include "app/BankHistory.h"
-#include "app/VanetoEditorController.h"
-#include "app/qt/QtEditorDialog.h"
+#include "document/BankHistory.h"
+#include "editor/VanetoEditorController.h"
+#include "editor/qt/QtEditorDialog.h"
 #include "device/DvVaneto.h"
 #include "midiout/SimulatedMidiOutService.h"
 #include "midiout/VirtualClock.h"

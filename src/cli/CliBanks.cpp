@@ -1,7 +1,7 @@
 #include "cli/CliBanks.h"
 
-#include "app/BankFile.h"
-#include "app/SampleImport.h"
+#include "files/BankFile.h"
+#include "files/SampleImport.h"
 #include "device/DvVaneto.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SampleImport.h"
+#include "files/SampleImport.h"
 
 #include <filesystem>
 #include <string>

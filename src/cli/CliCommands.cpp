@@ -1,14 +1,14 @@
 #include "cli/CliCommands.h"
 
-#include "cli/CheckCommand.h"
-#include "cli/ExportCommand.h"
-#include "cli/KeptCommand.h"
-#include "cli/ListCommand.h"
-#include "cli/MakeCommand.h"
-#include "cli/PlayCommand.h"
-#include "cli/PortsCommand.h"
-#include "cli/ReceiveCommand.h"
-#include "cli/SendCommand.h"
+#include "cli/commands/CheckCommand.h"
+#include "cli/commands/ExportCommand.h"
+#include "cli/commands/KeptCommand.h"
+#include "cli/commands/ListCommand.h"
+#include "cli/commands/MakeCommand.h"
+#include "cli/commands/PlayCommand.h"
+#include "cli/commands/PortsCommand.h"
+#include "cli/commands/ReceiveCommand.h"
+#include "cli/commands/SendCommand.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "cli/PortChoice.h"
 
-#include "app/Utf8Text.h"
+#include "files/Utf8Text.h"
 
 #include <charconv>
 

@@ -1,6 +1,6 @@
 #include "cli/SendProgress.h"
 
-#include "app/TransferEngine.h"
+#include "transfer/TransferEngine.h"
 
 #include <algorithm>
 #include <cstdio>

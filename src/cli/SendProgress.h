@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TransferObserver.h"
+#include "transfer/TransferObserver.h"
 
 #include <cstdint>
 #include <iosfwd>

@@ -1,6 +1,6 @@
 #include "cli/SignalWatcher.h"
 
-#include "app/SignalPipe.h"
+#include "transfer/SignalPipe.h"
 
 #include <poll.h>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "app/MemoryReuse.h"
+#include "files/MemoryReuse.h"
 #include "cli/VanetoCli.h"
 
 #include <iostream>

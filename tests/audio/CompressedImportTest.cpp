@@ -3,7 +3,7 @@
 // look like audio to libsndfile keep the raw path; a damaged FLAC changes nothing.
 #include "AudioTestFiles.h"
 
-#include "app/SampleImport.h"
+#include "files/SampleImport.h"
 #include "audio/LoSndfileDecoder.h"
 #include "device/DvVaneto.h"
 

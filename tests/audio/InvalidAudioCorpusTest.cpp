@@ -1,4 +1,4 @@
-#include "app/SampleImport.h"
+#include "files/SampleImport.h"
 #include "device/DvVaneto.h"
 
 #include <gtest/gtest.h>

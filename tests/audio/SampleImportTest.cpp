@@ -1,6 +1,6 @@
 #include "AudioTestFiles.h"
 
-#include "app/SampleImport.h"
+#include "files/SampleImport.h"
 #include "audio/LoWaveFileReader.h"
 #include "device/DvVaneto.h"
 

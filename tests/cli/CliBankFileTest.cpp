@@ -4,9 +4,9 @@
 #include "CliRunner.h"
 
 #include "RecordingEditorView.h"
-#include "app/BankFile.h"
-#include "app/SampleImport.h"
-#include "app/VanetoEditorController.h"
+#include "files/BankFile.h"
+#include "files/SampleImport.h"
+#include "editor/VanetoEditorController.h"
 #include "audio/WaveFileWriter.h"
 #include "device/DvVaneto.h"
 #include "midi/LoMidiFileReader.h"

@@ -2,8 +2,8 @@
 // included.
 #include "CliRunner.h"
 #include "KeptEditor.h"
-#include "app/BankFile.h"
-#include "app/WorkFolder.h"
+#include "files/BankFile.h"
+#include "kept/WorkFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // pager that does not read): the reading thread goes on, and the bank comes whole.
 
 #include "cli/CliArguments.h"
-#include "cli/ReceiveCommand.h"
+#include "cli/commands/ReceiveCommand.h"
 #include "device/DvVaneto.h"
 #include "midiin/MidiInService.h"
 

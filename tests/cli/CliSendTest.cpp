@@ -1,10 +1,10 @@
 // `vaneto send` on the simulated MIDI service and a virtual clock: choosing the port, the
 // question before all banks, a failing port, and the progress shown.
 
-#include "app/BankFile.h"
-#include "app/TransferEngine.h"
+#include "files/BankFile.h"
+#include "transfer/TransferEngine.h"
 #include "cli/CliArguments.h"
-#include "cli/SendCommand.h"
+#include "cli/commands/SendCommand.h"
 #include "cli/SendProgress.h"
 #include "device/DvVaneto.h"
 #include "midiout/SimulatedMidiOutService.h"

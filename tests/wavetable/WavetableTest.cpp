@@ -1,6 +1,6 @@
 // Waves into slots and back out: periodic resampling against SciPy, the frame size a file
 // states, the layout a bank file carries, export and import of whole tables.
-#include "app/BankFile.h"
+#include "files/BankFile.h"
 #include "audio/WaveFileWriter.h"
 #include "device/DvVaneto.h"
 #include "wavetable/WaveHarmonics.h"

@@ -5,8 +5,8 @@
 // `vaneto receive --virtual`.
 
 #include "RecordingEditorView.h"
-#include "app/BankDocument.h"
-#include "app/VanetoEditorController.h"
+#include "document/BankDocument.h"
+#include "editor/VanetoEditorController.h"
 #include "midiout/Clock.h"
 #include "midiout/alsa/AlsaMidiOutService.h"
 

@@ -2,7 +2,7 @@
 // user runs it, through the ALSA sequencer to a virtual port, every byte read back from the
 // port's rawmidi side; and Ctrl-C in the middle of the data message.
 
-#include "app/BankFile.h"
+#include "files/BankFile.h"
 #include "device/DvVaneto.h"
 
 #include "CliVmProcess.h"

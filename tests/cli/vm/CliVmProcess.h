@@ -3,9 +3,9 @@
 // For the programs that run inside the VM of scripts/vm/run-in-vm: the vaneto tool (copied to
 // /bin) started as a user starts it, and what a port must receive for a bank.
 
-#include "app/BankFile.h"
-#include "app/TransferEngine.h"
-#include "app/TransferObserver.h"
+#include "files/BankFile.h"
+#include "transfer/TransferEngine.h"
+#include "transfer/TransferObserver.h"
 #include "device/DvVaneto.h"
 #include "midiout/Clock.h"
 #include "midiout/MidiOutService.h"

@@ -1,8 +1,0 @@
-#include "app/MemoryReuse.h"
-#include "app/qt/VanetoEditorApp.h"
-
-int main(int argc, char** argv) {
-    keepFreedMemoryForReuse();
-    VanetoEditorApp app;
-    return app.run(argc, argv);
-}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "files/SampleImport.h"
+#include "cli/CliArguments.h"
+#include "cli/CliContext.h"
+#include "wavetable/WaveResynthesis.h"
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+class DvVaneto;
+
+// `vaneto make OUT.mid ...`: builds a bank file from the factory banks, a bank file, audio files
+// and new names, applying the options in the order given.
+class MakeCommand {
+public:
+    explicit MakeCommand(const CliContext& context) : context_(context) {}
+    int run(CliArguments& args);
+    // The options, for the shell's completion.
+    static std::span<const CliOption> options();
+
+private:
+    struct Step {
+        enum Kind { from, import, name, sampleName, waves, oneSample, cycle, table, slotName };
+        Kind kind = from;
+        int bank = -1; // 0 ... 6
+        std::string text;
+        int slot = 0; // 0 ... 255
+        // For slot and table: the modifiers that follow them.
+        std::size_t frameSize = 0;
+        int firstSlot = 0;
+        bool spread = false;
+        bool fit = false;
+        // For a table resynthesized from a recording: the mode and the span.
+        bool resynth = false;
+        WaveResynthesis::Mode mode = WaveResynthesis::Mode::pitch;
+        std::optional<double> start;
+        std::optional<double> end;
+        // For an audio import (--bank): which part, at what level.
+        SampleImport::Options part;
+    };
+    // The steps in the order given, each modifier joined to the --slot or --table before it;
+    // a misplaced modifier is a usage error.
+    static std::vector<Step> steps(const std::vector<CliParse::Use>& uses, CliArguments& args);
+    // A --slot or --table step; false when it failed (said on the error stream).
+    bool importWaves(const Step& step, DvVaneto& store) const;
+    bool resynthesize(const Step& step, DvVaneto& store) const;
+
+    const CliContext& context_;
+};
