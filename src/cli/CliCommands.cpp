@@ -124,7 +124,8 @@ constexpr std::string_view makeText =
                    [--sample-name N TEXT]... [--single N] [--waves N]... [--one-sample N]...
                    [--slot N S AUDIO [--fit]]...
                    [--table N AUDIO|FOLDER [--frame F] [--first-slot S] [--spread] [--fit]]...
-                   [--table N AUDIO --resynth[=MODE] [--first-slot S] [--start T] [--end T]]...
+                   [--table N AUDIO --resynth[=MODE] [--first-slot S] [--start T] [--end T]
+                    [--report FILE]]...
                    [--slot-name N S TEXT]...
 
 Builds a bank file. The seven banks start as the factory banks; the options then apply in the
@@ -177,14 +178,20 @@ names of all 256 slots are saved with a wavetable bank.
                          MP3) into waves that scan through it: the slots from the first to
                          256 taken at even moments from --start to --end (seconds or M:S;
                          without them, where the sound first and last reaches -60 dBFS),
-                         each exactly one period at its moment's pitch (found from 30 to
-                         2000 Hz at every slot), the table brought to full scale. MODE pitch
+                         each exactly one period at its moment's pitch (one track from 30 to
+                         2000 Hz through every slot: no octave jumps where a detuned unison's
+                         beating hides the fundamental), the table brought to full scale. MODE pitch
                          (the default) lines each wave up with the one before; spectral keeps
                          each wave's harmonic levels with one phase per harmonic for the
                          whole table. A moment without pitch holds the nearest wave that has
                          one; a sound without any pitch is refused. Not with --frame,
-                         --spread, --fit or a folder. It says the pitch range, the span and
-                         the slots held.
+                         --spread, --fit or a folder. It says the pitch range, the span, each
+                         slot's fit (the relative spectral error of its harmonics 1 to 64
+                         against the recording's at its moment, in %: the median and the
+                         worst) and the slots held.
+  --report FILE          (after --resynth) write a tab-separated line per slot filled: the
+                         slot, its moment in seconds, the pitch in Hz (0 when held) and the
+                         fit in % ("-" when held), after a header line; written with OUT.mid
   --slot-name N S TEXT   rename slot S of bank N
 )";
 

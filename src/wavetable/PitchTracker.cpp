@@ -3,6 +3,7 @@
 #include <kissfft.hh>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 struct PitchTracker::Transforms {
@@ -22,10 +23,10 @@ PitchTracker::Transforms& PitchTracker::transformsOf(std::size_t size) {
     return *slot;
 }
 
-double PitchTracker::period(std::span<const double> signal, std::size_t window, std::size_t lowLag,
-                            std::size_t highLag) {
+bool PitchTracker::normalize(std::span<const double> signal, std::size_t window, std::size_t lowLag,
+                             std::size_t highLag) {
     if (lowLag < 2 || highLag <= lowLag || window == 0 || signal.size() < window + highLag + 1) {
-        return 0.0;
+        return false;
     }
     const std::size_t length = window + highLag + 1;
     // The smallest size of only the factors 2, 3 and 5 (the transform's own radices) that holds
@@ -79,19 +80,90 @@ double PitchTracker::period(std::span<const double> signal, std::size_t window, 
         sum += difference;
         normalized_[lag] = sum > 0.0 ? difference * static_cast<double>(lag) / sum : 1.0;
     }
+    return true;
+}
+
+double PitchTracker::dipFrom(std::size_t& lag, std::size_t highLag) const {
+    while (lag + 1 <= highLag && normalized_[lag + 1] < normalized_[lag]) {
+        ++lag;
+    }
+    const double before = normalized_[lag - 1];
+    const double here = normalized_[lag];
+    const double after = normalized_[lag + 1];
+    const double curve = before - 2.0 * here + after;
+    const double shift = curve > 0.0 ? 0.5 * (before - after) / curve : 0.0;
+    return static_cast<double>(lag) + std::clamp(shift, -0.5, 0.5);
+}
+
+double PitchTracker::period(std::span<const double> signal, std::size_t window, std::size_t lowLag,
+                            std::size_t highLag) {
+    if (!normalize(signal, window, lowLag, highLag)) {
+        return 0.0;
+    }
     for (std::size_t lag = lowLag; lag <= highLag; ++lag) {
-        if (normalized_[lag] >= absoluteThreshold) {
-            continue;
+        if (normalized_[lag] < absoluteThreshold) {
+            return dipFrom(lag, highLag);
         }
-        while (lag + 1 <= highLag && normalized_[lag + 1] < normalized_[lag]) {
-            ++lag;
-        }
-        const double before = normalized_[lag - 1];
-        const double here = normalized_[lag];
-        const double after = normalized_[lag + 1];
-        const double curve = before - 2.0 * here + after;
-        const double shift = curve > 0.0 ? 0.5 * (before - after) / curve : 0.0;
-        return static_cast<double>(lag) + std::clamp(shift, -0.5, 0.5);
     }
     return 0.0;
+}
+
+std::vector<PitchTracker::Candidate> PitchTracker::candidates(std::span<const double> signal,
+                                                              std::size_t window,
+                                                              std::size_t lowLag,
+                                                              std::size_t highLag) {
+    if (!normalize(signal, window, lowLag, highLag)) {
+        return {};
+    }
+    // Thresholds 0.01 ... 1.00 weighted by a beta(2, 18) distribution (mean 0.1), as pYIN.
+    constexpr int steps = 100;
+    static const std::array<double, steps> weights = [] {
+        std::array<double, steps> w{};
+        double sum = 0.0;
+        for (int i = 0; i < steps; ++i) {
+            const double t = (i + 1) / static_cast<double>(steps);
+            w[static_cast<std::size_t>(i)] = t * std::pow(1.0 - t, 17.0);
+            sum += w[static_cast<std::size_t>(i)];
+        }
+        for (double& x : w) {
+            x /= sum;
+        }
+        return w;
+    }();
+    // The dips: each local minimum below 1, with its value.
+    struct Dip {
+        std::size_t lag;
+        double period;
+        double value;
+        double probability;
+    };
+    std::vector<Dip> dips;
+    for (std::size_t lag = lowLag; lag <= highLag; ++lag) {
+        if (normalized_[lag] < 1.0 && normalized_[lag] <= normalized_[lag - 1]) {
+            std::size_t bottom = lag;
+            const double period = dipFrom(bottom, highLag);
+            if (bottom < highLag || normalized_[bottom] < normalized_[bottom - 1]) {
+                dips.push_back({bottom, period, normalized_[bottom], 0.0});
+            }
+            lag = bottom;
+        }
+    }
+    // Each threshold votes for the first dip below it.
+    for (int i = 0; i < steps; ++i) {
+        const double threshold = (i + 1) / static_cast<double>(steps);
+        for (Dip& dip : dips) {
+            if (dip.value < threshold) {
+                dip.probability += weights[static_cast<std::size_t>(i)];
+                break;
+            }
+        }
+    }
+    std::vector<Candidate> result;
+    for (const Dip& dip : dips) {
+        // A dip that is never first keeps a small share by its depth, so that continuity can
+        // still choose it.
+        const double floor = 0.01 * std::max(0.0, 1.0 - dip.value) * std::max(0.0, 1.0 - dip.value);
+        result.push_back({dip.period, std::max(dip.probability, floor)});
+    }
+    return result;
 }

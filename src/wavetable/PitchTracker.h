@@ -33,7 +33,24 @@ public:
     double period(std::span<const double> signal, std::size_t window, std::size_t lowLag,
                   std::size_t highLag);
 
+    // Every dip of the normalized difference in lowLag ... highLag as a candidate period, with
+    // the probability that it is the period (pYIN's way: the chance, over a spread of thresholds,
+    // that it is the first dip below the threshold, and a small share for any dip that never
+    // comes first). The probabilities sum to the chance that the window has a pitch at all.
+    struct Candidate {
+        double period = 0.0;
+        double probability = 0.0;
+    };
+    std::vector<Candidate> candidates(std::span<const double> signal, std::size_t window,
+                                      std::size_t lowLag, std::size_t highLag);
+
 private:
+    // The normalized difference of each lag up to highLag + 1; false for lags out of reach.
+    bool normalize(std::span<const double> signal, std::size_t window, std::size_t lowLag,
+                   std::size_t highLag);
+    // The dip that begins at `lag`, followed down to its minimum, refined by a parabola.
+    double dipFrom(std::size_t& lag, std::size_t highLag) const;
+
     struct Transforms;
     Transforms& transformsOf(std::size_t size);
 

@@ -1,5 +1,7 @@
 #include "wavetable/WaveResynthesis.h"
 
+#include "wavetable/PitchPath.h"
+
 #include "audio/LoSample.h"
 #include "device/DvVaneto.h"
 #include "wavetable/PeriodicResampler.h"
@@ -8,6 +10,7 @@
 #include "wavetable/WavetableSource.h"
 
 #include <algorithm>
+#include <limits>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -27,6 +30,20 @@ struct Span {
     std::uint64_t first = 0; // frames first ... last
     std::uint64_t last = 0;
 };
+
+// The relative spectral error, in %, of a slot's harmonics 1 ... 64 against the recording's
+// magnitudes at its moment.
+double fitOf(const WaveHarmonics::Set& slot,
+             const std::array<double, WaveHarmonics::count + 1>& recording) {
+    double error = 0.0;
+    double energy = 0.0;
+    for (std::size_t h = 1; h <= WaveResynthesis::fitHarmonics && h < recording.size(); ++h) {
+        const double difference = slot[h].magnitude - recording[h];
+        error += difference * difference;
+        energy += recording[h] * recording[h];
+    }
+    return energy > 0.0 ? 100.0 * std::sqrt(error / energy) : 0.0;
+}
 
 // The frames from the first to the last at or above -60 dBFS; false when none is.
 bool audibleSpan(WavetableSource& source, Span& span, std::string& error,
@@ -252,19 +269,21 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
         set[WaveHarmonics::count] = {};
         return true;
     };
+    // First the candidates at every slot's moment, over the longest period, decoded into one
+    // track; then three periods at the track's pitch for each slot's own period.
+    std::vector<std::vector<PitchTracker::Candidate>> candidates(static_cast<std::size_t>(slots));
     for (int k = 0; k < slots; ++k) {
         if (options.stop != nullptr && options.stop->load()) {
             return refuse("stopped");
         }
-        double at = slots == 1
-                        ? (static_cast<double>(span.first) + static_cast<double>(span.last)) / 2
-                        : static_cast<double>(span.first) +
-                              static_cast<double>(k) * static_cast<double>(span.last - span.first) /
-                                  (slots - 1);
+        const double at =
+            slots == 1 ? (static_cast<double>(span.first) + static_cast<double>(span.last)) / 2
+                       : static_cast<double>(span.first) +
+                             static_cast<double>(k) * static_cast<double>(span.last - span.first) /
+                                 (slots - 1);
         result.moments.push_back(at / rate);
-        // A coarse estimate over the longest period, then three periods at it.
         const std::size_t coarseLength = (2 * coarseMax + 1) * coarseStep + 1;
-        std::int64_t first = centred(at, coarseLength, span);
+        const std::int64_t first = centred(at, coarseLength, span);
         if (!readAround(source, first, coarseLength, window, error)) {
             return refuse(error);
         }
@@ -274,17 +293,29 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
             const std::size_t j = i * coarseStep;
             coarse[i] = coarseStep == 1 ? window[j] : 0.5 * (window[j] + window[j + 1]);
         }
-        double period = tracker.period(coarse, coarseMax, coarseMin, coarseMax - 1) *
-                        static_cast<double>(coarseStep);
+        auto& found = candidates[static_cast<std::size_t>(k)];
+        found = tracker.candidates(coarse, coarseMax, coarseMin, coarseMax - 1);
+        for (auto& candidate : found) {
+            candidate.period *= static_cast<double>(coarseStep);
+        }
+    }
+    const std::vector<double> track = PitchPath::decode(candidates);
+    result.fit.assign(static_cast<std::size_t>(slots), std::numeric_limits<double>::quiet_NaN());
+    for (int k = 0; k < slots; ++k) {
+        if (options.stop != nullptr && options.stop->load()) {
+            return refuse("stopped");
+        }
+        double at = result.moments[static_cast<std::size_t>(k)] * rate;
+        double period = track[static_cast<std::size_t>(k)];
         if (period > 0) {
             const auto near = static_cast<std::size_t>(period);
             const std::size_t length = 3 * near + near * 5 / 4 + 2;
-            first = centred(at, length, span);
+            const std::int64_t first = centred(at, length, span);
             // At the range's ends the window stays inside: its middle is the moment taken.
             const double middle = static_cast<double>(first) + static_cast<double>(length) / 2;
             if (std::abs(middle - at) > 1.0) {
                 at = middle;
-                result.moments.back() = at / rate;
+                result.moments[static_cast<std::size_t>(k)] = at / rate;
             }
             if (!readAround(source, first, length, window, error)) {
                 return refuse(error);
@@ -295,26 +326,27 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
         }
         periods[static_cast<std::size_t>(k)] = period;
         if (period > 0) {
+            // The slot's own period, and the recording's magnitudes over three periods at its
+            // moment: the spectral mode takes those, and every slot's fit is measured by them.
             auto& set = sets[static_cast<std::size_t>(k)];
-            if (options.mode == Mode::spectral) {
-                // Magnitudes over three periods, the phases of the middle one (set below).
-                WaveHarmonics::Set side{};
-                std::array<double, WaveHarmonics::count + 1> sum{};
-                for (const double offset : {-period, period, 0.0}) {
-                    if (!cycleAt(at + offset, period, offset == 0.0 ? set : side)) {
-                        return refuse(error);
-                    }
-                    const auto& measured = offset == 0.0 ? set : side;
-                    for (std::size_t h = 0; h < sum.size(); ++h) {
-                        sum[h] += measured[h].magnitude / 3.0;
-                    }
+            WaveHarmonics::Set side{};
+            std::array<double, WaveHarmonics::count + 1> sum{};
+            for (const double offset : {-period, period, 0.0}) {
+                if (!cycleAt(at + offset, period, offset == 0.0 ? set : side)) {
+                    return refuse(error);
                 }
+                const auto& measured = offset == 0.0 ? set : side;
+                for (std::size_t h = 0; h < sum.size(); ++h) {
+                    sum[h] += measured[h].magnitude / 3.0;
+                }
+            }
+            if (options.mode == Mode::spectral) {
+                // The phases of the middle period stay (set below).
                 for (std::size_t h = 0; h < sum.size(); ++h) {
                     set[h].magnitude = sum[h];
                 }
-            } else if (!cycleAt(at, period, set)) {
-                return refuse(error);
             }
+            result.fit[static_cast<std::size_t>(k)] = fitOf(set, sum);
         }
     }
     // Held slots: the nearest slot with a pitch (the earlier one when two are as near).
@@ -403,6 +435,24 @@ std::string WaveResynthesis::Result::summary() const {
     std::snprintf(text, sizeof text, "%.1f - %.1f Hz over %.3f - %.3f s", low, high, startSeconds,
                   endSeconds);
     std::string summary = text;
+    // The fit: the median slot's and the worst, with its slot.
+    std::vector<double> fits;
+    std::size_t worst = 0;
+    for (std::size_t k = 0; k < fit.size(); ++k) {
+        if (!std::isnan(fit[k])) {
+            fits.push_back(fit[k]);
+            if (std::isnan(fit[worst]) || fit[k] > fit[worst]) {
+                worst = k;
+            }
+        }
+    }
+    if (!fits.empty()) {
+        std::nth_element(fits.begin(), fits.begin() + static_cast<std::ptrdiff_t>(fits.size() / 2),
+                         fits.end());
+        std::snprintf(text, sizeof text, "; fit %.2f %% at the median, %.2f %% at worst (slot %d)",
+                      fits[fits.size() / 2], fit[worst], firstSlot + static_cast<int>(worst) + 1);
+        summary += text;
+    }
     // Runs of held slots, numbered from 1 as the user numbers them.
     for (std::size_t k = 0; k < heldFrom.size();) {
         if (heldFrom[k] < 0) {

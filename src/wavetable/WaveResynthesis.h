@@ -31,6 +31,8 @@ public:
     static constexpr double lowestHz = 30.0;
     static constexpr double highestHz = 2000.0;
     static constexpr std::size_t cycleLength = 512; // the band-limited period, before 256
+    // The harmonics a slot's fit compares.
+    static constexpr std::size_t fitHarmonics = 64;
 
     enum class Mode { pitch, spectral };
     struct Options {
@@ -57,9 +59,13 @@ public:
         std::vector<double> moments;    // seconds, per slot
         std::vector<double> hertz;      // the pitch per slot, 0 where held
         std::vector<int> heldFrom;      // per slot: the slot (index into these) it holds, or -1
+        // Per slot, how far its harmonics 1 ... 64 are from the recording's at its moment
+        // (measured over three periods there): the relative spectral error in %, NaN when held.
+        std::vector<double> fit;
         double startSeconds = 0.0;
         double endSeconds = 0.0;
-        // "110.2 - 223.9 Hz over 0.312 - 6.300 s; slots 250-256 held from 6.1 s"
+        // "110.2 - 223.9 Hz over 0.312 - 6.300 s; fit 0.41 % at the median, 3.20 % at worst
+        // (slot 12); slots 250-256 held from 6.1 s"
         std::string summary() const;
     };
 

@@ -4,11 +4,11 @@
 #include "CliRunner.h"
 
 #include "RecordingEditorView.h"
-#include "files/BankFile.h"
-#include "files/SampleImport.h"
-#include "editor/VanetoEditorController.h"
 #include "audio/WaveFileWriter.h"
 #include "device/DvVaneto.h"
+#include "editor/VanetoEditorController.h"
+#include "files/BankFile.h"
+#include "files/SampleImport.h"
 #include "midi/LoMidiFileReader.h"
 #include "midiout/SimulatedMidiOutService.h"
 #include "midiout/VirtualClock.h"
@@ -322,10 +322,24 @@ TEST(CliWavetable, ResynthFromASlotOnAndItsRefusals) {
                            "' synth 3 sawtooth 100-400 2>/dev/null")
                               .c_str()),
               0);
-    const clitest::Run made = folder.vaneto(
-        {"make", "r.mid", "--table", "2", "sweep.flac", "--resynth", "--first-slot", "200"});
+    const clitest::Run made =
+        folder.vaneto({"make", "r.mid", "--table", "2", "sweep.flac", "--resynth", "--first-slot",
+                       "200", "--report", "r.tsv"});
     ASSERT_EQ(made.status, 0) << made.err;
     EXPECT_NE(made.err.find("vaneto make: bank 2: 10"), std::string::npos) << made.err;
+    EXPECT_NE(made.err.find("% at the median"), std::string::npos) << made.err;
+    // The report: a header, then slot, moment, pitch and fit for each of the 57 slots filled.
+    std::istringstream report(clitest::readText(folder / "r.tsv"));
+    std::string line;
+    std::getline(report, line);
+    EXPECT_EQ(line, "slot\tseconds\thz\tfit");
+    int lines = 0;
+    for (int slot = 0, hz = 0; std::getline(report, line); ++lines) {
+        ASSERT_EQ(std::sscanf(line.c_str(), "%d\t%*f\t%d", &slot, &hz), 2) << line;
+        EXPECT_EQ(slot, 200 + lines);
+        EXPECT_TRUE(hz >= 95 && hz <= 405) << line;
+    }
+    EXPECT_EQ(lines, 57);
     std::vector<int> banks;
     const auto store = loadedStore(folder / "r.mid", banks);
     const DvVaneto factory;
@@ -336,7 +350,8 @@ TEST(CliWavetable, ResynthFromASlotOnAndItsRefusals) {
         << store->sampleName(1, 199);
     for (const std::vector<std::string>& refused : {std::vector<std::string>{"--resynth", "--fit"},
                                                     {"--resynth", "--start", "2", "--end", "1"},
-                                                    {"--start", "1"}}) {
+                                                    {"--start", "1"},
+                                                    {"--report", "x.tsv"}}) {
         std::vector<std::string> words = {"make", "x.mid", "--table", "2", "sweep.flac"};
         words.insert(words.end(), refused.begin(), refused.end());
         EXPECT_EQ(folder.vaneto(words).status, 2) << refused[1];

@@ -1,15 +1,18 @@
 #include "cli/commands/MakeCommand.h"
 
-#include "files/BankFile.h"
+#include "files/AtomicFile.h"
+
 #include "cli/CliArguments.h"
 #include "cli/CliBanks.h"
 #include "device/DvVaneto.h"
+#include "files/BankFile.h"
 #include "wavetable/WavetableImport.h"
 #include "wavetable/WavetableSource.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -40,6 +43,7 @@ constexpr CliOption options[] = {
     {.name = "--start", .takes = Takes::text},
     {.name = "--end", .takes = Takes::text},
     {.name = "--resynth", .takes = Takes::optionalAttached},
+    {.name = "--report", .takes = Takes::value},
     {.name = "--gain", .takes = Takes::text},
     {.name = "--normalize", .takes = Takes::optionalAttached},
 };
@@ -47,7 +51,8 @@ constexpr CliOption options[] = {
 bool isModifier(std::string_view option) {
     return option == "--frame" || option == "--first-slot" || option == "--spread" ||
            option == "--fit" || option == "--start" || option == "--gain" ||
-           option == "--normalize" || option == "--end" || option == "--resynth";
+           option == "--normalize" || option == "--end" || option == "--resynth" ||
+           option == "--report";
 }
 
 bool isLevelOrPart(std::string_view option) {
@@ -114,6 +119,14 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
                     break;
                 }
                 (option == "--start" ? target.start : target.end) = *t;
+                continue;
+            }
+            if (option == "--report") {
+                if (!target.resynth) {
+                    args.fail("--report belongs right after --resynth");
+                    break;
+                }
+                target.report = use.word;
                 continue;
             }
             if (option == "--resynth") {
@@ -227,7 +240,8 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
     return result;
 }
 
-bool MakeCommand::resynthesize(const Step& step, DvVaneto& store) const {
+bool MakeCommand::resynthesize(const Step& step, DvVaneto& store,
+                               std::vector<std::pair<std::string, std::string>>& reports) const {
     WaveResynthesis::Options options;
     options.mode = step.mode;
     options.firstSlot = step.firstSlot;
@@ -242,6 +256,24 @@ bool MakeCommand::resynthesize(const Step& step, DvVaneto& store) const {
     placing.firstSlot = result.firstSlot;
     WavetableImport::place(result.waves, result.names, store, step.bank, placing);
     context_.err << "vaneto make: bank " << step.bank + 1 << ": " << result.summary() << '\n';
+    if (!step.report.empty()) {
+        std::string text = "slot\tseconds\thz\tfit\n";
+        for (std::size_t k = 0; k < result.moments.size(); ++k) {
+            char line[96];
+            const double fit = k < result.fit.size() ? result.fit[k] : 0.0;
+            std::snprintf(line, sizeof line, "%d\t%.3f\t%.2f\t",
+                          result.firstSlot + static_cast<int>(k) + 1, result.moments[k],
+                          result.hertz[k]);
+            text += line;
+            if (std::isnan(fit)) {
+                text += "-\n";
+            } else {
+                std::snprintf(line, sizeof line, "%.3f\n", fit);
+                text += line;
+            }
+        }
+        reports.emplace_back(step.report, std::move(text));
+    }
     return true;
 }
 
@@ -298,6 +330,7 @@ int MakeCommand::run(CliArguments& args) {
 
     auto store = std::make_unique<DvVaneto>();
     std::string error;
+    std::vector<std::pair<std::string, std::string>> reports;
     for (const Step& step : plan) {
         switch (step.kind) {
         case Step::from: {
@@ -334,7 +367,7 @@ int MakeCommand::run(CliArguments& args) {
             break;
         case Step::cycle:
         case Step::table:
-            if (step.resynth ? !resynthesize(step, *store) : !importWaves(step, *store)) {
+            if (step.resynth ? !resynthesize(step, *store, reports) : !importWaves(step, *store)) {
                 return cliFailed;
             }
             break;
@@ -352,6 +385,18 @@ int MakeCommand::run(CliArguments& args) {
     }
     if (!BankFile::save(out, *store, single, error)) {
         return context_.failure("make", error);
+    }
+    // The reports once the bank file is whole, each replacing its file at once.
+    for (const auto& [path, text] : reports) {
+        AtomicFile file(path);
+        std::FILE* stream = nullptr;
+        bool written = file.begin(error) &&
+                       (stream = std::fopen(file.temporaryPath().c_str(), "wb")) != nullptr;
+        written = written && std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+        written = stream != nullptr && std::fclose(stream) == 0 && written;
+        if (!written || !file.commit(error)) {
+            return context_.failure("make", error.empty() ? "cannot write " + path : error);
+        }
     }
     return cliOk;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "files/SampleImport.h"
 #include "cli/CliArguments.h"
 #include "cli/CliContext.h"
+#include "files/SampleImport.h"
 #include "wavetable/WaveResynthesis.h"
 
 #include <cstddef>
@@ -39,6 +39,7 @@ private:
         WaveResynthesis::Mode mode = WaveResynthesis::Mode::pitch;
         std::optional<double> start;
         std::optional<double> end;
+        std::string report; // --report: where the slots' pitch and fit go
         // For an audio import (--bank): which part, at what level.
         SampleImport::Options part;
     };
@@ -47,7 +48,9 @@ private:
     static std::vector<Step> steps(const std::vector<CliParse::Use>& uses, CliArguments& args);
     // A --slot or --table step; false when it failed (said on the error stream).
     bool importWaves(const Step& step, DvVaneto& store) const;
-    bool resynthesize(const Step& step, DvVaneto& store) const;
+    // A table resynthesized; its report, when asked for, goes to `reports` (written with OUT).
+    bool resynthesize(const Step& step, DvVaneto& store,
+                      std::vector<std::pair<std::string, std::string>>& reports) const;
 
     const CliContext& context_;
 };
