@@ -1,9 +1,10 @@
 #include "editor/qt/ResynthesisDialog.h"
 
-#include "editor/qt/views/PitchRangeView.h"
-#include "editor/qt/QtText.h"
-#include "editor/qt/views/WaveOverview.h"
 #include "device/DvVaneto.h"
+#include "editor/qt/QtText.h"
+#include "editor/qt/views/FitStrip.h"
+#include "editor/qt/views/PitchRangeView.h"
+#include "editor/qt/views/WaveOverview.h"
 #include "wavetable/WaveQuantizer.h"
 
 #include <QComboBox>
@@ -23,8 +24,9 @@ ResynthesisDialog::ResynthesisDialog(const ResynthesisView::Setup& setup, QWidge
     : QDialog(parent), setup_(setup),
       range_(new PitchRangeView(setup.overview, setup.seconds, {}, this)),
       start_(new QDoubleSpinBox(this)), end_(new QDoubleSpinBox(this)), mode_(new QComboBox(this)),
-      firstSlot_(new QSpinBox(this)), waves_(new WaveOverview(this)), said_(new QLabel(this)),
-      play_(new QPushButton(QStringLiteral("Play"), this)), busy_(new QProgressBar(this)) {
+      firstSlot_(new QSpinBox(this)), waves_(new WaveOverview(this)), fits_(new FitStrip(this)),
+      said_(new QLabel(this)), play_(new QPushButton(QStringLiteral("Play"), this)),
+      busy_(new QProgressBar(this)) {
     setWindowTitle(QStringLiteral("Resynthesize %1").arg(fromUtf8(setup.fileName)));
     range_->setObjectName(QStringLiteral("resynthRange"));
     start_->setObjectName(QStringLiteral("resynthStart"));
@@ -61,10 +63,16 @@ ResynthesisDialog::ResynthesisDialog(const ResynthesisView::Setup& setup, QWidge
     layout->addWidget(range_, 1);
     layout->addLayout(choices);
     layout->addWidget(waves_, 2);
+    layout->addWidget(fits_);
     layout->addWidget(said_);
     layout->addWidget(busy_);
     layout->addWidget(buttons);
     ok_ = buttons->button(QDialogButtonBox::Ok);
+    // The slot under the pointer on the strip, on the line (the summary comes back after).
+    fits_->onHover = [this](const std::string& text) {
+        said_->setText(
+            fromUtf8(text.empty() ? (shown_.ok ? shown_.summary() : shown_.error) : text));
+    };
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(play_, &QPushButton::clicked, this, [this] {
@@ -202,6 +210,7 @@ void ResynthesisDialog::show(int request, const WaveResynthesis::Result& result)
                                                  DvVaneto::waveLength));
     }
     waves_->setWaves(values, result.firstSlot, result.firstSlot, result.firstSlot);
+    fits_->setFits(result.firstSlot, result.ok ? result.fit : std::vector<double>{}, result.hertz);
     if (result.ok && !shownFor_.sameAs(options())) {
         recompute(); // a choice made while the first answer was on its way
     } else if (acceptWhenShown_) {

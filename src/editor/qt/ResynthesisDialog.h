@@ -8,6 +8,7 @@
 #include <atomic>
 #include <memory>
 
+class FitStrip;
 class PitchRangeView;
 class QComboBox;
 class QDoubleSpinBox;
@@ -45,6 +46,7 @@ private:
     QComboBox* mode_;
     QSpinBox* firstSlot_;
     WaveOverview* waves_;
+    FitStrip* fits_;
     QLabel* said_;
     QPushButton* play_;
     QProgressBar* busy_;
@@ -53,7 +55,7 @@ private:
     WaveResynthesis::Options shownFor_; // the choice the waves shown were made for
     WaveResynthesis::Options askedFor_;
     int asked_ = 0;
-    bool first_ = true;          // the first answer brings the pitch and the span
+    bool first_ = true;            // the first answer brings the pitch and the span
     bool acceptWhenShown_ = false; // OK was pressed while the waves were on their way
     std::atomic<bool> stop_{false};
     std::unique_ptr<NewestWins<WaveResynthesis::Options, WaveResynthesis::Result>> worker_;
