@@ -8,6 +8,13 @@ std::vector<double>
 PitchPath::decode(const std::vector<std::vector<PitchTracker::Candidate>>& moments) {
     // States of a moment: its candidates, then "no pitch" last.
     std::vector<std::vector<double>> score(moments.size());
+    // Each candidate's period in octaves, for the steps between moments.
+    std::vector<std::vector<double>> octaves(moments.size());
+    for (std::size_t t = 0; t < moments.size(); ++t) {
+        for (const auto& candidate : moments[t]) {
+            octaves[t].push_back(std::log2(candidate.period));
+        }
+    }
     std::vector<std::vector<std::size_t>> from(moments.size());
     const auto emission = [&](std::size_t t, std::size_t state) {
         const auto& candidates = moments[t];
@@ -29,9 +36,7 @@ PitchPath::decode(const std::vector<std::vector<PitchTracker::Candidate>>& momen
         if (!iVoiced) {
             return 0.0;
         }
-        const double semitones =
-            12.0 * std::abs(std::log2(moments[t][j].period / moments[t - 1][i].period));
-        return -costPerSemitone * semitones;
+        return -costPerSemitone * 12.0 * std::abs(octaves[t][j] - octaves[t - 1][i]);
     };
     for (std::size_t t = 0; t < moments.size(); ++t) {
         const std::size_t states = moments[t].size() + 1;

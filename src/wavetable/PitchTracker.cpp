@@ -165,5 +165,13 @@ std::vector<PitchTracker::Candidate> PitchTracker::candidates(std::span<const do
         const double floor = 0.01 * std::max(0.0, 1.0 - dip.value) * std::max(0.0, 1.0 - dip.value);
         result.push_back({dip.period, std::max(dip.probability, floor)});
     }
+    // The most probable few: a rich sound ripples into many shallow dips that no track takes.
+    if (result.size() > mostCandidates) {
+        std::partial_sort(
+            result.begin(), result.begin() + static_cast<std::ptrdiff_t>(mostCandidates),
+            result.end(),
+            [](const Candidate& a, const Candidate& b) { return a.probability > b.probability; });
+        result.resize(mostCandidates);
+    }
     return result;
 }

@@ -36,7 +36,9 @@ public:
     // Every dip of the normalized difference in lowLag ... highLag as a candidate period, with
     // the probability that it is the period (pYIN's way: the chance, over a spread of thresholds,
     // that it is the first dip below the threshold, and a small share for any dip that never
-    // comes first). The probabilities sum to the chance that the window has a pitch at all.
+    // comes first). The probabilities sum to the chance that the window has a pitch at all (the
+    // most probable eight are kept).
+    static constexpr std::size_t mostCandidates = 8;
     struct Candidate {
         double period = 0.0;
         double probability = 0.0;

@@ -10,10 +10,10 @@
 #include "wavetable/WavetableSource.h"
 
 #include <algorithm>
-#include <limits>
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -248,6 +248,23 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
     PeriodicResampler down(cycleLength, waveLength);
     WaveHarmonics harmonics;
     std::vector<double> window, cycle, wave(waveLength);
+    // The last window read from the file, kept for the windows and cycles that lie inside it.
+    std::vector<double> held, piece;
+    std::int64_t heldFirst = 0;
+    const auto readWindow = [&](std::int64_t first, std::size_t count, std::vector<double>& out) {
+        if (first >= heldFirst && first + static_cast<std::int64_t>(count) <=
+                                      heldFirst + static_cast<std::int64_t>(held.size())) {
+            const auto from = held.begin() + (first - heldFirst);
+            out.assign(from, from + static_cast<std::ptrdiff_t>(count));
+            return true;
+        }
+        if (!readAround(source, first, count, out, error)) {
+            return false;
+        }
+        held = out;
+        heldFirst = first;
+        return true;
+    };
     Kernel kernel;
     std::vector<WaveHarmonics::Set> sets(static_cast<std::size_t>(slots));
     std::vector<double> periods(static_cast<std::size_t>(slots), 0.0);
@@ -259,10 +276,10 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
             2;
         const std::int64_t first =
             static_cast<std::int64_t>(std::floor(at)) - static_cast<std::int64_t>(reach);
-        if (!readAround(source, first, 2 * reach + 1, window, error)) {
+        if (!readWindow(first, 2 * reach + 1, piece)) {
             return false;
         }
-        resamplePeriod(window, at - period / 2 - static_cast<double>(first), period, cycle, kernel);
+        resamplePeriod(piece, at - period / 2 - static_cast<double>(first), period, cycle, kernel);
         down.resample(cycle, wave);
         set = harmonics.analyse(std::span<const double>(wave));
         set[0] = {};
@@ -317,7 +334,7 @@ WaveResynthesis::Result WaveResynthesis::make(WavetableSource& source, const std
                 at = middle;
                 result.moments[static_cast<std::size_t>(k)] = at / rate;
             }
-            if (!readAround(source, first, length, window, error)) {
+            if (!readWindow(first, length, window)) {
                 return refuse(error);
             }
             const double fine = tracker.period(
