@@ -9,8 +9,7 @@
 
 #include <algorithm>
 
-HarmonicsView::HarmonicsView(QWidget* parent)
-    : QWidget(parent), drag_([this] { endEdit(); }, [this] { cancelEdit(); }) {
+HarmonicsView::HarmonicsView(QWidget* parent) : QWidget(parent), drag_(controller_) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     levels_.fill(floorDb);
@@ -85,28 +84,6 @@ void HarmonicsView::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-void HarmonicsView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && drag_.active()) {
-        drag_.cancel();
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
 bool HarmonicsView::event(QEvent* event) {
-    drag_.watch(*event);
-    return QWidget::event(event);
-}
-
-void HarmonicsView::endEdit() {
-    if (controller_ != nullptr) {
-        controller_->endEdit();
-    }
-}
-
-void HarmonicsView::cancelEdit() {
-    if (controller_ != nullptr) {
-        controller_->cancelEdit();
-    }
+    return drag_.watch(*event) || QWidget::event(event);
 }

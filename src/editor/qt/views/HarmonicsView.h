@@ -31,13 +31,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
-    void endEdit();
-    void cancelEdit();
-
     WaveCommands* controller_ = nullptr;
     std::array<double, 129> levels_{}; // dB per harmonic, index 1 ... 128
     ViewDrag drag_;

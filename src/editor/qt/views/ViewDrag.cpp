@@ -1,27 +1,41 @@
 #include "editor/qt/views/ViewDrag.h"
 
+#include "editor/WaveCommands.h"
+
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 void ViewDrag::release() {
     if (active_) {
         active_ = false;
-        letGo_();
+        if (controller_ != nullptr) {
+            controller_->endEdit();
+        }
     }
 }
 
 void ViewDrag::cancel() {
     if (active_) {
         active_ = false;
-        takeBack_();
+        if (controller_ != nullptr) {
+            controller_->cancelEdit();
+        }
     }
 }
 
-void ViewDrag::watch(const QEvent& event) {
+bool ViewDrag::watch(QEvent& event) {
     if (!active_) {
-        return;
+        return false;
     }
     switch (event.type()) {
+    case QEvent::KeyPress:
+        if (static_cast<const QKeyEvent&>(event).key() == Qt::Key_Escape) {
+            cancel();
+            event.accept();
+            return true;
+        }
+        break;
     case QEvent::MouseButtonPress:
         if (static_cast<const QMouseEvent&>(event).button() != Qt::LeftButton) {
             release();
@@ -41,4 +55,5 @@ void ViewDrag::watch(const QEvent& event) {
     default:
         break;
     }
+    return false;
 }

@@ -8,8 +8,7 @@
 
 #include <algorithm>
 
-WaveDrawView::WaveDrawView(QWidget* parent)
-    : QWidget(parent), drag_([this] { endEdit(); }, [this] { cancelEdit(); }) {
+WaveDrawView::WaveDrawView(QWidget* parent) : QWidget(parent), drag_(controller_) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::CrossCursor);
@@ -84,28 +83,6 @@ void WaveDrawView::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-void WaveDrawView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && drag_.active()) {
-        drag_.cancel();
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
 bool WaveDrawView::event(QEvent* event) {
-    drag_.watch(*event);
-    return QWidget::event(event);
-}
-
-void WaveDrawView::endEdit() {
-    if (controller_ != nullptr) {
-        controller_->endEdit();
-    }
-}
-
-void WaveDrawView::cancelEdit() {
-    if (controller_ != nullptr) {
-        controller_->cancelEdit();
-    }
+    return drag_.watch(*event) || QWidget::event(event);
 }

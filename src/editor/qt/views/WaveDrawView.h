@@ -27,13 +27,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
-    void endEdit();
-    void cancelEdit();
-
     WaveCommands* controller_ = nullptr;
     std::vector<std::int16_t> wave_;
     int slot_ = 0;
