@@ -285,13 +285,22 @@ TEST_F(KeptStates, ANewerVersionsJournalIsLeftUntouched) {
     EXPECT_TRUE(contents(journal) == bytes) << "the journal was written";
 }
 
-// A folder others may write is not used, and the line says why.
+// A folder others may write, or another user's, is not used, and the line says why.
 TEST_F(KeptStates, AFolderOthersCanWriteIsRefused) {
     fs::create_directories(folder);
     ::chmod(folder.c_str(), 0777);
-    Editor editor(folder);
-    EXPECT_NE(editor.line().find("can be written by others"), std::string::npos) << editor.line();
-    EXPECT_TRUE(fs::is_empty(folder));
+    {
+        Editor editor(folder);
+        EXPECT_NE(editor.line().find("can be written by others"), std::string::npos)
+            << editor.line();
+        EXPECT_TRUE(fs::is_empty(folder));
+    }
+    ::chmod(folder.c_str(), 0700);
+    if (::chown(folder.c_str(), 65534, 65534) == 0) { // only where the tests may give it away
+        Editor editor(folder);
+        EXPECT_NE(editor.line().find("belongs to another user"), std::string::npos)
+            << editor.line();
+    }
 }
 
 } // namespace
