@@ -3,23 +3,15 @@
 #include "audio/LoAiffFileReader.h"
 #include "audio/LoSndfileDecoder.h"
 #include "audio/LoWaveFileReader.h"
+#include "midi/FileGate.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <limits>
 #include <system_error>
 
-namespace {
-
-std::string openError() {
-    return std::generic_category().message(errno != 0 ? errno : EACCES);
-}
-
-} // namespace
-
 AudioFileSource::AudioFileSource(const std::filesystem::path& path) {
-    why_ = LoAudioFileReader::whyNotReadable(path);
-    if (why_.empty()) {
+    if (FileGate::mayRead(path, why_)) {
         decide(path);
     }
 }
@@ -30,10 +22,10 @@ AudioFileSource::AudioFileSource(std::span<const std::uint8_t> bytes) {
 
 template <typename Reader, typename Input> bool AudioFileSource::openReader(const Input& input) {
     reader_.reset(); // one open file at a time
-    errno = 0;
     reader_ = std::make_unique<Reader>(input);
     if (!reader_->is_open()) {
-        why_ = openError();
+        // The gate's reason ("a named pipe, not a file": swapped in since it was looked at).
+        why_ = reader_->openError().empty() ? "cannot be opened" : reader_->openError();
         reader_.reset();
         return false;
     }

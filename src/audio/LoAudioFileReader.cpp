@@ -1,7 +1,6 @@
 #include "audio/LoAudioFileReader.h"
 
 #include "audio/LoSample.h"
-#include "midi/FileGate.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,12 +11,6 @@ LoAudioFileReader::LoAudioFileReader(const std::filesystem::path& path) : LoFile
 LoAudioFileReader::LoAudioFileReader(std::span<const std::uint8_t> bytes) : LoFileReader(bytes) {}
 
 LoAudioFileReader::~LoAudioFileReader() = default;
-
-std::string LoAudioFileReader::whyNotReadable(const std::filesystem::path& path) {
-    std::string reason;
-    FileGate::mayRead(path, reason);
-    return reason;
-}
 
 LoSample& LoAudioFileReader::readSample(LoSample& sample, std::uint32_t byteLimit,
                                         std::uint64_t offset) {

@@ -35,9 +35,6 @@ public:
     // What the file says it holds, for messages about a recognised file that is not supported:
     // "32-bit floating-point WAV", "AIFF-C, compression 'sowt'".
     virtual std::string describeFormat() = 0;
-    // Empty when the path names a regular file that can be read, else why not ("Is a
-    // directory"; a pipe or a device is "Not a regular file": it could block or never end).
-    static std::string whyNotReadable(const std::filesystem::path& path);
     // How many bytes of sound readSample with no limit would read (0 when there are none).
     std::uint64_t soundDataBytes();
 

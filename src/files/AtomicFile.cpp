@@ -52,6 +52,23 @@ bool AtomicFile::begin(std::string& error) {
     return false;
 }
 
+bool AtomicFile::write(const std::filesystem::path& target, std::string_view content,
+                       std::string& error) {
+    AtomicFile file(target);
+    if (!file.begin(error)) {
+        return false;
+    }
+    std::FILE* stream = std::fopen(file.temporaryPath().c_str(), "wb");
+    bool written = stream != nullptr &&
+                   std::fwrite(content.data(), 1, content.size(), stream) == content.size();
+    written = stream != nullptr && std::fclose(stream) == 0 && written;
+    if (!written) {
+        error = describe(target, errno != 0 ? errno : EIO);
+        return false;
+    }
+    return file.commit(error);
+}
+
 bool AtomicFile::commit(std::string& error) {
     if (!pending_) {
         error = describe(target_, EBADF);

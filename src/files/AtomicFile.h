@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 // Replaces a file all at once: the content is written to a new temporary file beside the target,
 // which takes the target's place by a rename only when everything was written. Until then the
@@ -20,6 +21,9 @@ public:
     const std::filesystem::path& temporaryPath() const { return temporary_; }
     // Flushes the temporary file to the disk and renames it onto the target.
     bool commit(std::string& error);
+    // A small file's whole content replaced at once; false with a message naming it otherwise.
+    static bool write(const std::filesystem::path& target, std::string_view content,
+                      std::string& error);
 
 private:
     std::filesystem::path target_;

@@ -104,6 +104,24 @@ public:
 
 } // namespace
 
+int WorkFiles::replace(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                       std::string& error) {
+    const std::filesystem::path next = target.string() + ".new";
+    remove(next);
+    const int handle = create(next, error);
+    if (handle < 0) {
+        return -1;
+    }
+    if (!write(handle, bytes.data(), bytes.size(), error) || !sync(handle, error) ||
+        !rename(next, target, error)) {
+        close(handle);
+        remove(next);
+        return -1;
+    }
+    syncFolder(target.parent_path());
+    return handle;
+}
+
 WorkFiles& WorkFiles::system() {
     static SystemFiles files;
     return files;

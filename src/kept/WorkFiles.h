@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 
 // The file operations of the kept work, in one small layer that a test can replace (to fill the
@@ -38,4 +39,11 @@ public:
     virtual void remove(const std::filesystem::path& path) = 0;
     // The names in the folder on the disk.
     virtual void syncFolder(const std::filesystem::path& folder) = 0;
+
+    // `bytes` as a new file beside `target` (target.new, a leftover of an earlier try removed
+    // first), synced, renamed over `target`, the folder synced: `target` is whole, old or new, at
+    // every moment. Answers the new file's handle, still open for appending; -1 with the reason,
+    // `target` as it was.
+    int replace(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                std::string& error);
 };

@@ -255,22 +255,23 @@ std::uint64_t WorkFolder::nextGeneration() const {
 }
 
 void WorkFolder::answer(const State& state) const {
-    const std::filesystem::path target = file(state.id, ".answered");
-    const std::filesystem::path next = target.string() + ".new";
     const std::string text = std::to_string(state.generation);
     std::string error;
-    files_.remove(next);
-    const int handle = files_.create(next, error);
-    if (handle < 0) {
-        return;
+    const int handle =
+        files_.replace(file(state.id, ".answered"),
+                       {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, error);
+    if (handle >= 0) {
+        files_.close(handle);
     }
-    const bool written = files_.write(handle, reinterpret_cast<const std::uint8_t*>(text.data()),
-                                      text.size(), error) &&
-                         files_.sync(handle, error);
-    files_.close(handle);
-    if (!written || !files_.rename(next, target, error)) {
-        files_.remove(next);
+}
+
+std::optional<WorkFolder::State> WorkFolder::find(const std::string& id) const {
+    for (State& state : states()) {
+        if (state.id == id) {
+            return std::move(state);
+        }
     }
+    return std::nullopt;
 }
 
 bool WorkFolder::remove(const std::string& id, std::string& error) const {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,8 @@ public:
     // Every state, newest first; ended() those no editor runs.
     std::vector<State> states() const;
     std::vector<State> ended() const;
+    // The state of that id, if the folder holds it.
+    std::optional<State> find(const std::string& id) const;
     // One higher than the generation of any state in the folder.
     std::uint64_t nextGeneration() const;
     // Marks the state as answered at its generation (a later generation is offered again).

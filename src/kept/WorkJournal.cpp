@@ -236,21 +236,14 @@ void WorkJournal::Writer::fail(const std::string& why) {
 }
 
 bool WorkJournal::Writer::replace(const std::vector<Record>& records) {
-    const std::filesystem::path next = path_.string() + ".new";
-    files_.remove(next); // a leftover of an interrupted compaction of ours
-    std::string error;
-    const int handle = files_.create(next, error);
     std::vector<std::uint8_t> bytes = header(generation_);
     for (const Record& record : records) {
         const std::vector<std::uint8_t> framed = frame(record.sequence, record.payload);
         bytes.insert(bytes.end(), framed.begin(), framed.end());
     }
-    if (handle < 0 || !files_.write(handle, bytes.data(), bytes.size(), error) ||
-        !files_.sync(handle, error) || !files_.rename(next, path_, error)) {
-        if (handle >= 0) {
-            files_.close(handle);
-            files_.remove(next);
-        }
+    std::string error;
+    const int handle = files_.replace(path_, bytes, error);
+    if (handle < 0) {
         std::string ignored;
         if (handle_ >= 0 && dirty_ && files_.sync(handle_, ignored)) {
             shared_->durable.store(written_); // the old journal holds everything so far
@@ -258,7 +251,6 @@ bool WorkJournal::Writer::replace(const std::vector<Record>& records) {
         fail(error);
         return false;
     }
-    files_.syncFolder(path_.parent_path());
     if (handle_ >= 0) {
         files_.close(handle_);
     }

@@ -1,7 +1,7 @@
 #include "kept/WorkKeeper.h"
 
-#include "files/BankFile.h"
 #include "device/DvVaneto.h"
+#include "files/BankFile.h"
 
 #include <sys/stat.h>
 
@@ -36,7 +36,7 @@ void WorkKeeper::start() {
         WorkReader::State read = WorkReader::read(folder_, state);
         if (read.ok) {
             if (!read.changed.empty()) {
-                offered_ = Offered{state, read.changed.size(), read.ending, std::move(read)};
+                offered_ = Offered{state, std::move(read)};
             }
             tried = false;
             break;
@@ -62,10 +62,10 @@ std::string WorkKeeper::offer() const {
     char stamp[40];
     std::snprintf(stamp, sizeof stamp, "%d %s %02d:%02d", local.tm_mday, months[local.tm_mon % 12],
                   local.tm_hour, local.tm_min);
-    const std::size_t changed = offered_->changed;
+    const std::size_t changed = offered_->read.changed.size();
     const std::string banks =
         "(" + std::to_string(changed) + (changed == 1 ? " bank" : " banks") + " changed).";
-    if (offered_->ending == WorkReader::Ending::crash) {
+    if (offered_->read.ending == WorkReader::Ending::crash) {
         return std::string("The editor ended unexpectedly on ") + stamp +
                ": the banks as they were then can be restored " + banks;
     }
@@ -158,12 +158,7 @@ bool WorkKeeper::restore(const std::string& id, Selection& selection) {
     }
     // What the files hold now, under the lock: another editor may have changed them since
     // they were offered. The offered state read at start serves when its files are the same.
-    std::optional<WorkFolder::State> state;
-    for (WorkFolder::State& candidate : folder_.states()) {
-        if (candidate.id == id) {
-            state = std::move(candidate);
-        }
-    }
+    const std::optional<WorkFolder::State> state = folder_.find(id);
     WorkReader::State read;
     if (!state) {
         read.error = "it is no longer there";

@@ -99,8 +99,6 @@ public:
 private:
     struct Offered {
         WorkFolder::State state;
-        std::size_t changed = 0;
-        WorkReader::Ending ending = WorkReader::Ending::crash;
         WorkReader::State read; // as read at start: taken when its files are still the same
     };
     void documentChanged(const BankDocument::Event& event);

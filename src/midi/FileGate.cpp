@@ -62,8 +62,3 @@ bool FileGate::mayRead(const std::filesystem::path& path, std::string& reason) {
     ::close(fd);
     return true;
 }
-
-bool FileGate::isRegularFile(const std::filesystem::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}

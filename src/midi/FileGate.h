@@ -16,6 +16,4 @@ public:
     static int open(const std::filesystem::path& path, std::string& reason);
     // Whether `path` names a regular file that can be opened; the reason when not.
     static bool mayRead(const std::filesystem::path& path, std::string& reason);
-    // Whether what a folder listing found there is a regular file (a link followed).
-    static bool isRegularFile(const std::filesystem::path& path);
 };

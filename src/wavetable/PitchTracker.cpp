@@ -132,7 +132,6 @@ std::vector<PitchTracker::Candidate> PitchTracker::candidates(std::span<const do
     }();
     // The dips: each local minimum below 1, with its value.
     struct Dip {
-        std::size_t lag;
         double period;
         double value;
         double probability;
@@ -143,7 +142,7 @@ std::vector<PitchTracker::Candidate> PitchTracker::candidates(std::span<const do
             std::size_t bottom = lag;
             const double period = dipFrom(bottom, highLag);
             if (bottom < highLag || normalized_[bottom] < normalized_[bottom - 1]) {
-                dips.push_back({bottom, period, normalized_[bottom], 0.0});
+                dips.push_back({period, normalized_[bottom], 0.0});
             }
             lag = bottom;
         }

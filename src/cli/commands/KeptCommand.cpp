@@ -7,22 +7,6 @@
 
 #include <ostream>
 
-namespace {
-
-// The state by its id, or a message.
-std::optional<WorkFolder::State> find(const WorkFolder& folder, const std::string& id,
-                                      std::string& error) {
-    for (WorkFolder::State& state : folder.states()) {
-        if (state.id == id) {
-            return std::move(state);
-        }
-    }
-    error = "no kept state " + id + " in " + folder.path().string();
-    return std::nullopt;
-}
-
-} // namespace
-
 std::span<const CliOption> KeptCommand::options() {
     return {};
 }
@@ -67,9 +51,9 @@ int KeptCommand::run(CliArguments& args) {
         }
         return cliOk;
     }
-    const std::optional<WorkFolder::State> state = find(folder, id, error);
+    const std::optional<WorkFolder::State> state = folder.find(id);
     if (!state) {
-        return context_.failure("kept", error);
+        return context_.failure("kept", "no kept state " + id + " in " + folder.path().string());
     }
     if (verb == "remove") {
         if (!folder.remove(id, error)) {

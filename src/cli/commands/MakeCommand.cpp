@@ -388,14 +388,8 @@ int MakeCommand::run(CliArguments& args) {
     }
     // The reports once the bank file is whole, each replacing its file at once.
     for (const auto& [path, text] : reports) {
-        AtomicFile file(path);
-        std::FILE* stream = nullptr;
-        bool written = file.begin(error) &&
-                       (stream = std::fopen(file.temporaryPath().c_str(), "wb")) != nullptr;
-        written = written && std::fwrite(text.data(), 1, text.size(), stream) == text.size();
-        written = stream != nullptr && std::fclose(stream) == 0 && written;
-        if (!written || !file.commit(error)) {
-            return context_.failure("make", error.empty() ? "cannot write " + path : error);
+        if (!AtomicFile::write(path, text, error)) {
+            return context_.failure("make", error);
         }
     }
     return cliOk;
