@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <limits>
 #include <system_error>
 
@@ -87,10 +88,14 @@ bool AudioFileSource::readFrames(LoSample& sample, std::uint64_t first, std::uin
 }
 
 bool AudioFileSource::soundLike(std::string& reason) const {
-    const std::uint32_t rate = format_.getSampleRate();
-    const std::uint16_t channels = format_.getChannels();
-    if (rate < lowestRate || rate > highestRate) {
-        reason = "a rate of " + std::to_string(rate) + " Hz, which no sound has (" +
+    return soundLike(format_.getSampleRate(), format_.getChannels(), reason);
+}
+
+bool AudioFileSource::soundLike(double rate, unsigned channels, std::string& reason) {
+    if (!(rate >= lowestRate && rate <= highestRate)) {
+        char hz[32];
+        std::snprintf(hz, sizeof hz, "%.0f", rate);
+        reason = std::string("a rate of ") + hz + " Hz, which no sound has (" +
                  std::to_string(lowestRate) + " to " + std::to_string(highestRate) + " Hz)";
         return false;
     }

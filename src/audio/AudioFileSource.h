@@ -41,6 +41,7 @@ public:
     Kind kind() const { return kind_; }
     // Whether the format's rate and channels are a sound's; the reason when not.
     bool soundLike(std::string& reason) const;
+    static bool soundLike(double rate, unsigned channels, std::string& reason);
     const std::string& why() const { return why_; }
     LoAudioFileReader* reader() { return reader_.get(); }
     LoSndfileDecoder* decoder() { return decoder_.get(); }

@@ -1,13 +1,13 @@
 #include "editor/AuditionController.h"
 
-#include "files/BankFile.h"
+#include "audio/AudioFileSource.h"
+#include "browse/SoundFolder.h"
+#include "device/DvVaneto.h"
 #include "editor/EditorView.h"
 #include "editor/PreviewController.h"
+#include "files/BankFile.h"
 #include "files/SampleImport.h"
-#include "browse/SoundFolder.h"
 #include "files/Utf8Text.h"
-#include "audio/AudioFileSource.h"
-#include "device/DvVaneto.h"
 #include "wavetable/WavetableImport.h"
 #include "wavetable/WavetableSource.h"
 
@@ -80,24 +80,6 @@ AuditionController::Sound AuditionController::prepare(const Request& request) {
         }
         return sound;
     }
-    // Only what the import recognises as a sound is heard: never raw data (random bytes would
-    // play at full scale), never a rate or a channel count that no sound has.
-    {
-        const AudioFileSource source(request.path);
-        std::string reason;
-        if (source.kind() == AudioFileSource::Kind::unopened) {
-            sound.line = name + ": nothing to hear: " + source.why();
-            return sound;
-        }
-        if (source.kind() == AudioFileSource::Kind::raw) {
-            sound.line = name + ": not a sound file";
-            return sound;
-        }
-        if (!source.soundLike(reason)) {
-            sound.line = name + ": nothing to hear: " + reason;
-            return sound;
-        }
-    }
     if (request.waveLayout) {
         WavetableSource source;
         std::string error;
@@ -124,6 +106,18 @@ AuditionController::Sound AuditionController::prepare(const Request& request) {
         }
     }
     SampleImport::Result result = SampleImport::importInto(request.path, *store, bank);
+    // Only what the import recognises as a sound is heard: never raw data (random bytes would
+    // play at full scale), never a rate or a channel count that no sound has.
+    if (result.outcome == SampleImport::Outcome::importedRaw) {
+        sound.line = name + ": not a sound file";
+        return sound;
+    }
+    if (std::string reason;
+        SampleImport::isImported(result.outcome) &&
+        !AudioFileSource::soundLike(result.sourceRate, result.sourceChannels, reason)) {
+        sound.line = name + ": nothing to hear: " + reason;
+        return sound;
+    }
     if (!SampleImport::isImported(result.outcome)) {
         sound.line = name + ": nothing to hear: " +
                      (result.reason.empty() ? std::string("it is no audio the editor reads")
