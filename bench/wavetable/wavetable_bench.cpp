@@ -3,7 +3,8 @@
 // scipy.signal.resample doing the same 256 resamplings in the same run; 64 frames spread over
 // 256 slots; 256 waves normalized; and the resynthesis's mean fit beside a baseline (one period
 // found once, at the middle moment, taken for every slot) on the committed voice and on
-// detuned unisons.
+// detuned unisons. Then formulas and ramped operations over 256 slots, the dialog's recompute,
+// and whole `vaneto make` processes with and without a formula, side by side.
 //
 //   wavetable_bench [--runs N]
 
@@ -13,8 +14,12 @@
 #include "wavetable/WaveHarmonics.h"
 #include "wavetable/WaveOperations.h"
 #include "wavetable/WaveResynthesis.h"
+#include "wavetable/WaveShaper.h"
 #include "wavetable/WavetableImport.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,7 +33,102 @@
 #include <string>
 #include <vector>
 
+extern char** environ;
+
 namespace {
+
+// One whole process of the command-line tool, its output thrown away.
+void runTool(const std::vector<std::string>& words) {
+    std::vector<char*> argv;
+    for (const std::string& word : words) {
+        argv.push_back(const_cast<char*>(word.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int status = 1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        ::waitpid(pid, &status, 0);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    if (status != 0) {
+        std::fprintf(stderr, "%s failed\n", words[0].c_str());
+        std::exit(1);
+    }
+}
+
+// Formulas and ramped operations over all 256 slots, and whole processes of `vaneto make`.
+void timeShaping(int runs, const std::filesystem::path& dir) {
+    DvVaneto store;
+    store.setSingleSample(1, false);
+    const auto bank = store.bankData(1);
+    using Kind = WaveShaper::Request::Kind;
+    const std::string pm = "sin(2*pi*x + (1 + 3*t) * sin(4*pi*x)) * (0.6 + 0.4*y)";
+    const auto timed = [&](WaveShaper::Request request) {
+        return medianMilliseconds(runs, [&] {
+            WaveShaper shaper; // read anew each time, as the command-line tool does
+            if (!shaper.shape(bank, request).ok) {
+                std::exit(1);
+            }
+        });
+    };
+    WaveShaper::Request formula;
+    formula.expression = pm;
+    const double values = timed(formula);
+    WaveShaper::Request harmonics;
+    harmonics.kind = Kind::harmonics;
+    harmonics.expression = "(h <= 2 + 100*t ? 1 : 0) / h";
+    harmonics.level.kind = WaveFormula::Level::Kind::fit;
+    const double sums = timed(harmonics);
+    std::printf("256 slots from a formula (phase modulation, x t y):           %8.3f ms\n", values);
+    std::printf("256 slots from --harmonics (127 each), fitted:                 %8.3f ms\n", sums);
+    for (const char* text : {"gain=-12:0", "lowpass=128:2", "align", "warp=1:4", "fold=1:6"}) {
+        std::string error;
+        WaveShaper::Request op;
+        op.kind = Kind::operation;
+        op.operation = *RampedOperation::parse(text, error);
+        std::printf("--op %-14s over 256 slots:                              %8.3f ms\n", text,
+                    timed(op));
+    }
+    // The dialog keeps its shaper: a recompute reads the formula once, then only evaluates.
+    WaveShaper kept;
+    int step = 0;
+    const double recompute = medianMilliseconds(runs, [&] {
+        WaveShaper::Request again = formula;
+        again.level.kind =
+            (++step % 2) != 0 ? WaveFormula::Level::Kind::fit : WaveFormula::Level::Kind::clamp;
+        kept.shape(bank, again);
+    });
+    WaveShaper fresh;
+    const double retyped = medianMilliseconds(runs, [&] {
+        WaveShaper::Request again = formula;
+        again.expression += (++step % 2) != 0 ? " " : "  ";
+        fresh.shape(bank, again);
+    });
+    std::printf("the dialog's recompute, same formula / a key typed:            %8.3f / %.3f ms\n",
+                recompute, retyped);
+
+    const std::string tool = VANETO_CLI;
+    const std::string out = (dir / "made.mid").string();
+    std::vector<double> plain;
+    std::vector<double> withFormula;
+    for (int i = 0; i < runs; ++i) {
+        plain.push_back(medianMilliseconds(1, [&] {
+            runTool({tool, "make", out, "--waves", "2"});
+        }));
+        withFormula.push_back(medianMilliseconds(1, [&] {
+            runTool({tool, "make", out, "--formula", "2", pm});
+        }));
+    }
+    std::sort(plain.begin(), plain.end());
+    std::sort(withFormula.begin(), withFormula.end());
+    std::printf("vaneto make OUT --waves 2, whole process:                      %8.3f ms\n",
+                plain[plain.size() / 2]);
+    std::printf("vaneto make OUT --formula 2 EXPR, whole process:               %8.3f ms\n",
+                withFormula[withFormula.size() / 2]);
+}
 
 // The relative spectral error, in %, of harmonics 1 ... 64 of `wave` against `truth`.
 double fitBetween(std::span<const double> wave, std::span<const double> truth) {
@@ -206,6 +306,7 @@ int main(int argc, char** argv) {
                 spreading);
     std::printf("256 waves normalized:                                           %8.3f ms\n",
                 normalizing);
+    timeShaping(runs, dir);
     compareFits("the committed voice", VANETO_VOWEL);
     for (const auto& [name, tones] : std::vector<std::pair<std::string, std::vector<double>>>{
              {"two saws 110 and 110.7 Hz", {110.0, 110.7}},

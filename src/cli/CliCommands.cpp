@@ -126,6 +126,8 @@ constexpr std::string_view makeText =
                    [--table N AUDIO|FOLDER [--frame F] [--first-slot S] [--spread] [--fit]]...
                    [--table N AUDIO --resynth[=MODE] [--first-slot S] [--start T] [--end T]
                     [--report FILE]]...
+                   [--formula N EXPR|--harmonics N EXPR [--slots A-B] [--fit|--normalize[=DB]]]...
+                   [--op N NAME[=A[:B]] [--slots A-B]]...
                    [--slot-name N S TEXT]...
 
 Builds a bank file. The seven banks start as the factory banks; the options then apply in the
@@ -193,6 +195,31 @@ names of all 256 slots are saved with a wavetable bank.
                          slot, its moment in seconds, the pitch in Hz (0 when held) and the
                          fit in % ("-" when held), after a header line; written with OUT.mid
   --slot-name N S TEXT   rename slot S of bank N
+
+Formulas and operations across slots: bank N becomes a wavetable; the slots outside the range
+keep their values.
+  --formula N EXPR       each value i (0 to 255) of each slot in the range is
+                         round(32767 x EXPR), with x = i/256. Names: x (the phase, 0 to 1), t
+                         (0 at the range's first slot, 1 at its last), w (the slot, 1 to 256),
+                         y (the value before, over 32767), pi, e. Functions: muParser's (sin,
+                         cos, tan, asin, acos, atan, atan2, sinh, cosh, tanh, asinh, acosh,
+                         atanh, exp, ln, log, log2, log10, sqrt, abs, sign, rint, min, max,
+                         sum, avg; + - * / ^, comparisons, && ||, c ? a : b) and frac(v),
+                         floor(v), ceil(v), saw(p), tri(p), square(p), pulse(p, d), fold(v),
+                         clip(v), noise(n) (a value from -1 to 1 fixed for each whole number
+                         n). The slots are named after EXPR
+  --harmonics N EXPR     each slot the sum over h = 1 to 127 of EXPR x sin(2 pi h x), then as
+                         --formula; EXPR knows h, t and w, not x or y
+  --slots A-B            (after --formula, --harmonics or --op) the range, 1-256 by default
+  --fit                  (after --formula or --harmonics) values that would clamp (they are
+                         clamped and counted otherwise) lower the whole range by one gain
+  --normalize[=DB]       (after --formula or --harmonics) the range's peak to 0 dBFS or DB
+  --op N NAME[=A[:B]]    an operation over the range, its amount A at the first slot moving
+                         to B at the last (B is A when not given): gain=DB (dB), lowpass=H
+                         (harmonics above H removed, 0 to 128), align (each slot turned to
+                         line up with the one before), normalize, dc, reverse, invert,
+                         warp=P (the phase bent: each slot read at x^P, 0.05 to 20), fold=G
+                         (driven by G, 0 to 64, into a wavefolder)
 )";
 
 constexpr std::string_view exportText =

@@ -2,15 +2,16 @@
 
 #include "editor/WorkController.h"
 
+#include "device/DvVaneto.h"
 #include "document/BankDocument.h"
 #include "editor/BankFileController.h"
 #include "editor/BrowserController.h"
 #include "editor/ImportController.h"
 #include "editor/PreviewController.h"
 #include "editor/TransferController.h"
+#include "editor/WaveShapingController.h"
 #include "files/Utf8Text.h"
 #include "files/WaveformPeaks.h"
-#include "device/DvVaneto.h"
 #include "midiout/Clock.h"
 #include "midiout/MidiOutService.h"
 
@@ -37,7 +38,8 @@ VanetoEditorController::VanetoEditorController(EditorView& view_,
                                       [this](int bank) { selectBank(bank); }})),
       transfer_(std::make_unique<TransferController>(view, *document_, std::move(service), clock)),
       browser_(std::make_unique<BrowserController>(view, *document_, *preview_, *imports_,
-                                                   [this] { return selectedBank(); })) {
+                                                   [this] { return selectedBank(); })),
+      shaping_(std::make_unique<WaveShapingController>(*document_, *preview_)) {
     document_->addObserver([this](const BankDocument::Event& event) { documentChanged(event); });
     // A command refused by the editor's own busy state says why on the panel's line, until the
     // next change.
@@ -370,6 +372,18 @@ void VanetoEditorController::waveOperation(WaveSlotEditor::Operation operation) 
     if (bank >= 0 && !banks().isSingleSample(bank)) {
         waves_->apply(bank, operation);
     }
+}
+
+void VanetoEditorController::shapeWaves(bool formula) {
+    const int bank = selectedBank();
+    if (bank >= 0 && !banks().isSingleSample(bank)) {
+        waves_->cancelEdit();
+        shaping_->shape(bank, waves_->first(), waves_->last(), formula);
+    }
+}
+
+void VanetoEditorController::setWaveShapingView(WaveShapingView* dialog) {
+    shaping_->setView(dialog);
 }
 
 void VanetoEditorController::copyWaves() {

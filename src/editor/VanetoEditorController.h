@@ -3,11 +3,11 @@
 #include "VanetoVersion.h"
 #include "document/BankDocument.h"
 #include "editor/BrowserCommands.h"
-#include "files/EditorTexts.h"
 #include "editor/EditorView.h"
-#include "files/Utf8Text.h"
 #include "editor/WaveCommands.h"
 #include "editor/WaveSlotEditor.h"
+#include "files/EditorTexts.h"
+#include "files/Utf8Text.h"
 #include "midiout/MidiOutPortList.h"
 
 #include <chrono>
@@ -25,6 +25,8 @@ class MidiOutService;
 class PreviewController;
 class TransferController;
 class ResynthesisView;
+class WaveShapingController;
+class WaveShapingView;
 class WorkController;
 class WorkOfferView;
 
@@ -97,6 +99,7 @@ public:
     void endEdit() override;
     void cancelEdit() override;
     void waveOperation(WaveSlotEditor::Operation operation) override;
+    void shapeWaves(bool formula) override;
     void copyWaves() override;
     void pasteWaves() override;
     void commitSlotName(const std::string& text) override;
@@ -146,6 +149,8 @@ public:
     BrowserCommands& browser() { return *browser_; }
     // Where a recording is made into waves (the dialog; none: not offered).
     void setResynthesisView(ResynthesisView* view);
+    // Where slots are made from a formula or changed across a range (the dialog).
+    void setWaveShapingView(WaveShapingView* dialog);
 
     // True while no transfer runs.
     bool isIdle() const { return !document_->transferring(); }
@@ -185,6 +190,7 @@ private:
     std::unique_ptr<ImportController> imports_;
     std::unique_ptr<TransferController> transfer_;
     std::unique_ptr<BrowserCommands> browser_;
+    std::unique_ptr<WaveShapingController> shaping_;
     std::unique_ptr<WorkController> work_;
     std::string refusal_; // why the last command was refused, until the next change
 };

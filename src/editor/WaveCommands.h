@@ -25,6 +25,8 @@ public:
     virtual void endEdit() = 0;
     virtual void cancelEdit() = 0;
     virtual void waveOperation(WaveOperations::Kind operation) = 0;
+    // "Formula..." (formula) or "Across the slots..." on the selected slots.
+    virtual void shapeWaves(bool formula) = 0;
     virtual void copyWaves() = 0;
     virtual void pasteWaves() = 0;
     virtual void commitSlotName(const std::string& text) = 0;

@@ -316,6 +316,24 @@ TEST(CliWavetable, SpreadListExportAndBack) {
         << oneShot.err;
 }
 
+TEST(CliWavetable, FormulasFillTheirRangeAndNameItsSlots) {
+    clitest::Folder folder;
+    const clitest::Run made =
+        folder.vaneto({"make", "f.mid", "--formula", "3", "sin(2*pi*x)*(1-t)", "--slots", "2-5",
+                       "--op", "3", "gain=-6.0206", "--slots", "4-5"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const clitest::Run listed = folder.vaneto({"list", "f.mid", "--slots", "3"});
+    EXPECT_NE(listed.out.find("\n2\tsin(2*pi*x)*(1-t)\t"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("\n6\tSample 6 (in Bank 3)\t"), std::string::npos);
+    DvVaneto store;
+    std::vector<int> banks;
+    ASSERT_EQ(BankFile::load(folder / "f.mid", store, banks), BankFile::ReadResult::ok);
+    const auto values = store.bankData(2);
+    EXPECT_EQ(values[256 + 64], 32767);         // slot 2, a quarter of the way
+    EXPECT_EQ(values[3 * 256 + 64], 10922 / 2); // slot 4: a third, then halved
+    EXPECT_EQ(values[4 * 256 + 64], 0);         // slot 5, silence
+}
+
 TEST(CliWavetable, ResynthFromASlotOnAndItsRefusals) {
     clitest::Folder folder;
     ASSERT_EQ(std::system(("sox -n -r 44100 -c 1 '" + (folder / "sweep.flac").string() +

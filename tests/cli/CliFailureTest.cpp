@@ -219,6 +219,9 @@ TEST_F(CliRefusals, WavetableRefusals) {
         {{"export", "bank3.mid", "--bank", "3", "out.syx", "--slot", "2"},
          2,
          "--slot applies to .wav output only"},
+        {{"make", "out.mid", "--formula", "2", "sin(2*pi*x"}, 2, "column 11: found the end"},
+        {{"make", "out.mid", "--harmonics", "2", "sin(x)/h"}, 2, "unknown name \"x\""},
+        {{"make", "out.mid", "--op", "2", "gain=-6:200"}, 2, "gain takes amounts from -96"},
     };
     for (const Refusal& refusal : refusals) {
         expectRefused(refusal);
@@ -237,6 +240,9 @@ TEST_F(CliRefusals, WavetableRefusals) {
         {{"export", "bank3.mid", "--bank", "3", "out.wav", "--frame", "2048"},
          1,
          "holds one sample, not waves"},
+        {{"make", "out.mid", "--formula", "2", "x / (w - 7)", "--slots", "3-9"},
+         1,
+         "slot 7, value 1 is not a finite number (nan)"},
     };
     for (const Refusal& refusal : failures) {
         expectRefused(refusal);

@@ -45,6 +45,10 @@ constexpr CliOption options[] = {
     {.name = "--resynth", .takes = Takes::optionalAttached},
     {.name = "--report", .takes = Takes::value},
     {.name = "--gain", .takes = Takes::text},
+    bankOption("--formula", Takes::numberThenText),
+    bankOption("--harmonics", Takes::numberThenText),
+    bankOption("--op", Takes::numberThenText),
+    {.name = "--slots", .takes = Takes::value},
     {.name = "--normalize", .takes = Takes::optionalAttached},
 };
 
@@ -52,7 +56,7 @@ bool isModifier(std::string_view option) {
     return option == "--frame" || option == "--first-slot" || option == "--spread" ||
            option == "--fit" || option == "--start" || option == "--gain" ||
            option == "--normalize" || option == "--end" || option == "--resynth" ||
-           option == "--report";
+           option == "--report" || option == "--slots";
 }
 
 bool isLevelOrPart(std::string_view option) {
@@ -94,10 +98,24 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
         const std::string_view option = use.option;
         if (isModifier(option)) {
             if (import >= result.size()) {
-                args.fail(std::string(option) + " belongs right after a --slot or --table");
+                args.fail(std::string(option) +
+                          (option == "--slots"
+                               ? " belongs right after a --formula, --harmonics or --op"
+                               : " belongs right after a --slot or --table"));
                 break;
             }
             Step& target = result[import];
+            if (target.kind == Step::formula || target.kind == Step::harmonics ||
+                target.kind == Step::operation) {
+                if (!shapingModifier(use, target, given, args)) {
+                    break;
+                }
+                continue;
+            }
+            if (option == "--slots") {
+                args.fail("--slots applies to --formula, --harmonics or --op");
+                break;
+            }
             // A table resynthesized takes its span: checked once its options are all known.
             const bool span =
                 (option == "--start" || option == "--end") && target.kind == Step::table;
@@ -216,10 +234,38 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
                     : option == "--one-sample"  ? Step::oneSample
                     : option == "--slot"        ? Step::cycle
                     : option == "--table"       ? Step::table
+                    : option == "--formula"     ? Step::formula
+                    : option == "--harmonics"   ? Step::harmonics
+                    : option == "--op"          ? Step::operation
                                                 : Step::slotName;
+        using Shape = WaveShaper::Request::Kind;
+        step.shaping.kind = step.kind == Step::formula     ? Shape::formula
+                            : step.kind == Step::harmonics ? Shape::harmonics
+                                                           : Shape::operation;
+        step.shaping.expression = step.text;
+        if (step.kind == Step::formula || step.kind == Step::harmonics) {
+            // A formula that does not read is a usage error, found before anything is made.
+            WaveFormula formula;
+            if (!formula.compile(step.text, step.kind == Step::formula
+                                                ? WaveFormula::Mode::values
+                                                : WaveFormula::Mode::harmonics)) {
+                args.fail(std::string(option) + " " + std::to_string(use.number) + ": " +
+                          formula.problem().message);
+                break;
+            }
+        } else if (step.kind == Step::operation) {
+            std::string error;
+            const auto ramp = RampedOperation::parse(step.text, error);
+            if (!ramp) {
+                args.fail("--op " + std::to_string(use.number) + ": " + error);
+                break;
+            }
+            step.shaping.operation = *ramp;
+        }
         result.push_back(std::move(step));
         if (result.back().kind == Step::cycle || result.back().kind == Step::table ||
-            result.back().kind == Step::import) {
+            result.back().kind == Step::import || result.back().kind == Step::formula ||
+            result.back().kind == Step::harmonics || result.back().kind == Step::operation) {
             import = result.size() - 1;
         }
     }
@@ -238,6 +284,78 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
         }
     }
     return result;
+}
+
+bool MakeCommand::shapingModifier(const CliParse::Use& use, Step& target,
+                                  std::vector<std::string_view>& given, CliArguments& args) {
+    const std::string option(use.option);
+    const bool formula = target.kind != Step::operation;
+    if (option != "--slots" && !(formula && (option == "--fit" || option == "--normalize"))) {
+        args.fail(option + (formula ? " does not apply to --formula or --harmonics"
+                                    : " does not apply to --op"));
+        return false;
+    }
+    const bool level = option == "--fit" || option == "--normalize";
+    if (std::find(given.begin(), given.end(), level ? "level" : "--slots") != given.end()) {
+        args.fail(level ? "--fit and --normalize: one of them, once, for one formula"
+                        : "--slots given twice for one step");
+        return false;
+    }
+    given.push_back(level ? "level" : "--slots");
+    if (option == "--fit") {
+        target.shaping.level.kind = WaveFormula::Level::Kind::fit;
+        return true;
+    }
+    if (option == "--normalize") {
+        char* end = nullptr;
+        const double db = use.word.empty() ? 0.0 : std::strtod(use.word.c_str(), &end);
+        if (!use.word.empty() && (*end != '\0' || !(db <= 0) || db < -96)) {
+            args.fail("--normalize=DB takes a peak level from -96 to 0 dB, not '" + use.word + "'");
+            return false;
+        }
+        target.shaping.level = {WaveFormula::Level::Kind::normalize, db};
+        return true;
+    }
+    // A-B, or one slot A.
+    const auto dash = use.word.find('-', 1);
+    const auto slot = [](const std::string& text) {
+        char* end = nullptr;
+        const long value = std::strtol(text.c_str(), &end, 10);
+        return !text.empty() && *end == '\0' && value >= 1 && value <= 256 ? static_cast<int>(value)
+                                                                           : 0;
+    };
+    const int first = slot(use.word.substr(0, dash));
+    const int last = dash == std::string::npos ? first : slot(use.word.substr(dash + 1));
+    if (first == 0 || last == 0 || last < first) {
+        args.fail("--slots takes a range of slots A-B, from 1 to 256 and A at most B, not '" +
+                  use.word + "'");
+        return false;
+    }
+    target.shaping.first = first - 1;
+    target.shaping.last = last - 1;
+    return true;
+}
+
+bool MakeCommand::shapeWaves(const Step& step, DvVaneto& store) const {
+    store.setSingleSample(step.bank, false);
+    WaveShaper shaper;
+    const WaveShaper::Result result = shaper.shape(store.bankData(step.bank), step.shaping);
+    if (!result.ok) {
+        context_.failure("make",
+                         "bank " + std::to_string(step.bank + 1) + ": " + result.problem.message);
+        return false;
+    }
+    WaveShaper::place(step.shaping, result, store, step.bank);
+    context_.err << "vaneto make: bank " << step.bank + 1 << ": "
+                 << WaveShaper::describe(step.shaping) << " into slots " << step.shaping.first + 1
+                 << "-" << step.shaping.last + 1;
+    if (result.clamped != 0) {
+        context_.err << ", " << result.clamped << " value" << (result.clamped == 1 ? "" : "s")
+                     << " clamped"
+                     << (step.kind == Step::operation ? "" : " (--fit scales instead)");
+    }
+    context_.err << '\n';
+    return true;
 }
 
 bool MakeCommand::resynthesize(const Step& step, DvVaneto& store,
@@ -373,6 +491,13 @@ int MakeCommand::run(CliArguments& args) {
             break;
         case Step::slotName:
             store->setSampleName(step.text, step.bank, step.slot);
+            break;
+        case Step::formula:
+        case Step::harmonics:
+        case Step::operation:
+            if (!shapeWaves(step, *store)) {
+                return cliFailed;
+            }
             break;
         }
     }

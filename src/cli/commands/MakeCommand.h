@@ -4,6 +4,7 @@
 #include "cli/CliContext.h"
 #include "files/SampleImport.h"
 #include "wavetable/WaveResynthesis.h"
+#include "wavetable/WaveShaper.h"
 
 #include <cstddef>
 #include <optional>
@@ -24,7 +25,20 @@ public:
 
 private:
     struct Step {
-        enum Kind { from, import, name, sampleName, waves, oneSample, cycle, table, slotName };
+        enum Kind {
+            from,
+            import,
+            name,
+            sampleName,
+            waves,
+            oneSample,
+            cycle,
+            table,
+            slotName,
+            formula,
+            harmonics,
+            operation,
+        };
         Kind kind = from;
         int bank = -1; // 0 ... 6
         std::string text;
@@ -42,12 +56,19 @@ private:
         std::string report; // --report: where the slots' pitch and fit go
         // For an audio import (--bank): which part, at what level.
         SampleImport::Options part;
+        // For a formula or an operation across slots.
+        WaveShaper::Request shaping;
     };
     // The steps in the order given, each modifier joined to the --slot or --table before it;
     // a misplaced modifier is a usage error.
     static std::vector<Step> steps(const std::vector<CliParse::Use>& uses, CliArguments& args);
     // A --slot or --table step; false when it failed (said on the error stream).
     bool importWaves(const Step& step, DvVaneto& store) const;
+    // Joins a modifier to the --formula, --harmonics or --op before it; false when misplaced.
+    static bool shapingModifier(const CliParse::Use& use, Step& target,
+                                std::vector<std::string_view>& given, CliArguments& args);
+    // A --formula, --harmonics or --op step; false when it failed (said on the error stream).
+    bool shapeWaves(const Step& step, DvVaneto& store) const;
     // A table resynthesized; its report, when asked for, goes to `reports` (written with OUT).
     bool resynthesize(const Step& step, DvVaneto& store,
                       std::vector<std::pair<std::string, std::string>>& reports) const;

@@ -5,10 +5,10 @@
 #include "editor/qt/EditorWindowMenu.h"
 #include "editor/qt/QtEditorQuestions.h"
 #include "editor/qt/QtText.h"
-#include "editor/qt/views/TransferProgressRow.h"
-#include "editor/qt/views/WaveformPanel.h"
 #include "editor/qt/WindowFileDrops.h"
 #include "editor/qt/WorkOfferBar.h"
+#include "editor/qt/views/TransferProgressRow.h"
+#include "editor/qt/views/WaveformPanel.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -84,6 +84,7 @@ void QtEditorDialog::setController(VanetoEditorController* controller) {
     panel_->setCommands(controller);
     if (controller != nullptr) {
         controller->setResynthesisView(this);
+        controller->setWaveShapingView(this);
     }
 }
 
@@ -393,7 +394,13 @@ std::optional<std::size_t> QtEditorDialog::chooseFrameSize(std::size_t frames,
     return questions_->chooseFrameSize(frames, suggested, true);
 }
 
-std::optional<WaveResynthesis::Result> QtEditorDialog::chooseResynthesis(const Setup& setup) {
+std::optional<WaveShapingView::Choice>
+QtEditorDialog::chooseShaping(const WaveShapingView::Setup& setup) {
+    return questions_->chooseShaping(setup);
+}
+
+std::optional<WaveResynthesis::Result>
+QtEditorDialog::chooseResynthesis(const ResynthesisView::Setup& setup) {
     return questions_->chooseResynthesis(setup);
 }
 

@@ -2,6 +2,7 @@
 
 #include "editor/EditorView.h"
 #include "editor/ResynthesisView.h"
+#include "editor/WaveShapingView.h"
 #include "editor/qt/DialogUnitLayout.h"
 #include "editor/qt/EditorWindowMenu.h"
 
@@ -42,7 +43,10 @@ class VanetoEditorController;
 // Space on the bank list plays as its Play button does), the window's menu and keys
 // (EditorWindowMenu) and the modal questions (QtEditorQuestions). Files dropped on the window go to
 // the controller, with the bank they were dropped on.
-class QtEditorDialog final : public QDialog, public EditorView, public ResynthesisView {
+class QtEditorDialog final : public QDialog,
+                             public EditorView,
+                             public ResynthesisView,
+                             public WaveShapingView {
 public:
     static constexpr const char* aboutMenuText = EditorWindowMenu::aboutText;
 
@@ -85,7 +89,10 @@ public:
     void showPlayback(bool available, bool playing, const std::string& why) override;
     void showHistory(const std::string& undoText, const std::string& redoText) override;
     std::optional<std::size_t> chooseFrameSize(std::size_t frames, std::size_t suggested) override;
-    std::optional<WaveResynthesis::Result> chooseResynthesis(const Setup& setup) override;
+    std::optional<WaveResynthesis::Result>
+    chooseResynthesis(const ResynthesisView::Setup& setup) override;
+    std::optional<WaveShapingView::Choice>
+    chooseShaping(const WaveShapingView::Setup& setup) override;
     bool showReading(const std::string& what, std::uint64_t done, std::uint64_t total) override;
     std::optional<double> choosePart(const std::vector<std::pair<float, float>>& overview,
                                      double seconds, double partSeconds, double start,

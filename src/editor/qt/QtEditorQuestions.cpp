@@ -2,6 +2,7 @@
 
 #include "editor/EditorView.h"
 #include "editor/qt/ResynthesisDialog.h"
+#include "editor/qt/WaveShapingDialog.h"
 
 #include "editor/qt/CAboutDlg.h"
 #include "editor/qt/PartChooserDialog.h"
@@ -207,4 +208,16 @@ QtEditorQuestions::chooseResynthesis(const ResynthesisView::Setup& setup) {
         return std::nullopt;
     }
     return dialog.result();
+}
+
+std::optional<WaveShapingView::Choice>
+QtEditorQuestions::chooseShaping(const WaveShapingView::Setup& setup) {
+    if (quitting_) {
+        return std::nullopt;
+    }
+    WaveShapingDialog dialog(setup, parent_);
+    if (dialog.exec() != QDialog::Accepted || quitting_) {
+        return std::nullopt;
+    }
+    return WaveShapingView::Choice{dialog.request(), dialog.result()};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/ResynthesisView.h"
+#include "editor/WaveShapingView.h"
 
 #include "editor/EditorView.h"
 
@@ -39,6 +40,7 @@ public:
     std::optional<std::size_t> chooseFrameSize(std::size_t frames, std::size_t suggested,
                                                bool offerResynthesis);
     std::optional<WaveResynthesis::Result> chooseResynthesis(const ResynthesisView::Setup& setup);
+    std::optional<WaveShapingView::Choice> chooseShaping(const WaveShapingView::Setup& setup);
     std::optional<double> choosePart(const std::vector<std::pair<float, float>>& overview,
                                      double seconds, double partSeconds, double start,
                                      std::function<void(double)> preview);

@@ -7,6 +7,8 @@
 #include "editor/qt/PartChooserDialog.h"
 #include "editor/qt/QtText.h"
 #include "editor/qt/ResynthesisDialog.h"
+#include "editor/qt/WaveShapingDialog.h"
+#include "editor/qt/views/FormulaField.h"
 #include "editor/qt/SoundBrowser.h"
 #include "editor/qt/VanetoEditorApp.h"
 #include "editor/qt/views/WaveOverview.h"
@@ -582,6 +584,42 @@ private slots:
         editor.controller.undo();
         QVERIFY(bank() == before);
         QFile::remove(QString::fromStdString(path));
+    }
+
+    // A formula typed key by key: its error marked at its column, then OK as one undo step
+    // that fills the selected slots and names them.
+    void aFormulaFillsTheSelectedSlots() {
+        Editor editor;
+        editor.controller.setLayout(false);
+        editor.controller.selectSlot(3, false);
+        editor.controller.selectSlot(6, true);
+        const auto bank = [&editor] {
+            const auto data = editor.controller.banks().bankData(0);
+            return std::vector<std::int16_t>(data.begin(), data.end());
+        };
+        const std::vector<std::int16_t> before = bank();
+        int marked = 0;
+        whenShown<WaveShapingDialog>([&](WaveShapingDialog* dialog) {
+            auto* field = dialog->findChild<FormulaField*>(QStringLiteral("shapeFormula"));
+            field->clear();
+            QTest::keyClicks(field, QStringLiteral("sin(2*pi*x"));
+            QTRY_VERIFY(!dialog->findChild<QLabel*>(QStringLiteral("shapeError"))->text().isEmpty());
+            marked = field->markedColumn();
+            QTest::keyClicks(field, QStringLiteral(")*(1-t)"));
+            QTRY_VERIFY(dialog->findChild<QLabel*>(QStringLiteral("shapeError"))->text().isEmpty());
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        editor.controller.shapeWaves(true);
+        QCOMPARE(marked, 10);
+        const std::vector<std::int16_t> after = bank();
+        QCOMPARE(after[3 * 256 + 64], std::int16_t{32767});
+        QCOMPARE(after[6 * 256 + 64], std::int16_t{0});
+        QVERIFY(std::equal(after.begin(), after.begin() + 3 * 256, before.begin()));
+        QCOMPARE(editor.controller.banks().sampleName(0, 4), std::string("sin(2*pi*x)*(1-t)"));
+        QCOMPARE(editor.controller.document().history().undoLabel(),
+                 std::string("formula of slots 4-7 of bank 1"));
+        editor.controller.undo();
+        QVERIFY(bank() == before);
     }
 
     // The browser in a real window, heard through ALSA's file plugin: the arrow moves to a file,

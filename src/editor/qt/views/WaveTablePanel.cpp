@@ -118,6 +118,11 @@ void WaveTablePanel::contextMenuEvent(QContextMenuEvent* event) {
                 [this, operation] { controller_->waveOperation(operation); });
     }
     menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("Formula...")), &QAction::triggered, this,
+            [this] { controller_->shapeWaves(true); });
+    connect(menu.addAction(QStringLiteral("Across the Slots...")), &QAction::triggered, this,
+            [this] { controller_->shapeWaves(false); });
+    menu.addSeparator();
     connect(menu.addAction(QStringLiteral("Copy")), &QAction::triggered, this,
             [this] { controller_->copyWaves(); });
     connect(menu.addAction(QStringLiteral("Paste")), &QAction::triggered, this,
