@@ -23,16 +23,16 @@ constexpr double fullScale = 32767.0;
 constexpr double twoPi = 2.0 * std::numbers::pi;
 
 constexpr RampedOperation::Info table[] = {
-    {Kind::gain, "gain", "dB", true, -96, 96, -12, 0, "a level in dB"},
-    {Kind::lowpass, "lowpass", "harmonics", true, 0, 128, 128, 4,
+    {Kind::gain, "gain", "dB", true, -96, 96, -12, 0, 1, "a level in dB"},
+    {Kind::lowpass, "lowpass", "harmonics", true, 0, 128, 128, 4, 0,
      "harmonics above the cutoff removed"},
-    {Kind::align, "align", "", false, 0, 0, 0, 0, "each slot turned to match the one before"},
-    {Kind::normalize, "normalize", "", false, 0, 0, 0, 0, "each slot's peak to full scale"},
-    {Kind::dc, "dc", "", false, 0, 0, 0, 0, "each slot's mean removed"},
-    {Kind::reverse, "reverse", "", false, 0, 0, 0, 0, "each slot back to front"},
-    {Kind::invert, "invert", "", false, 0, 0, 0, 0, "each slot upside down"},
-    {Kind::warp, "warp", "", true, 0.05, 20, 1, 3, "the phase bent: the wave read at x^amount"},
-    {Kind::fold, "fold", "", true, 0, 64, 1, 4, "the wave driven into a wavefolder"},
+    {Kind::align, "align", "", false, 0, 0, 0, 0, 0, "each slot turned to match the one before"},
+    {Kind::normalize, "normalize", "", false, 0, 0, 0, 0, 0, "each slot's peak to full scale"},
+    {Kind::dc, "dc", "", false, 0, 0, 0, 0, 0, "each slot's mean removed"},
+    {Kind::reverse, "reverse", "", false, 0, 0, 0, 0, 0, "each slot back to front"},
+    {Kind::invert, "invert", "", false, 0, 0, 0, 0, 0, "each slot upside down"},
+    {Kind::warp, "warp", "", true, 0.05, 20, 1, 3, 2, "the phase bent: the wave read at x^amount"},
+    {Kind::fold, "fold", "", true, 0, 64, 1, 4, 2, "the wave driven into a wavefolder"},
 };
 
 std::optional<double> number(std::string_view text) {

@@ -33,6 +33,7 @@ public:
         bool hasAmount;
         double lowest, highest; // what an amount may be
         double from, to;        // a sensible ramp to start from
+        int decimals;           // that an amount is shown with
         std::string_view says;  // one line for a list of the operations
     };
     static std::span<const Info> kinds();

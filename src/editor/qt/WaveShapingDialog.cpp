@@ -117,6 +117,16 @@ WaveShapingDialog::WaveShapingDialog(const WaveShapingView::Setup& setup, QWidge
                 },
                 Qt::QueuedConnection);
         });
+    // Typing starts at once: over the whole formula, or on the operation.
+    if (formula_ != nullptr) {
+        formula_->selectAll();
+        formula_->setFocus();
+    } else {
+        operation_->setFocus();
+    }
+    // Room for the overview to show each wave's shape, in the font's measure.
+    const QFontMetrics metrics = fontMetrics();
+    resize(sizeHint().expandedTo(QSize(metrics.averageCharWidth() * 90, metrics.height() * 34)));
     recompute();
 }
 
@@ -134,9 +144,9 @@ void WaveShapingDialog::showAmounts() {
     for (QDoubleSpinBox* amount : {from_, to_}) {
         const QSignalBlocker block(amount);
         amount->setEnabled(info.hasAmount);
-        amount->setDecimals(info.highest - info.lowest > 100 ? 1 : 2);
+        amount->setDecimals(info.decimals);
         amount->setRange(info.lowest, info.highest);
-        amount->setSingleStep(info.highest - info.lowest > 100 ? 1.0 : 0.1);
+        amount->setSingleStep(info.decimals == 2 ? 0.1 : 1.0);
         amount->setSuffix(
             info.unit.empty() ? QString() : QStringLiteral(" ") + fromUtf8(std::string(info.unit)));
     }

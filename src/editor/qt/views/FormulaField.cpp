@@ -21,6 +21,7 @@ void FormulaField::markColumn(int column) {
         format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
         format.setUnderlineColor(Qt::red);
         format.setForeground(Qt::red);
+        format.setBackground(QColor(255, 214, 214));
         formats.append(QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat,
                                                     marked_ - 1 - cursorPosition(), 1, format));
     }
