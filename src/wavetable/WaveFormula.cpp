@@ -347,3 +347,12 @@ std::string WaveFormula::slotName(std::string_view expression, Mode mode) {
                                       : expression.substr(begin, end - begin + 1);
     return mode == Mode::values ? std::string(text) : "harmonics " + std::string(text);
 }
+
+std::string_view WaveFormula::reference() {
+    return "x: the phase, 0 to 1 over a wave; y: the value before, -1 to 1 (values only)\n"
+           "t: 0 at the range's first slot, 1 at its last; w: the slot, 1 to 256\n"
+           "h: the harmonic, 1 to 127 (harmonics only); pi, e\n"
+           "sin cos tan asin acos atan atan2 sinh cosh tanh exp ln log log2 log10 sqrt abs sign\n"
+           "rint min max sum avg; + - * / ^, < <= > >= == !=, && ||, c ? a : b\n"
+           "frac floor ceil saw(p) tri(p) square(p) pulse(p, d) fold(v) clip(v) noise(n)";
+}

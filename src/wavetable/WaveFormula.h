@@ -88,6 +88,9 @@ public:
     static bool quantize(std::span<const double> values, Level level, std::span<std::int16_t> out,
                          std::size_t& clamped, std::string& error);
 
+    // The names and functions above in a few lines, for the editor's help on its field.
+    static std::string_view reference();
+
     // How a slot filled by an expression is named.
     static std::string slotName(std::string_view expression, Mode mode);
 

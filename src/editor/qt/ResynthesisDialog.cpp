@@ -2,6 +2,7 @@
 
 #include "device/DvVaneto.h"
 #include "editor/qt/QtText.h"
+#include "editor/qt/ShownOnGuiThread.h"
 #include "editor/qt/views/FitStrip.h"
 #include "editor/qt/views/PitchRangeView.h"
 #include "editor/qt/views/WaveOverview.h"
@@ -13,7 +14,6 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -99,22 +99,12 @@ ResynthesisDialog::ResynthesisDialog(const ResynthesisView::Setup& setup, QWidge
     connect(firstSlot_, &QSpinBox::valueChanged, this, [this] { recompute(); });
 
     // Results come on the worker's thread and are shown on this one, while the dialog lives.
-    QPointer<ResynthesisDialog> self(this);
     worker_ = std::make_unique<NewestWins<WaveResynthesis::Options, WaveResynthesis::Result>>(
         [this](WaveResynthesis::Options options) {
             options.stop = &stop_;
             return setup_.compute(options);
         },
-        [self](int request, WaveResynthesis::Result result) {
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, request, result = std::move(result)] {
-                    if (self) {
-                        self->show(request, result);
-                    }
-                },
-                Qt::QueuedConnection);
-        });
+        shownOnGuiThread(this, &ResynthesisDialog::show));
     // The first answer: the pitch over the whole sound and the span it offers.
     askedFor_ = first;
     asked_ = worker_->request(first);

@@ -2,6 +2,7 @@
 
 #include "device/DvVaneto.h"
 #include "editor/qt/QtText.h"
+#include "editor/qt/ShownOnGuiThread.h"
 #include "editor/qt/views/FormulaField.h"
 #include "editor/qt/views/WaveOverview.h"
 
@@ -10,7 +11,6 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -39,11 +39,7 @@ WaveShapingDialog::WaveShapingDialog(const WaveShapingView::Setup& setup, QWidge
         formula_ = new FormulaField(this);
         formula_->setObjectName(QStringLiteral("shapeFormula"));
         formula_->setText(fromUtf8(setup.request.expression));
-        formula_->setToolTip(QStringLiteral(
-            "x: the phase, 0 to 1 over a wave; t: 0 at the first slot, 1 at the last; w: the "
-            "slot, 1 to 256; y: the value before, -1 to 1; h: the harmonic, 1 to 127.\n"
-            "sin cos tan exp ln log sqrt abs min max sign rint, ^, comparisons and c ? a : b; "
-            "frac floor ceil saw tri square pulse(p, d) fold clip noise(n); pi, e."));
+        formula_->setToolTip(fromUtf8(std::string(WaveFormula::reference())));
         makes_ = new QComboBox(this);
         makes_->setObjectName(QStringLiteral("shapeMakes"));
         makes_->addItems({QStringLiteral("Each value (x, t, w, y)"),
@@ -104,19 +100,9 @@ WaveShapingDialog::WaveShapingDialog(const WaveShapingView::Setup& setup, QWidge
     });
 
     // Results come on the worker's thread and are shown on this one, while the dialog lives.
-    QPointer<WaveShapingDialog> self(this);
     worker_ = std::make_unique<NewestWins<WaveShaper::Request, WaveShaper::Result>>(
         [this](const WaveShaper::Request& request) { return setup_.compute(request); },
-        [self](int request, WaveShaper::Result result) {
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, request, result = std::move(result)] {
-                    if (self) {
-                        self->show(request, result);
-                    }
-                },
-                Qt::QueuedConnection);
-        });
+        shownOnGuiThread(this, &WaveShapingDialog::show));
     // Typing starts at once: over the whole formula, or on the operation.
     if (formula_ != nullptr) {
         formula_->selectAll();
