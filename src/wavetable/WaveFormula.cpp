@@ -302,16 +302,17 @@ bool WaveFormula::evaluate(std::span<const std::int16_t> bank, int first, int la
 }
 
 bool WaveFormula::render(std::span<const std::int16_t> bank, int first, int last, Level level,
-                         std::vector<std::int16_t>& out, std::size_t& clamped) {
+                         std::vector<std::int16_t>& out, std::size_t& clamped, double& gain) {
     std::vector<double>& values = engine_->unrounded;
     clamped = 0;
+    gain = 1.0;
     if (!evaluate(bank, first, last, values)) {
         out.clear();
         return false;
     }
     out.resize(values.size());
     std::string error;
-    if (!quantize(values, level, out, clamped, error)) {
+    if (!quantize(values, level, out, clamped, gain, error)) {
         out.clear();
         return fail(Problem::Kind::silence, 0, std::move(error));
     }
@@ -319,7 +320,7 @@ bool WaveFormula::render(std::span<const std::int16_t> bank, int first, int last
 }
 
 bool WaveFormula::quantize(std::span<const double> values, Level level, std::span<std::int16_t> out,
-                           std::size_t& clamped, std::string& error) {
+                           std::size_t& clamped, double& gain, std::string& error) {
     WaveQuantizer quantizer;
     if (level.kind == Level::Kind::fit) {
         quantizer.gain = WaveQuantizer::fitGain(values);
@@ -336,6 +337,7 @@ bool WaveFormula::quantize(std::span<const double> values, Level level, std::spa
     }
     quantizer.apply(values, out);
     clamped = quantizer.clamped;
+    gain = quantizer.gain;
     return true;
 }
 

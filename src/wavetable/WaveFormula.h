@@ -78,15 +78,16 @@ public:
 
     // evaluate(), then quantize() into `out` (one value per value of the range). False with
     // problem() when a value is not finite or a silent range is to be normalized.
+    // `gain` is what the level took (1 as it is).
     bool render(std::span<const std::int16_t> bank, int first, int last, Level level,
-                std::vector<std::int16_t>& out, std::size_t& clamped);
+                std::vector<std::int16_t>& out, std::size_t& clamped, double& gain);
 
     const Problem& problem() const { return problem_; }
 
     // Values to bank values as `level` says; answers false with `error` for a range of silence
     // to normalize. `clamped` counts the values clamped.
     static bool quantize(std::span<const double> values, Level level, std::span<std::int16_t> out,
-                         std::size_t& clamped, std::string& error);
+                         std::size_t& clamped, double& gain, std::string& error);
 
     // The names and functions above in a few lines, for the editor's help on its field.
     static std::string_view reference();

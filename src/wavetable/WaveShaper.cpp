@@ -3,6 +3,8 @@
 #include "device/DvVaneto.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 WaveShaper::Result WaveShaper::shape(std::span<const std::int16_t> bank, const Request& request) {
     Result result;
@@ -33,7 +35,8 @@ WaveShaper::Result WaveShaper::shape(std::span<const std::int16_t> bank, const R
             return result;
         }
     }
-    result.ok = formula_.render(bank, first, last, request.level, result.values, result.clamped);
+    result.ok = formula_.render(bank, first, last, request.level, result.values, result.clamped,
+                                result.gain);
     result.problem = formula_.problem();
     return result;
 }
@@ -48,6 +51,21 @@ std::string WaveShaper::describe(const Request& request) {
         break;
     }
     return RampedOperation::describe(request.operation);
+}
+
+std::string WaveShaper::remark(const Result& result) {
+    std::string text;
+    if (result.gain != 1.0 && result.gain > 0.0) {
+        char line[64];
+        std::snprintf(line, sizeof line, "gain %.2f dB (x %.6f)", 20.0 * std::log10(result.gain),
+                      result.gain);
+        text = line;
+    }
+    if (result.clamped != 0) {
+        text += (text.empty() ? "" : ", ") + std::to_string(result.clamped) +
+                (result.clamped == 1 ? " value clamped" : " values clamped");
+    }
+    return text;
 }
 
 void WaveShaper::place(const Request& request, const Result& result, DvVaneto& store, int bank) {

@@ -29,6 +29,7 @@ public:
         bool ok = false;
         std::vector<std::int16_t> values; // the range's, one wave after the other
         std::size_t clamped = 0;
+        double gain = 1.0;            // what a fit or a normalization took
         WaveFormula::Problem problem; // why not
     };
 
@@ -37,6 +38,9 @@ public:
 
     // What the request does, for a step's label and a line: "formula", "gain -6 to 0 dB".
     static std::string describe(const Request& request);
+    // What a result says beside the range: "gain -3.10 dB (x 0.699842)", "12 values clamped";
+    // empty when nothing is worth saying.
+    static std::string remark(const Result& result);
     // Writes a result into a bank, which becomes a wavetable; the slots a formula fills are
     // named after it.
     static void place(const Request& request, const Result& result, DvVaneto& store, int bank);

@@ -95,16 +95,18 @@ void expectNear(const std::vector<long>& expected, const Values& got, const std:
 TEST(WaveFormulaTest, FormulasAndRampedOperationsMatchNumPy) {
     const Values bank = sawBank();
     std::size_t clamped = 0;
+    double gain = 1.0;
     WaveFormula formula;
     Values formulaValues;
     ASSERT_TRUE(
         formula.compile("sin(2*pi*x + 3*t) * 0.7 + 0.2*y + w/1000", WaveFormula::Mode::values));
-    ASSERT_TRUE(formula.render(bank, 4, 39, {}, formulaValues, clamped));
+    ASSERT_TRUE(formula.render(bank, 4, 39, {}, formulaValues, clamped, gain));
     Values harmonicValues;
     ASSERT_TRUE(formula.compile("(h <= 1 + 40*t ? 1 : 0) / h", WaveFormula::Mode::harmonics));
-    ASSERT_TRUE(
-        formula.render(bank, 0, 255, {WaveFormula::Level::Kind::fit}, harmonicValues, clamped));
+    ASSERT_TRUE(formula.render(bank, 0, 255, {WaveFormula::Level::Kind::fit}, harmonicValues,
+                               clamped, gain));
     EXPECT_EQ(clamped, 0u);
+    EXPECT_LT(gain, 1.0);
 
     std::map<std::string, Values> ramped;
     for (const char* op : {"gain=-12:6", "lowpass=64:2", "warp=0.5:2", "fold=1:5"}) {
@@ -151,17 +153,19 @@ TEST(WaveFormulaTest, ErrorsSayWhereAndWhat) {
     const Values bank(n * n, 0);
     Values out;
     std::size_t clamped = 0;
+    double gain = 1.0;
     ASSERT_TRUE(formula.compile("1 / (w - 7) + 0 * x", WaveFormula::Mode::values));
-    EXPECT_FALSE(formula.render(bank, 3, 9, {}, out, clamped));
+    EXPECT_FALSE(formula.render(bank, 3, 9, {}, out, clamped, gain));
     EXPECT_EQ(formula.problem().message, "slot 7, value 1 is not a finite number (inf)");
     ASSERT_TRUE(formula.compile("0", WaveFormula::Mode::values));
-    EXPECT_FALSE(formula.render(bank, 0, 0, {WaveFormula::Level::Kind::normalize}, out, clamped));
+    EXPECT_FALSE(
+        formula.render(bank, 0, 0, {WaveFormula::Level::Kind::normalize}, out, clamped, gain));
     // noise() is the same every time.
     ASSERT_TRUE(formula.compile("noise(x * 256)", WaveFormula::Mode::values));
     Values first;
     Values second;
-    ASSERT_TRUE(formula.render(bank, 0, 0, {}, first, clamped));
-    ASSERT_TRUE(formula.render(bank, 0, 0, {}, second, clamped));
+    ASSERT_TRUE(formula.render(bank, 0, 0, {}, first, clamped, gain));
+    ASSERT_TRUE(formula.render(bank, 0, 0, {}, second, clamped, gain));
     EXPECT_EQ(first, second);
     EXPECT_NE(first[0], first[1]);
 }

@@ -346,14 +346,16 @@ bool MakeCommand::shapeWaves(const Step& step, DvVaneto& store) const {
         return false;
     }
     WaveShaper::place(step.shaping, result, store, step.bank);
+    const std::string remark = WaveShaper::remark(result);
     context_.err << "vaneto make: bank " << step.bank + 1 << ": "
-                 << WaveShaper::describe(step.shaping) << " into slots " << step.shaping.first + 1
-                 << "-" << step.shaping.last + 1;
-    if (result.clamped != 0) {
-        context_.err << ", " << result.clamped << " value" << (result.clamped == 1 ? "" : "s")
-                     << " clamped"
-                     << (step.kind == Step::operation ? "" : " (--fit scales instead)");
-    }
+                 << WaveShaper::describe(step.shaping) << " into slot"
+                 << (step.shaping.first == step.shaping.last
+                         ? " " + std::to_string(step.shaping.first + 1)
+                         : "s " + std::to_string(step.shaping.first + 1) + "-" +
+                               std::to_string(step.shaping.last + 1))
+                 << (remark.empty() ? "" : ", ") << remark
+                 << (result.clamped != 0 && step.kind != Step::operation ? " (--fit scales instead)"
+                                                                         : "");
     context_.err << '\n';
     return true;
 }

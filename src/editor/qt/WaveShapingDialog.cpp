@@ -191,9 +191,7 @@ void WaveShapingDialog::show(int request, const WaveShaper::Result& result) {
     if (result.ok) {
         std::copy(result.values.begin(), result.values.end(),
                   values.begin() + static_cast<std::ptrdiff_t>(asked.first) * DvVaneto::waveLength);
-        said_->setText(result.clamped == 0
-                           ? QString()
-                           : QStringLiteral("%1 values clamped").arg(result.clamped));
+        said_->setText(fromUtf8(WaveShaper::remark(result)));
     } else {
         said_->clear();
     }
