@@ -212,7 +212,8 @@ keep their values.
                          --formula; EXPR knows h, t and w, not x or y
   --slots A-B            (after --formula, --harmonics or --op) the range, 1-256 by default
   --fit                  (after --formula or --harmonics) values that would clamp (they are
-                         clamped and counted otherwise) lower the whole range by one gain
+                         clamped and counted otherwise) lower the whole range by one gain,
+                         which is said
   --normalize[=DB]       (after --formula or --harmonics) the range's peak to 0 dBFS or DB
   --op N NAME[=A[:B]]    an operation over the range, its amount A at the first slot moving
                          to B at the last (B is A when not given): gain=DB (dB), lowpass=H
