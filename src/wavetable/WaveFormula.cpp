@@ -103,9 +103,13 @@ std::string reasonOf(const mu::Parser::exception_type& error) {
     if (!text.empty()) {
         text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
     }
+    // What was found, cut short: the parser may name the whole expression.
     const std::string& token = error.GetToken();
-    if (!token.empty() && text.find(token) == std::string::npos) {
-        text += ", found \"" + token + "\"";
+    const std::string shown = token.size() > 40 ? token.substr(0, 40) + "..." : token;
+    if (const auto at = text.find(token); !token.empty() && at != std::string::npos) {
+        text.replace(at, token.size(), shown);
+    } else if (!token.empty()) {
+        text += ", found \"" + shown + "\"";
     }
     return text;
 }
@@ -201,8 +205,9 @@ bool WaveFormula::compile(std::string_view expression, Mode mode) {
                                         : columnAt(static_cast<std::size_t>(position));
         const std::string& token = error.GetToken();
         if (error.GetCode() == mu::ecUNASSIGNABLE_TOKEN && isName(token)) {
-            std::string message =
-                "unknown name \"" + token + "\" at column " + std::to_string(column);
+            std::string message = "unknown name \"" +
+                                  (token.size() > 40 ? token.substr(0, 40) + "..." : token) +
+                                  "\" at column " + std::to_string(column);
             if (mode == Mode::harmonics && (token == "x" || token == "y")) {
                 message += " (a harmonic's level knows h, t and w)";
             }
