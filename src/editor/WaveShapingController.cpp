@@ -4,6 +4,7 @@
 #include "document/BankDocument.h"
 #include "editor/PreviewController.h"
 #include "editor/WaveShapingView.h"
+#include "wavetable/WaveOperations.h"
 #include "wavetable/WaveTone.h"
 
 #include <memory>
@@ -19,10 +20,8 @@ bool WaveShapingController::shape(int bank, int first, int last, bool formula) {
     if (!operation) {
         return false;
     }
-    const std::string slots =
-        first == last ? "slot " + std::to_string(first + 1)
-                      : "slots " + std::to_string(first + 1) + "-" + std::to_string(last + 1);
-    const std::string where = slots + " of bank " + std::to_string(bank + 1);
+    const std::string where =
+        WaveOperations::describeSlots(first, last) + " of bank " + std::to_string(bank + 1);
     WaveShapingView::Setup setup;
     setup.title = (formula ? "Formula for " : "Across ") + where;
     setup.request.kind = formula ? Kind::formula : Kind::operation;
@@ -33,11 +32,11 @@ bool WaveShapingController::shape(int bank, int first, int last, bool formula) {
     setup.request.operation = {gain.kind, gain.from, gain.to};
     const auto data = document_.banks().bankData(bank);
     setup.bank.assign(data.begin(), data.end());
-    // The worker's own shaper and copy of the bank: it reads nothing the GUI thread changes.
+    // The worker's own shaper, on the setup's copy of the bank: nothing changes that copy, and
+    // the dialog joins its worker before the setup goes.
     auto shaper = std::make_shared<WaveShaper>();
-    auto values = std::make_shared<const std::vector<std::int16_t>>(setup.bank);
-    setup.compute = [shaper, values](const WaveShaper::Request& request) {
-        return shaper->shape(*values, request);
+    setup.compute = [shaper, &values = setup.bank](const WaveShaper::Request& request) {
+        return shaper->shape(values, request);
     };
     setup.play = [this](const std::vector<std::int16_t>& waves) {
         const std::vector<double> scan(waves.begin(), waves.end());

@@ -1,7 +1,7 @@
 #include "editor/WaveSlotEditor.h"
 
-#include "document/BankDocument.h"
 #include "device/DvVaneto.h"
+#include "document/BankDocument.h"
 #include "wavetable/WaveHarmonics.h"
 #include "wavetable/WaveStroke.h"
 
@@ -132,17 +132,15 @@ bool WaveSlotEditor::apply(int bank, Operation operation) {
     std::vector<std::int16_t> values(data.begin() + static_cast<std::ptrdiff_t>(at),
                                      data.begin() + static_cast<std::ptrdiff_t>(at + count));
     WaveOperations::apply(operation, values, waveLength, waveLength);
-    const std::string slots = first() == last() ? "slot " + std::to_string(first() + 1)
-                                                : "slots " + std::to_string(first() + 1) + "-" +
-                                                      std::to_string(last() + 1);
-    return document_.change(
-        {BankDocument::Command::edit,
-         describe(operation) + " of " + slots + " of bank " + std::to_string(bank + 1),
-         {{bank, at, count, false, false}}},
-        [bank, at, &values](DvVaneto& store, BankDocument::Origins&) {
-            store.writeValues(bank, at, values);
-            return true;
-        });
+    return document_.change({BankDocument::Command::edit,
+                             describe(operation) + " of " +
+                                 WaveOperations::describeSlots(first(), last()) + " of bank " +
+                                 std::to_string(bank + 1),
+                             {{bank, at, count, false, false}}},
+                            [bank, at, &values](DvVaneto& store, BankDocument::Origins&) {
+                                store.writeValues(bank, at, values);
+                                return true;
+                            });
 }
 
 void WaveSlotEditor::copy(int bank) {

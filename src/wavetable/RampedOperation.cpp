@@ -1,5 +1,6 @@
 #include "wavetable/RampedOperation.h"
 
+#include "wavetable/WaveFormula.h"
 #include "wavetable/WaveHarmonics.h"
 #include "wavetable/WaveOperations.h"
 #include "wavetable/WaveQuantizer.h"
@@ -66,10 +67,6 @@ std::size_t perWave(const RampedOperation::Operation& op, std::span<std::int16_t
         quantizer.apply(wave, values);
     }
     return quantizer.clamped;
-}
-
-double tri(double p) {
-    return 4.0 * std::abs(p - std::floor(p) - 0.5) - 1.0; // 1 at 0, -1 at 1/2
 }
 
 // Each slot turned by the fractional shift that best matches the slot before it as already
@@ -253,7 +250,7 @@ std::size_t RampedOperation::apply(const Operation& op, std::span<std::int16_t> 
     case Kind::fold:
         return perWave(op, waves, [](std::array<double, n>& wave, double drive) {
             for (double& v : wave) {
-                v = -fullScale * tri((drive * v / fullScale + 1.0) / 4.0);
+                v = fullScale * WaveFormula::fold(drive * v / fullScale);
             }
         });
     }

@@ -36,9 +36,6 @@ Value square(Value p) {
 Value pulse(Value p, Value duty) {
     return frac(p) < duty ? 1.0 : -1.0;
 }
-Value fold(Value v) {
-    return tri(v / 4.0);
-}
 Value clip(Value v) {
     return std::clamp(v, -1.0, 1.0);
 }
@@ -180,7 +177,7 @@ bool WaveFormula::compile(std::string_view expression, Mode mode) {
         parser.DefineFun("tri", tri);
         parser.DefineFun("square", square);
         parser.DefineFun("pulse", pulse);
-        parser.DefineFun("fold", fold);
+        parser.DefineFun("fold", WaveFormula::fold);
         parser.DefineFun("clip", clip);
         parser.DefineFun("noise", noise);
         parser.DefineVar("t", engine_->t.data());
@@ -362,4 +359,8 @@ std::string_view WaveFormula::reference() {
            "sin cos tan asin acos atan atan2 sinh cosh tanh exp ln log log2 log10 sqrt abs sign\n"
            "rint min max sum avg; + - * / ^, < <= > >= == !=, && ||, c ? a : b\n"
            "frac floor ceil saw(p) tri(p) square(p) pulse(p, d) fold(v) clip(v) noise(n)";
+}
+
+double WaveFormula::fold(double v) {
+    return tri(v / 4.0);
 }

@@ -92,6 +92,10 @@ public:
     // The names and functions above in a few lines, for the editor's help on its field.
     static std::string_view reference();
 
+    // The wavefolder of `fold(v)` and of the fold operation: v as it is within -1 ... 1, folded
+    // back at each edge beyond.
+    static double fold(double v);
+
     // How a slot filled by an expression is named.
     static std::string slotName(std::string_view expression, Mode mode);
 

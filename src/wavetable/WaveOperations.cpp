@@ -173,6 +173,11 @@ std::string describe(Kind kind) {
     return index < std::size(names) ? names[index] : "";
 }
 
+std::string describeSlots(int first, int last) {
+    return first == last ? "slot " + std::to_string(first + 1)
+                         : "slots " + std::to_string(first + 1) + "-" + std::to_string(last + 1);
+}
+
 bool isMorph(Kind kind) {
     return kind == Kind::morphCrossfade || kind == Kind::morphSpectral;
 }

@@ -50,6 +50,8 @@ enum class Kind {
 };
 // How a step of the history names it: "normalize", "morph (spectral)", "fade in".
 std::string describe(Kind kind);
+// A range of slots (0-based) as the user counts them: "slot 4", "slots 4-7".
+std::string describeSlots(int first, int last);
 // Whether it fills waves between two: it needs three waves at least.
 bool isMorph(Kind kind);
 // The operation on values taken as waves of waveLength; fades last fadeLength values.

@@ -6,6 +6,7 @@
 #include "cli/CliBanks.h"
 #include "device/DvVaneto.h"
 #include "files/BankFile.h"
+#include "wavetable/WaveOperations.h"
 #include "wavetable/WavetableImport.h"
 #include "wavetable/WavetableSource.h"
 
@@ -61,6 +62,18 @@ bool isModifier(std::string_view option) {
 
 bool isLevelOrPart(std::string_view option) {
     return option == "--start" || option == "--gain" || option == "--normalize";
+}
+
+// The peak level of --normalize[=DB]: 0 dB when none is given; a usage error (said through
+// `args`) for anything but a level from -96 to 0 dB.
+std::optional<double> normalizeLevel(const std::string& word, CliArguments& args) {
+    char* end = nullptr;
+    const double db = word.empty() ? 0.0 : std::strtod(word.c_str(), &end);
+    if (!word.empty() && (*end != '\0' || !(db <= 0) || db < -96)) {
+        args.fail("--normalize=DB takes a peak level from -96 to 0 dB, not '" + word + "'");
+        return std::nullopt;
+    }
+    return db;
 }
 
 // A number of seconds: "12.5", or minutes and seconds "1:02.5". Nothing for anything else.
@@ -196,16 +209,12 @@ std::vector<MakeCommand::Step> MakeCommand::steps(const std::vector<CliParse::Us
                     break;
                 }
             } else if (option == "--normalize") {
-                target.part.normalize = true;
-                char* end = nullptr;
-                target.part.normalizeDb =
-                    use.word.empty() ? 0.0 : std::strtod(use.word.c_str(), &end);
-                if (!use.word.empty() && (*end != '\0' || !(target.part.normalizeDb <= 0) ||
-                                          target.part.normalizeDb < -96)) {
-                    args.fail("--normalize=DB takes a peak level from -96 to 0 dB, not '" +
-                              use.word + "'");
+                const auto db = normalizeLevel(use.word, args);
+                if (!db) {
                     break;
                 }
+                target.part.normalize = true;
+                target.part.normalizeDb = *db;
             } else if (option == "--frame") {
                 target.frameSize = static_cast<std::size_t>(use.number);
             } else if (option == "--first-slot") {
@@ -307,14 +316,11 @@ bool MakeCommand::shapingModifier(const CliParse::Use& use, Step& target,
         return true;
     }
     if (option == "--normalize") {
-        char* end = nullptr;
-        const double db = use.word.empty() ? 0.0 : std::strtod(use.word.c_str(), &end);
-        if (!use.word.empty() && (*end != '\0' || !(db <= 0) || db < -96)) {
-            args.fail("--normalize=DB takes a peak level from -96 to 0 dB, not '" + use.word + "'");
-            return false;
+        const auto db = normalizeLevel(use.word, args);
+        if (db) {
+            target.shaping.level = {WaveFormula::Level::Kind::normalize, *db};
         }
-        target.shaping.level = {WaveFormula::Level::Kind::normalize, db};
-        return true;
+        return db.has_value();
     }
     // A-B, or one slot A.
     const auto dash = use.word.find('-', 1);
@@ -337,7 +343,6 @@ bool MakeCommand::shapingModifier(const CliParse::Use& use, Step& target,
 }
 
 bool MakeCommand::shapeWaves(const Step& step, DvVaneto& store) const {
-    store.setSingleSample(step.bank, false);
     WaveShaper shaper;
     const WaveShaper::Result result = shaper.shape(store.bankData(step.bank), step.shaping);
     if (!result.ok) {
@@ -348,11 +353,8 @@ bool MakeCommand::shapeWaves(const Step& step, DvVaneto& store) const {
     WaveShaper::place(step.shaping, result, store, step.bank);
     const std::string remark = WaveShaper::remark(result);
     context_.err << "vaneto make: bank " << step.bank + 1 << ": "
-                 << WaveShaper::describe(step.shaping) << " into slot"
-                 << (step.shaping.first == step.shaping.last
-                         ? " " + std::to_string(step.shaping.first + 1)
-                         : "s " + std::to_string(step.shaping.first + 1) + "-" +
-                               std::to_string(step.shaping.last + 1))
+                 << WaveShaper::describe(step.shaping) << " into "
+                 << WaveOperations::describeSlots(step.shaping.first, step.shaping.last)
                  << (remark.empty() ? "" : ", ") << remark
                  << (result.clamped != 0 && step.kind != Step::operation ? " (--fit scales instead)"
                                                                          : "");
